@@ -1,0 +1,52 @@
+#include "engine/volume/EntryPoints.h"
+
+#include "platform/DriveMap.h"
+#include "platform/RawDevice.h"
+#include "platform/VolumeLabel.h"
+
+#include <cstring>
+
+void TestBootSector(const uint8_t* sector, char letter, DriveBootInfo* info) {
+    std::memcpy(info->bootSector, sector, sizeof info->bootSector);
+    info->driveLetter = letter;
+    info->shellSlot = 0;
+    info->supported = 1;
+    info->isNtfs = 0;
+    info->rootFolderKey = 0;
+    if (std::memcmp(sector + 3, "NTFS    ", 8) == 0) {
+        info->isNtfs = 1;
+        info->rootFolderKey = 5;
+    } else if (std::memcmp(sector + 0x52, "FAT32   ", 8) == 0) {
+        info->rootFolderKey = static_cast<uint32_t>(sector[0x2C]) | (sector[0x2D] << 8) |
+                              (sector[0x2E] << 16) | (static_cast<uint32_t>(sector[0x2F]) << 24);
+    } else {
+        info->supported = 0; // FAT12/16 (type text at 0x36) and everything else
+    }
+    std::memset(info->volumeLabel, 0, sizeof info->volumeLabel);
+}
+
+bool ListDrives(DriveBootInfo* drives, uint32_t* count) {
+    if (!drives || !count)
+        return false;
+    *count = 0;
+    const auto& map = platform::DriveMap::Instance();
+    for (char letter = 'C'; letter <= 'Z'; ++letter) {
+        const auto path = map.Resolve(platform::DevicePath(letter));
+        if (!path)
+            continue;
+        platform::RawDevice device;
+        if (!device.Open(*path))
+            continue;
+        uint8_t sector[512];
+        if (device.ReadAt(0, sector, sizeof sector) < static_cast<int64_t>(sizeof sector))
+            continue;
+        DriveBootInfo info{};
+        TestBootSector(sector, letter, &info);
+        if (!info.supported)
+            continue;
+        const std::string label = platform::VolumeLabel(*path, sector);
+        std::strncpy(info.volumeLabel, label.c_str(), sizeof info.volumeLabel - 1);
+        drives[(*count)++] = info;
+    }
+    return true;
+}

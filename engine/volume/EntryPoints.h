@@ -1,0 +1,23 @@
+#pragma once
+// The engine's entry points. Each takes a drive letter, plain values and plain callbacks with
+// a context pointer, builds its engine objects on the calling thread, runs one job to its end
+// and returns whether it succeeded. They produce no user-visible text.
+#include "engine/volume/EngineTypes.h"
+
+#include <cstdint>
+
+// Fills drives (room for 24) with every letter C-Z of the drive map whose sector 0 holds an
+// NTFS or FAT32 boot sector. Letters that cannot be opened or read are skipped.
+bool ListDrives(DriveBootInfo* drives, uint32_t* count);
+
+// The file-system test on sector 0 used by ListDrives; fills everything but the label.
+void TestBootSector(const uint8_t* sector, char letter, DriveBootInfo* info);
+
+bool ScanNtfsDrive(char letter, ScanStartCallback start, ScanProgressCallback progress,
+                   ScanFinishCallback finish, void* context, bool advanced);
+bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context);
+bool AdvancedScanFatDrive(char letter, ScanStartCallback start, ScanProgressCallback progress,
+                          ScanFinishCallback finish, void* context);
+bool RecoverItem(char letter, bool isNtfs, uint64_t key, const char16_t* destination,
+                 CountCallback count, BeforeFileCallback before, RecoverProgressCallback progress,
+                 FileDoneCallback done, ExistsCallback exists, void* context);

@@ -1,0 +1,77 @@
+#pragma once
+// A byte range with a read position and little-endian typed reads: either a zero-copy view
+// into a cache block of a volume, or a buffer the stream owns. Reads never go past the end:
+// a typed read with too few bytes left returns 0 and leaves the position where it was.
+#include <cstdint>
+#include <string>
+
+class VolumeBase;
+struct VolumeGeometry;
+
+class StreamBase {
+public:
+    StreamBase() = default;
+    virtual ~StreamBase();
+    StreamBase(const StreamBase&) = delete;
+    StreamBase& operator=(const StreamBase&) = delete;
+
+    // Resets, then views data (registered with volume's cache when volume is given).
+    void InitView(const uint8_t* data, uint32_t size, uint64_t diskOffset, VolumeBase* volume);
+    // Resets, then owns a copy of data.
+    bool InitCopy(const uint8_t* data, uint32_t size, uint64_t diskOffset);
+    // Resets, then owns buffer (allocated with new uint8_t[]), of which size bytes are used.
+    void Adopt(uint8_t* buffer, uint32_t size, uint64_t diskOffset);
+    void Reset();
+    // Called by the cache before the block this stream views is freed: the stream takes a
+    // private copy of its bytes and keeps its position.
+    void Detach();
+
+    uint8_t ReadU8();
+    uint16_t ReadU16();
+    uint32_t ReadU32();
+    uint64_t ReadU64();
+    // Copies count bytes (never more than remain; the rest of dest is left as it was) and
+    // moves the position by count, clamped to the size.
+    bool ReadBytes(void* dest, uint32_t count);
+    void Seek(uint32_t position) { position_ = position > size_ ? size_ : position; }
+
+    // out becomes a view (or copy) of [offset, offset + length) of this stream.
+    bool SubView(StreamBase* out, uint32_t offset, uint32_t length) const;
+
+    // MFT record slot of the byte at the position: (disk offset + position) >> record shift.
+    uint64_t RecordSlot() const;
+
+    // Reads count UTF-16 units; the text ends at the first NUL unit.
+    std::u16string ReadWideString(uint32_t count);
+    // "{%x%x-%x-%x-%x-%x%x%x}" of eight 16-bit values.
+    std::string ReadGuidText();
+
+    // Bounds-checked little-endian reads at an absolute offset that do not move the position.
+    uint8_t U8At(uint32_t offset) const;
+    uint16_t U16At(uint32_t offset) const;
+    uint32_t U32At(uint32_t offset) const;
+    uint64_t U64At(uint32_t offset) const;
+    bool Has(uint32_t offset, uint32_t count) const {
+        return offset <= size_ && count <= size_ - offset;
+    }
+
+    const uint8_t* Data() const { return data_; }
+    uint32_t Size() const { return size_; }
+    uint32_t Position() const { return position_; }
+    uint32_t Remaining() const { return size_ - position_; }
+    uint64_t DiskOffset() const { return diskOffset_; }
+    VolumeBase* Volume() const { return volume_; }
+    const VolumeGeometry* Geometry() const { return geometry_; }
+    void SetGeometry(const VolumeGeometry* geometry) { geometry_ = geometry; }
+
+private:
+    uint64_t ReadLE(uint32_t width);
+
+    const uint8_t* data_ = nullptr;
+    uint32_t size_ = 0;
+    uint32_t position_ = 0;
+    uint64_t diskOffset_ = 0;
+    VolumeBase* volume_ = nullptr;
+    const VolumeGeometry* geometry_ = nullptr;
+    uint8_t* owned_ = nullptr; // set when the stream owns its buffer
+};

@@ -1,0 +1,146 @@
+#include "engine/volume/VolumeBase.h"
+
+#include "engine/volume/StreamBase.h"
+#include "platform/DriveMap.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+std::atomic<bool> g_engineCancel{false};
+
+VolumeBase::VolumeBase() = default;
+
+VolumeBase::~VolumeBase() {
+    Trim(0);
+    device_.Close();
+}
+
+bool VolumeBase::Open(char letter, bool parseBoot) {
+    Close();
+    letter_ = letter;
+    const auto path = platform::DriveMap::Instance().Resolve(platform::DevicePath(letter));
+    if (!path)
+        return false;
+    return OpenPath(*path, parseBoot);
+}
+
+bool VolumeBase::OpenPath(const std::string& path, bool parseBoot) {
+    Trim(0);
+    device_.Close();
+    if (!device_.Open(path))
+        return false;
+    if (parseBoot && !ParseBootSector(0))
+        return false; // the device stays open until Close or destruction
+    return true;
+}
+
+void VolumeBase::Close() {
+    Trim(0);
+    device_.Close();
+}
+
+std::unique_ptr<uint8_t[]> VolumeBase::ReadBlock(uint64_t offset, uint32_t length) {
+    if (!device_.IsOpen() || length == 0)
+        return nullptr;
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[length]);
+    if (!buffer)
+        return nullptr;
+    ++blockReads_;
+    // Bytes past the end of the device come back as zeros; a block of which nothing at all
+    // could be read is a failure.
+    if (device_.ReadAt(offset, buffer.get(), length) <= 0)
+        return nullptr;
+    return buffer;
+}
+
+VolumeBase::CachedEntry* VolumeBase::FindOrLoad(uint64_t offset, uint32_t length) {
+    if (length == 0 || offset > UINT64_MAX - length)
+        return nullptr;
+    for (CachedEntry* e = cache_.first(); e; e = cache_.next())
+        if (e->blockStart <= offset && offset + length <= e->blockStart + e->blockLength)
+            return e;
+
+    const uint64_t blockStart = offset & ~static_cast<uint64_t>(kBlockSize - 1);
+    // One 512 KiB unit more than the whole units the request covers (so a request ending on a
+    // unit boundary still loads the following unit), computed in 64 bits.
+    const uint64_t units = ((length + (offset - blockStart)) >> kBlockShift) + 1;
+    if (units > (UINT32_MAX >> kBlockShift))
+        return nullptr;
+    const uint32_t blockLength = static_cast<uint32_t>(units << kBlockShift);
+    auto buffer = ReadBlock(blockStart, blockLength);
+    if (!buffer)
+        return nullptr;
+    auto* entry = new CachedEntry;
+    entry->blockStart = blockStart;
+    entry->blockLength = blockLength;
+    entry->buffer = std::move(buffer);
+    cache_.append(entry);
+    return entry;
+}
+
+bool VolumeBase::Map(StreamBase* stream, uint64_t offset, uint32_t length) {
+    if (!stream || length == 0)
+        return false;
+    CachedEntry* entry = FindOrLoad(offset, length);
+    if (!entry)
+        return false;
+    stream->InitView(entry->buffer.get() + (offset - entry->blockStart), length, offset, this);
+    stream->SetGeometry(GeometryRecord());
+    Trim(kCacheLimit);
+    return true;
+}
+
+void VolumeBase::RegisterView(StreamBase* stream) {
+    const uint8_t* data = stream->Data();
+    for (CachedEntry* e = cache_.first(); e; e = cache_.next()) {
+        const uint8_t* begin = e->buffer.get();
+        if (begin <= data && data <= begin + e->blockLength) {
+            e->views.append(stream);
+            return;
+        }
+    }
+}
+
+void VolumeBase::UnregisterView(StreamBase* stream) {
+    for (CachedEntry* e = cache_.first(); e; e = cache_.next())
+        if (e->views.remove(stream))
+            return;
+}
+
+void VolumeBase::Trim(uint32_t limit) {
+    while (cache_.count() > limit) {
+        CachedEntry* head = cache_.first();
+        // Detaching must not touch the views list while it is walked: collect first.
+        std::vector<StreamBase*> views;
+        head->views.forEach([&](StreamBase* s) { views.push_back(s); });
+        head->views.clear();
+        for (StreamBase* s : views)
+            s->Detach();
+        cache_.removeFirst();
+    }
+}
+
+bool VolumeBase::StreamingRead(uint64_t offset, uint64_t length, ChunkCallback callback,
+                               void* user) {
+    if (length == 0)
+        return true;
+    if (!device_.IsOpen() || !callback)
+        return false;
+    std::vector<uint8_t> buffer(kBlockSize, 0);
+    uint64_t remaining = length;
+    uint64_t position = offset;
+    while (remaining > 0) {
+        const uint32_t chunk = remaining < kBlockSize ? static_cast<uint32_t>(remaining) : kBlockSize;
+        const uint32_t request = (chunk + 511u) & ~511u;
+        if (device_.ReadAt(position, buffer.data(), request) <= 0)
+            return false; // nothing of this chunk exists on the device
+        if (!callback(buffer.data(), chunk, user)) {
+            g_engineCancel = true;
+            return false;
+        }
+        position += chunk;
+        remaining -= chunk;
+    }
+    return true;
+}

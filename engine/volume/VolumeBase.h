@@ -1,0 +1,76 @@
+#pragma once
+// The one way the engines read a disk. A volume is opened read-only through its device path
+// ("\\.\E:", resolved by the drive map) or directly by path; byte ranges are handed out as
+// views into a cache of large aligned blocks, and long extents can be streamed in chunks.
+#include "engine/volume/EngineTypes.h"
+#include "engine/volume/QPtrList.h"
+#include "platform/RawDevice.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class StreamBase;
+struct VolumeGeometry;
+
+class VolumeBase {
+public:
+    static constexpr uint32_t kBlockShift = 19; // 512 KiB blocks
+    static constexpr uint32_t kBlockSize = 1u << kBlockShift;
+    static constexpr uint32_t kCacheLimit = 32;
+
+    struct CachedEntry {
+        uint64_t blockStart = 0;
+        uint32_t blockLength = 0;
+        std::unique_ptr<uint8_t[]> buffer;
+        QPtrList<StreamBase> views{false};
+    };
+
+    VolumeBase();
+    virtual ~VolumeBase();
+    VolumeBase(const VolumeBase&) = delete;
+    VolumeBase& operator=(const VolumeBase&) = delete;
+
+    // Reads sector `sector` and returns whether it holds a boot sector of the derived class's
+    // file system, filling the geometry record.
+    virtual bool ParseBootSector(uint64_t sector) = 0;
+    // The boot-derived record every mapped view points to.
+    virtual const VolumeGeometry* GeometryRecord() const { return nullptr; }
+
+    // Opens drive `letter` through its device path, read-only. With parseBoot, also checks
+    // the boot sector and fails when it does not match.
+    bool Open(char letter, bool parseBoot);
+    // Opens a device or image path directly (same rules).
+    bool OpenPath(const std::string& path, bool parseBoot);
+    bool IsOpen() const { return device_.IsOpen(); }
+    void Close();
+    char DriveLetter() const { return letter_; }
+    uint64_t DeviceSize() const { return device_.Size(); }
+
+    // Points stream at [offset, offset + length) through the block cache.
+    bool Map(StreamBase* stream, uint64_t offset, uint32_t length);
+    // Reads length bytes at offset into a new buffer; null when nothing can be read there.
+    std::unique_ptr<uint8_t[]> ReadBlock(uint64_t offset, uint32_t length);
+    // Reads [offset, offset + length) straight from the device in chunks of at most 512 KiB,
+    // handing each to callback. A false from the callback raises the engine's cancel flag.
+    bool StreamingRead(uint64_t offset, uint64_t length, ChunkCallback callback, void* user);
+
+    void RegisterView(StreamBase* stream);
+    void UnregisterView(StreamBase* stream);
+    // Evicts the oldest blocks until at most limit remain; views of them take private copies.
+    void Trim(uint32_t limit);
+
+    uint32_t CachedBlocks() const { return cache_.count(); }
+    // Number of device reads made for the cache (for tests and benchmarks).
+    uint64_t BlockReads() const { return blockReads_; }
+
+protected:
+    // Finds or loads the cache block that holds [offset, offset + length).
+    CachedEntry* FindOrLoad(uint64_t offset, uint32_t length);
+
+private:
+    platform::RawDevice device_;
+    QPtrList<CachedEntry> cache_{true};
+    char letter_ = 0;
+    uint64_t blockReads_ = 0;
+};

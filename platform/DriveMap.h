@@ -1,0 +1,54 @@
+#pragma once
+// The drive map binds the letters C to Z to sources: block devices or image files. Device
+// paths of the form "\\.\E:" resolve through it. Explicit bindings (a --drive E=PATH option,
+// the settings) take their letters first; detected local partitions then fill the free
+// letters in a stable order.
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct DriveSource {
+    char letter;
+    std::string path;
+    bool explicitBinding;
+};
+
+class DriveMap {
+public:
+    // The process-wide map used by the engine's device paths.
+    static DriveMap& Instance();
+
+    // Binds letter (C-Z, either case) to path. Returns an empty string on success, else a
+    // message naming the path or the letter ("cannot read /x/y.img: No such file or directory").
+    std::string Bind(char letter, const std::string& path);
+    // Parses "E=PATH" (also "E:=PATH") and binds it; same result as Bind.
+    std::string BindSpec(const std::string& spec);
+
+    // Fills the letters not explicitly bound with the readable local partitions, in the order
+    // of their kernel names. Detected bindings from an earlier call are replaced.
+    void DetectLocalPartitions();
+
+    void Clear();
+
+    // Path bound to a letter, if any.
+    std::optional<std::string> PathFor(char letter) const;
+    // Resolves "\\.\E:" (or "E:" or "E") to the bound path.
+    std::optional<std::string> Resolve(const std::string& devicePath) const;
+
+    std::vector<DriveSource> Sources() const;
+
+    // Readable partitions of this machine (block devices under /sys/class/block that are
+    // partitions, or whole disks without partitions), sorted by name. Exposed for tests.
+    static std::vector<std::string> LocalPartitions();
+
+private:
+    std::map<char, DriveSource> drives_;
+};
+
+// Formats the device path of a letter: "\\.\E:".
+std::string DevicePath(char letter);
+
+} // namespace platform

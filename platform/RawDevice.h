@@ -1,0 +1,40 @@
+#pragma once
+// A block device or image file opened for reading only. There is deliberately no way to open
+// a source for writing: nothing this tool reads may ever be changed by it.
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+class RawDevice {
+public:
+    RawDevice() = default;
+    ~RawDevice();
+    RawDevice(const RawDevice&) = delete;
+    RawDevice& operator=(const RawDevice&) = delete;
+    RawDevice(RawDevice&& other) noexcept;
+    RawDevice& operator=(RawDevice&& other) noexcept;
+
+    // Opens path read-only. On failure returns false and keeps errno's text in Error().
+    bool Open(const std::string& path);
+    void Close();
+    bool IsOpen() const { return fd_ >= 0; }
+    const std::string& Path() const { return path_; }
+    const std::string& Error() const { return error_; }
+
+    // Size in bytes (block devices through their ioctl, files through stat); 0 if unknown.
+    uint64_t Size() const;
+
+    // Reads length bytes at offset. Whatever cannot be read (past the end, a bad sector) is
+    // zero-filled, so the buffer never holds stale memory. Returns the number of bytes that
+    // came from the device, or -1 when the device is not open. A failing sector range is
+    // skipped in 512-byte steps so that the readable sectors around it are still delivered.
+    int64_t ReadAt(uint64_t offset, void* buffer, uint64_t length) const;
+
+private:
+    int fd_ = -1;
+    std::string path_;
+    std::string error_;
+};
+
+} // namespace platform

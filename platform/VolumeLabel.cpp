@@ -1,0 +1,44 @@
+#include "platform/VolumeLabel.h"
+
+#include <blkid/blkid.h>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+std::string BootSectorLabel(const uint8_t* sector0) {
+    if (!sector0 || std::memcmp(sector0 + 0x52, "FAT32   ", 8) != 0 || sector0[0x42] != 0x29)
+        return {};
+    std::string label(reinterpret_cast<const char*>(sector0 + 0x47), 11);
+    while (!label.empty() && (label.back() == ' ' || label.back() == '\0'))
+        label.pop_back();
+    if (label == "NO NAME")
+        return {};
+    for (char& c : label)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x80)
+            c = '_';
+    return label;
+}
+
+} // namespace
+
+std::string VolumeLabel(const std::string& path, const uint8_t* sector0) {
+    std::string label;
+    if (blkid_probe pr = blkid_new_probe_from_filename(path.c_str())) {
+        blkid_probe_enable_superblocks(pr, 1);
+        blkid_probe_set_superblocks_flags(pr, BLKID_SUBLKS_LABEL);
+        if (blkid_do_safeprobe(pr) == 0) {
+            const char* value = nullptr;
+            size_t len = 0;
+            if (blkid_probe_lookup_value(pr, "LABEL", &value, &len) == 0 && value)
+                label.assign(value, strnlen(value, len));
+        }
+        blkid_free_probe(pr);
+    }
+    if (label.empty())
+        label = BootSectorLabel(sector0);
+    return label;
+}
+
+} // namespace platform
