@@ -27,6 +27,7 @@ bool VolumeBase::Open(char letter, bool parseBoot) {
 
 bool VolumeBase::OpenPath(const std::string& path, bool parseBoot) {
     Trim(0);
+    spare_.clear();
     device_.Close();
     if (!device_.Open(path))
         return false;
@@ -37,6 +38,7 @@ bool VolumeBase::OpenPath(const std::string& path, bool parseBoot) {
 
 void VolumeBase::Close() {
     Trim(0);
+    spare_.clear();
     device_.Close();
 }
 
@@ -44,14 +46,18 @@ std::unique_ptr<uint8_t[]> VolumeBase::ReadBlock(uint64_t offset, uint32_t lengt
     if (!device_.IsOpen() || length == 0)
         return nullptr;
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[length]);
-    if (!buffer)
+    if (!buffer || !ReadBlockInto(offset, length, buffer.get()))
         return nullptr;
+    return buffer;
+}
+
+bool VolumeBase::ReadBlockInto(uint64_t offset, uint32_t length, uint8_t* buffer) {
+    if (!device_.IsOpen() || length == 0 || !buffer)
+        return false;
     ++blockReads_;
     // Bytes past the end of the device come back as zeros; a block of which nothing at all
     // could be read is a failure.
-    if (device_.ReadAt(offset, buffer.get(), length) <= 0)
-        return nullptr;
-    return buffer;
+    return device_.ReadAt(offset, buffer, length) > 0;
 }
 
 VolumeBase::CachedEntry* VolumeBase::FindOrLoad(uint64_t offset, uint32_t length) {
@@ -68,9 +74,19 @@ VolumeBase::CachedEntry* VolumeBase::FindOrLoad(uint64_t offset, uint32_t length
     if (units > (UINT32_MAX >> kBlockShift))
         return nullptr;
     const uint32_t blockLength = static_cast<uint32_t>(units << kBlockShift);
-    auto buffer = ReadBlock(blockStart, blockLength);
-    if (!buffer)
-        return nullptr;
+    std::unique_ptr<uint8_t[]> buffer;
+    if (blockLength == kBlockSize && !spare_.empty()) {
+        buffer = std::move(spare_.back());
+        spare_.pop_back();
+        if (!ReadBlockInto(blockStart, blockLength, buffer.get())) {
+            spare_.push_back(std::move(buffer));
+            return nullptr;
+        }
+    } else {
+        buffer = ReadBlock(blockStart, blockLength);
+        if (!buffer)
+            return nullptr;
+    }
     auto* entry = new CachedEntry;
     entry->blockStart = blockStart;
     entry->blockLength = blockLength;
@@ -117,6 +133,8 @@ void VolumeBase::Trim(uint32_t limit) {
         head->views.clear();
         for (StreamBase* s : views)
             s->Detach();
+        if (head->blockLength == kBlockSize && cache_.count() - 1 + spare_.size() < kCacheLimit)
+            spare_.push_back(std::move(head->buffer));
         cache_.removeFirst();
     }
 }

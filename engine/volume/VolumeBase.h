@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class StreamBase;
 struct VolumeGeometry;
@@ -51,6 +52,8 @@ public:
     bool Map(StreamBase* stream, uint64_t offset, uint32_t length);
     // Reads length bytes at offset into a new buffer; null when nothing can be read there.
     std::unique_ptr<uint8_t[]> ReadBlock(uint64_t offset, uint32_t length);
+    // Same, into buffer (length bytes); false when nothing can be read there.
+    bool ReadBlockInto(uint64_t offset, uint32_t length, uint8_t* buffer);
     // Reads [offset, offset + length) straight from the device in chunks of at most 512 KiB,
     // handing each to callback. A false from the callback raises the engine's cancel flag.
     bool StreamingRead(uint64_t offset, uint64_t length, ChunkCallback callback, void* user);
@@ -71,6 +74,10 @@ protected:
 private:
     platform::RawDevice device_;
     QPtrList<CachedEntry> cache_{true};
+    // Buffers of evicted 512 KiB blocks, reused for the next loads so that a scan does not
+    // allocate and fault in fresh memory for every block. Cache and spares together never
+    // hold more than kCacheLimit blocks; Close frees them.
+    std::vector<std::unique_ptr<uint8_t[]>> spare_;
     char letter_ = 0;
     uint64_t blockReads_ = 0;
 };
