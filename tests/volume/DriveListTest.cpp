@@ -51,7 +51,7 @@ TEST_F(DriveList, RealVolumesAreListedWithTheirKeys) {
     EXPECT_EQ(drives[1].driveLetter, 'F');
     EXPECT_EQ(drives[1].isNtfs, 1);
     EXPECT_EQ(drives[1].rootFolderKey, 5u);
-    EXPECT_STREQ(drives[1].volumeLabel, "TessalyNTFS");
+    EXPECT_STREQ(drives[1].volumeLabel, "TESSALYNTFS");
     EXPECT_EQ(std::memcmp(drives[1].bootSector + 3, "NTFS    ", 8), 0);
 }
 
