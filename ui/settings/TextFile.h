@@ -1,0 +1,23 @@
+#pragma once
+// Whole-file reads and writes for the small text files beside the program: the settings file,
+// the language files and the tips file.
+#include <cstddef>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+enum class ReadResult {
+    Ok,
+    Missing, // no such file
+    Failed,  // exists but is not a readable regular file, or is larger than allowed
+};
+
+// Reads the whole file into bytes. Files larger than maxBytes are not read.
+ReadResult ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes,
+                         std::string& bytes);
+
+// Replaces the file's content. The new content goes to a temporary file in the same folder that
+// is then renamed over the old one, so a failed write never leaves a truncated file behind; the
+// folder is created when missing and the old file's permissions are kept. A symbolic link is
+// followed and its target replaced. A file without write permission is not replaced.
+bool WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);
