@@ -1,0 +1,48 @@
+#pragma once
+// A connection to an SQLite database. Every failure raises CppSQLite3Exception.
+#include "store/CppSQLite3Query.h"
+#include "store/CppSQLite3Statement.h"
+#include "store/CppSQLite3Table.h"
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class CppSQLite3DB {
+public:
+    CppSQLite3DB() = default;
+    CppSQLite3DB(const CppSQLite3DB&) = delete;
+    CppSQLite3DB& operator=(const CppSQLite3DB&) = delete;
+    virtual ~CppSQLite3DB();
+
+    // Opens (creating if needed) read-write and applies the busy timeout.
+    void open(const char* path);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    void setBusyTimeout(int milliseconds);
+
+    // Runs one or more statements; returns the rows changed by the last one.
+    int execute(const char* sql);
+    int execute(const std::string& sql) { return execute(sql.c_str()); }
+    // A cursor on the first row of the result (or at its end when there is none).
+    CppSQLite3Query query(const char* sql);
+    CppSQLite3Query query(const std::string& sql) { return query(sql.c_str()); }
+    // Column 0 of the first row as a 32-bit number.
+    int scalar(const char* sql);
+    int scalar(const std::string& sql) { return scalar(sql.c_str()); }
+    CppSQLite3Table table(const char* sql);
+    CppSQLite3Table table(const std::string& sql) { return table(sql.c_str()); }
+    CppSQLite3Statement prepare(const char* sql);
+    CppSQLite3Statement prepare(const std::string& sql) { return prepare(sql.c_str()); }
+
+    bool tableExists(const char* name);
+
+    // The engine's handle, for what the wrapper does not cover (diagnostics, tests).
+    sqlite3* handle() const { return m_db; }
+
+private:
+    void checkDB() const;
+    sqlite3_stmt* compile(const char* sql);
+
+    sqlite3* m_db = nullptr;
+    int m_busyTimeoutMs = 60000;
+};

@@ -1,0 +1,160 @@
+#include "store/DataBase.h"
+
+#include "platform/Text.h"
+#include "store/CppSQLite3Exception.h"
+#include "store/SqlText.h"
+
+CppSQLite3DB& SharedDatabase() {
+    static CppSQLite3DB database;
+    return database;
+}
+
+namespace {
+
+char NormalizeLetter(char letter) {
+    if (letter >= 'a' && letter <= 'z') {
+        return static_cast<char>(letter - 'a' + 'A');
+    }
+    if (letter < 'A' || letter > 'Z') {
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "Invalid drive letter");
+    }
+    return letter;
+}
+
+} // namespace
+
+std::string ExtensionOf(std::string_view utf8Name) {
+    const size_t dot = utf8Name.rfind('.');
+    if (dot == std::string_view::npos) {
+        return {};
+    }
+    std::string_view ext = utf8Name.substr(dot + 1);
+    if (ext.size() > 10) {
+        // Cut at 10 bytes, backing off over continuation bytes so that no character is split.
+        size_t cut = 10;
+        while (cut > 0 && (static_cast<unsigned char>(ext[cut]) & 0xC0) == 0x80) {
+            --cut;
+        }
+        ext = ext.substr(0, cut);
+    }
+    std::string lower(ext);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower;
+}
+
+DataBase::DataBase() : m_db(&SharedDatabase()) {}
+
+DataBase::DataBase(char letter) : m_letter(NormalizeLetter(letter)), m_db(&SharedDatabase()) {
+    EnsureTable();
+}
+
+DataBase::~DataBase() {
+    if (m_insert) {
+        // Loading was left by an exception: drop the prepared statement and the open
+        // transaction so that the shared connection stays usable.
+        try {
+            m_insert->finalize();
+        } catch (const CppSQLite3Exception&) {
+        }
+        m_insert.reset();
+        try {
+            m_db->execute("rollback transaction;");
+        } catch (const CppSQLite3Exception&) {
+        }
+    }
+}
+
+void DataBase::RequireLetter() const {
+    if (m_letter == 0) {
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "Invalid drive letter");
+    }
+}
+
+void DataBase::SelectDrive(char letter) {
+    m_letter = NormalizeLetter(letter);
+    EnsureTable();
+}
+
+void DataBase::EnsureTable() {
+    RequireLetter();
+    if (!m_db->isOpen()) {
+        m_db->open(":memory:");
+    }
+    const char name[2] = {m_letter, '\0'};
+    if (!m_db->tableExists(name)) {
+        CreateTable(m_letter);
+    }
+}
+
+void DataBase::CreateTable(char letter) {
+    const char l = NormalizeLetter(letter);
+    m_db->execute(SqlFormat(
+        "CREATE TABLE [%c] ([fn] TEXT  NULL,[fn_ext] VARCHAR(20)  NULL,[size] INT(20)  NULL,"
+        "[created] INT(20)  NULL,[modified] INT(20)  NULL,[accessed] INT(20)  NULL,"
+        "[attributes] INT(10)  NULL,[id] INT(20)  NULL,[pid] INT(20)  NULL,"
+        "[isDeleted] INT(1)  NULL,[isDir] INT(1)  NULL,[record] INT(20)  NULL,"
+        "[firSector] INT(20)  NULL,[path] TEXT  NULL,[depth] INT DEFAULT 0 NULL);"
+        "CREATE INDEX [IDX_%c_PID] ON [%c]([id] ASC,[pid] ASC);"
+        "CREATE INDEX [IDX_%c_Path] ON [%c]([depth] ASC,[path] ASC);",
+        l, l, l, l, l));
+}
+
+void DataBase::DropTable() {
+    EnsureTable();
+    m_db->execute(SqlFormat("Drop table %c", m_letter));
+}
+
+void DataBase::BeginInsert() {
+    EnsureTable();
+    m_db->execute("begin transaction;");
+    m_insert = m_db->prepare(SqlFormat(
+        "INSERT INTO %c (fn,fn_ext,size,created,modified,accessed,attributes,id,pid,isDeleted,"
+        "isDir,record,firSector) values(?,?,?,?,?,?,?,?,?,?,?,?,?);",
+        m_letter));
+}
+
+void DataBase::InsertEntry(std::u16string_view name, uint64_t size, uint64_t created,
+                           uint64_t modified, uint64_t accessed, uint32_t attributes, uint64_t id,
+                           uint64_t pid, bool isDeleted, bool isDir, uint64_t record,
+                           uint64_t firSector) {
+    if (!m_insert) {
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "Null Virtual Machine pointer");
+    }
+    m_nameBuffer = platform::Utf16ToUtf8(name);
+    const std::string ext = ExtensionOf(m_nameBuffer);
+    CppSQLite3Statement& insert = *m_insert;
+    insert.bind(1, m_nameBuffer);
+    insert.bind(2, ext);
+    insert.bindInt64(3, static_cast<int64_t>(size));
+    insert.bindInt64(4, static_cast<int64_t>(created));
+    insert.bindInt64(5, static_cast<int64_t>(modified));
+    insert.bindInt64(6, static_cast<int64_t>(accessed));
+    insert.bindInt(7, static_cast<int>(attributes));
+    insert.bindInt64(8, static_cast<int64_t>(id));
+    insert.bindInt64(9, static_cast<int64_t>(pid));
+    insert.bindInt(10, isDeleted ? 1 : 0);
+    insert.bindInt(11, isDir ? 1 : 0);
+    insert.bindInt64(12, static_cast<int64_t>(record));
+    insert.bindInt64(13, static_cast<int64_t>(firSector));
+    insert.execute();
+    insert.reset();
+}
+
+void DataBase::EndInsert() {
+    EnsureTable();
+    m_db->execute("commit transaction;");
+    if (m_insert) {
+        CppSQLite3Statement statement = std::move(*m_insert);
+        m_insert.reset();
+        statement.finalize();
+    }
+    // Listing, counting and recovery look rows up by pid and by record; indexing them after
+    // the rows are in keeps the inserts themselves cheap.
+    m_db->execute(SqlFormat("CREATE INDEX IF NOT EXISTS [IDX_%c_ParentOnly] ON [%c]([pid]);"
+                            "CREATE INDEX IF NOT EXISTS [IDX_%c_Record] ON [%c]([record]);",
+                            m_letter, m_letter, m_letter, m_letter));
+}

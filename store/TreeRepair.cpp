@@ -1,0 +1,123 @@
+// The passes that turn the loaded rows into a tree: adopting rows without a parent folder,
+// marking folders that hold deleted rows or sub-folders, and filling paths folder by folder.
+#include "store/CppSQLite3Exception.h"
+#include "store/DataBase.h"
+#include "store/SqlText.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+namespace {
+
+// Runs a step of a repair transaction; on failure the transaction is rolled back so that the
+// shared connection is left without an open transaction, and the error travels on.
+template <typename Step> void InTransactionStep(CppSQLite3DB& db, Step&& step) {
+    try {
+        step();
+    } catch (const CppSQLite3Exception&) {
+        if (sqlite3_get_autocommit(db.handle()) == 0) {
+            try {
+                db.execute("rollback transaction;");
+            } catch (const CppSQLite3Exception&) {
+            }
+        }
+        throw;
+    }
+}
+
+} // namespace
+
+void DataBase::AdoptOrphans(uint64_t rootId) {
+    EnsureTable();
+    const char l = m_letter;
+    const auto root = static_cast<long long>(rootId);
+
+    // A row has a parent only when a folder row (isDir=1) carries its pid as id.
+    const int orphans = m_db->scalar(SqlFormat("select count(*) from %c where pid not in (select "
+                                               "id from %c where isDir=1) and pid<>%lld",
+                                               l, l, root));
+    if (orphans < 1) {
+        return;
+    }
+
+    long long extraId = 0;
+    long long extraRecord = 0;
+    {
+        CppSQLite3Query q =
+            m_db->query(SqlFormat("select max(id),max(pid),max(record) from %c", l));
+        if (!q.eof()) {
+            extraId = std::max(q.getInt64Field(0), q.getInt64Field(1)) + 1;
+            extraRecord = q.getInt64Field(2) + 1;
+        }
+    }
+
+    const char* separator = "\t\t\t\t\t ";
+    std::string batch = "begin transaction;";
+    batch += separator;
+    batch += SqlFormat("UPDATE %c SET pid = %lld,isDeleted=1 WHERE pid NOT IN(select id from %c "
+                       "where isDir=1) AND pid <> %lld;",
+                       l, extraId, l, root);
+    batch += separator;
+    batch += SqlFormat("DELETE FROM %c WHERE (size = 0 OR size > 1024*1024*1000) AND pid = %lld "
+                       "AND isDir=0;",
+                       l, extraId);
+    batch += separator;
+    batch += SqlFormat("DELETE FROM %c WHERE (attributes=0 OR id=0) AND pid = %lld;", l, extraId);
+    batch += separator;
+    batch += "commit transaction;";
+    InTransactionStep(*m_db, [&] { m_db->execute(batch); });
+
+    if (m_db->scalar(SqlFormat("select count(*) from %c where pid=%lld", l, extraId)) > 0) {
+        m_db->execute(SqlFormat("INSERT INTO %c(fn,id,pid,isdir,isDeleted,record,attributes) "
+                                "\t\t\t\t\t\t  VALUES('%s',%lld,%lld,1,1,%lld,%d)",
+                                l, kExtraFolderName, extraId, root, extraRecord,
+                                static_cast<int>(kExtraFolderAttributes)));
+    }
+}
+
+void DataBase::FinishTree(uint64_t rootId) {
+    EnsureTable();
+    const char l = m_letter;
+    const auto root = static_cast<long long>(rootId);
+    m_db->execute("begin transaction;");
+    InTransactionStep(*m_db, [&] {
+        m_db->execute(SqlFormat("delete from %c where fn='.' and isDir=1", l));
+        m_db->execute(SqlFormat("update %c set depth=1,path = '%c:\\' where pid=%lld", l, l, root));
+        // Each pass marks the live folders that directly hold a deleted or marked row, so the
+        // mark climbs one level per pass until every live ancestor has it.
+        const std::string markDeleted =
+            SqlFormat("update %c set isDeleted=2 \t\t\t\t\t\t\t  where isDir=1 and isDeleted=0 and "
+                      "\t\t\t\t\t\t\t  id in(select distinct pid from %c where isDeleted>0)",
+                      l, l);
+        while (m_db->execute(markDeleted) > 0) {
+        }
+        m_db->execute(SqlFormat("update %c set isDir=2 \t\t\t\t\t\t  where isDir=1 and "
+                                "\t\t\t\t\t\t  id in(select distinct pid from %c where isDir=1)",
+                                l, l));
+        m_db->execute("commit transaction;");
+    });
+}
+
+void DataBase::FillChildPaths(uint64_t folderId) {
+    EnsureTable();
+    const char l = m_letter;
+    const auto folder = static_cast<long long>(folderId);
+    if (m_db->scalar(
+            SqlFormat("select count(*) from %c where pid=%lld and path is null", l, folder)) <= 0) {
+        return;
+    }
+    CppSQLite3Query q =
+        m_db->query(SqlFormat("select depth,path||fn||'\\' from %c where id=%lld", l, folder));
+    if (q.eof()) {
+        return;
+    }
+    const int depth = q.getIntField(0, 0);
+    const std::string path = QuoteSql(q.getStringField(1, ""));
+    try {
+        m_db->execute(SqlFormat("update %c set depth=%d,path='%s' where pid=%lld", l, depth + 1,
+                                path.c_str(), folder));
+    } catch (const CppSQLite3Exception&) {
+        // A folder whose children cannot take a path keeps listing with empty paths.
+    }
+}

@@ -1,0 +1,131 @@
+// Loading scan rows: the table, the extension rule, names as UTF-8, drive tables side by side.
+#include "store/CppSQLite3Exception.h"
+#include "store/DataBase.h"
+#include "tests/store/StoreTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace tessaly::test;
+
+TEST(Schema, TableAndIndexesAreCreatedFromTheExactText) {
+    DataBase store('K');
+    store.DropTable();
+    store.EnsureTable();
+    EXPECT_EQ(Text("select sql from sqlite_master where type='table' and name='K'"),
+              "CREATE TABLE [K] ([fn] TEXT  NULL,[fn_ext] VARCHAR(20)  NULL,[size] INT(20)  "
+              "NULL,[created] INT(20)  NULL,[modified] INT(20)  NULL,[accessed] INT(20)  NULL,"
+              "[attributes] INT(10)  NULL,[id] INT(20)  NULL,[pid] INT(20)  NULL,[isDeleted] "
+              "INT(1)  NULL,[isDir] INT(1)  NULL,[record] INT(20)  NULL,[firSector] INT(20)  "
+              "NULL,[path] TEXT  NULL,[depth] INT DEFAULT 0 NULL)");
+    EXPECT_EQ(Text("select sql from sqlite_master where name='IDX_K_PID'"),
+              "CREATE INDEX [IDX_K_PID] ON [K]([id] ASC,[pid] ASC)");
+    EXPECT_EQ(Text("select sql from sqlite_master where name='IDX_K_Path'"),
+              "CREATE INDEX [IDX_K_Path] ON [K]([depth] ASC,[path] ASC)");
+    // The lookup indexes arrive with the end of loading, not with the table.
+    EXPECT_EQ(Scalar("select count(*) from sqlite_master where type='index' and tbl_name='K'"), 2);
+    store.BeginInsert();
+    store.EndInsert();
+    EXPECT_EQ(Scalar("select count(*) from sqlite_master where type='index' and tbl_name='K'"), 4);
+}
+
+TEST(Schema, LowerCaseLetterSelectsTheUpperCaseTable) {
+    DataBase store('m');
+    EXPECT_EQ(store.Letter(), 'M');
+    EXPECT_TRUE(SharedDatabase().tableExists("M"));
+}
+
+TEST(Schema, InvalidLetterIsRejected) {
+    try {
+        DataBase store('1');
+        FAIL() << "no exception";
+    } catch (const CppSQLite3Exception& e) {
+        EXPECT_EQ(e.errorCode(), 1000);
+        EXPECT_STREQ(e.errorMessage(), "CPPSQLITE_ERROR[1000]: Invalid drive letter");
+    }
+    DataBase unbound;
+    EXPECT_THROW(unbound.BeginInsert(), CppSQLite3Exception);
+}
+
+TEST(Loading, EmptyScanLeavesEmptyTableWithoutExtraFolder) {
+    LoadDrive('E', 2, {});
+    EXPECT_EQ(Scalar("select count(*) from E"), 0);
+}
+
+TEST(Loading, RescanReplacesOnlyThatDrive) {
+    LoadDrive('C', 5, {File(u"old.txt", 10, 5)});
+    LoadDrive('D', 5, {File(u"keep.txt", 10, 5)});
+    LoadDrive('C', 5, {File(u"new.txt", 11, 5)});
+    EXPECT_EQ(Rows("select fn from C"), std::vector<std::string>{"new.txt"});
+    EXPECT_EQ(Rows("select fn,path,depth from D"), std::vector<std::string>{"keep.txt|D:\\|1"});
+}
+
+TEST(Loading, RowsKeepEveryColumnAsGiven) {
+    DataBase store;
+    store.SelectDrive('F');
+    store.DropTable();
+    store.BeginInsert();
+    store.InsertEntry(u"a.txt", 5000000000ULL, 133000000000000000ULL, 133000000000000001ULL,
+                      133000000000000002ULL, 0x80000021u, 0x123456789AULL, 5, true, false,
+                      0x1122334455ULL, 7777777777ULL);
+    store.EndInsert();
+    EXPECT_EQ(Rows("select * from F"),
+              std::vector<std::string>{"a.txt|txt|5000000000|133000000000000000|"
+                                       "133000000000000001|133000000000000002|-2147483615|"
+                                       "78187493530|5|1|0|73588229205|7777777777|<null>|0"});
+}
+
+TEST(Loading, ExtensionRule) {
+    EXPECT_EQ(ExtensionOf("archive.TAR.GZ"), "gz");
+    EXPECT_EQ(ExtensionOf("README"), "");
+    EXPECT_EQ(ExtensionOf("name."), "");
+    EXPECT_EQ(ExtensionOf(".profile"), "profile");
+    EXPECT_EQ(ExtensionOf("x.abcdefghijklm"), "abcdefghij");
+    EXPECT_EQ(ExtensionOf("photo.JPG"), "jpg");
+    // A cut inside a multi-byte character backs off to the character's start.
+    EXPECT_EQ(ExtensionOf("x.abcdefghi\xC3\xA9z"), "abcdefghi");
+    EXPECT_EQ(ExtensionOf("x.\xC3\x89T\xC3\x89"), "\xC3\x89t\xC3\x89"); // only ASCII is lowered
+
+    LoadDrive('G', 2,
+              {File(u"archive.TAR.GZ", 10, 2), File(u"README", 11, 2), File(u"name.", 12, 2),
+               File(u".profile", 13, 2), File(u"x.abcdefghijklm", 14, 2)},
+              false);
+    EXPECT_EQ(Rows("select fn_ext from G order by rowid"),
+              (std::vector<std::string>{"gz", "", "", "profile", "abcdefghij"}));
+}
+
+TEST(Loading, NamesAreStoredAsUtf8AndReadBackWhole) {
+    LoadDrive('H', 2,
+              {File(u"Zo\u00eb \u65e5\u672c \U0001F600.txt", 10, 2), Folder(u"it's", 11, 2),
+               File(u"bad\xD800.bin", 12, 2)});
+    EXPECT_EQ(Text("select fn from H where id=10"),
+              "Zo\xC3\xAB \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x98\x80.txt");
+    EXPECT_EQ(Text("select fn from H where id=11"), "it's");
+    // An unpaired surrogate cannot be stored as UTF-8; it becomes U+FFFD.
+    EXPECT_EQ(Text("select fn from H where id=12"), "bad\xEF\xBF\xBD.bin");
+}
+
+TEST(Loading, InsertOutsideLoadingRaises) {
+    DataBase store('J');
+    try {
+        store.InsertEntry(u"a", 1, 0, 0, 0, 0x20, 3, 2, false, false, 1, 0);
+        FAIL() << "no exception";
+    } catch (const CppSQLite3Exception& e) {
+        EXPECT_STREQ(e.errorMessage(), "CPPSQLITE_ERROR[1000]: Null Virtual Machine pointer");
+    }
+}
+
+TEST(Loading, LoadingLeftByAnExceptionLeavesTheConnectionUsable) {
+    {
+        DataBase store('J');
+        store.DropTable();
+        store.BeginInsert();
+        store.InsertEntry(u"a", 1, 0, 0, 0, 0x20, 3, 2, false, false, 1, 0);
+        // The scan ends without EndInsert, as when an error leaves it.
+    }
+    LoadDrive('J', 2, {File(u"b", 4, 2)});
+    EXPECT_EQ(Rows("select fn from J"), std::vector<std::string>{"b"});
+}
+
+} // namespace

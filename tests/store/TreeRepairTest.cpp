@@ -1,0 +1,134 @@
+// The passes after loading: orphans under the extra folder, folder marks, lazy paths.
+#include "store/DataBase.h"
+#include "tests/store/StoreTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace tessaly::test;
+
+TEST(AdoptOrphans, KeepsOnlyPlausibleOrphansUnderTheExtraFolder) {
+    TestRow big = File(u"big.bin", 30, 900, 1048576001);
+    big.record = 40;
+    LoadDrive('C', 2,
+              {Folder(u"Docs", 10, 2), File(u"a.txt", 11, 10), File(u"empty.bin", 20, 900, 0),
+               File(u"five.bin", 21, 900, 5), big});
+    EXPECT_EQ(Rows("select fn,pid,isDeleted from C where pid not in (2,10) order by fn"),
+              std::vector<std::string>{"five.bin|901|1"});
+    // id = max(max id, max pid) + 1, record = max record + 1.
+    EXPECT_EQ(Rows("select fn,fn_ext,size,attributes,id,pid,isDeleted,isDir,record,path,depth "
+                   "from C where fn='!!!ADVANCED - EXTRA!!!'"),
+              std::vector<std::string>{
+                  "!!!ADVANCED - EXTRA!!!|<null>|<null>|268435472|901|2|1|1|41|C:\\|1"});
+}
+
+TEST(AdoptOrphans, DiscardsNamelessAttributeFreeAndIdZeroOrphans) {
+    TestRow noAttributes = File(u"noattr.bin", 21, 900, 5);
+    noAttributes.attributes = 0;
+    TestRow folderWithoutAttributes = Folder(u"lost", 22, 900);
+    folderWithoutAttributes.attributes = 0;
+    LoadDrive('C', 2, {File(u"id0.bin", 0, 900, 5), noAttributes, folderWithoutAttributes});
+    EXPECT_EQ(Scalar("select count(*) from C"), 0); // nothing left, so no extra folder
+}
+
+TEST(AdoptOrphans, DiscardRulesApplyOnlyToOrphans) {
+    LoadDrive('C', 2, {Folder(u"Docs", 10, 2), File(u"zero.bin", 0, 10, 0)});
+    EXPECT_EQ(Scalar("select count(*) from C"), 2);
+}
+
+TEST(AdoptOrphans, DeletedFolderIsAValidParentAndOrphanedFoldersKeepTheirChildren) {
+    LoadDrive('C', 2,
+              {Folder(u"Gone", 10, 2, true), File(u"in-gone.txt", 11, 10, 100, true),
+               Folder(u"Lost", 20, 900), File(u"in-lost.txt", 21, 20)});
+    EXPECT_EQ(Text("select pid from C where fn='in-gone.txt'"), "10");
+    EXPECT_EQ(Text("select pid from C where fn='Lost'"), "901");
+    EXPECT_EQ(Text("select pid from C where fn='in-lost.txt'"), "20");
+    EXPECT_EQ(Text("select isDeleted from C where fn='Lost'"), "1");
+}
+
+TEST(AdoptOrphans, AFileIsNoParent) {
+    LoadDrive('C', 2, {File(u"f.txt", 10, 2), File(u"child.txt", 11, 10)});
+    EXPECT_EQ(Text("select pid from C where fn='child.txt'"), "12");
+}
+
+TEST(FinishTree, DeletedMarkClimbsEveryLiveAncestor) {
+    LoadDrive('C', 2,
+              {Folder(u"A", 10, 2), Folder(u"B", 11, 10), Folder(u"Dead", 12, 11, true),
+               Folder(u"D", 13, 12), File(u"x.txt", 14, 13, 100, true), Folder(u"Clean", 20, 2),
+               File(u"ok.txt", 21, 20)});
+    EXPECT_EQ(Rows("select fn,isDeleted from C where isDir>0 order by id"),
+              (std::vector<std::string>{"A|2", "B|2", "Dead|1", "D|2", "Clean|0"}));
+}
+
+TEST(FinishTree, FolderFlagMarksFoldersHoldingFolders) {
+    LoadDrive('C', 2,
+              {Folder(u"Top", 10, 2), Folder(u"Mid", 11, 10), Folder(u"Leaf", 12, 11),
+               Folder(u"Files", 20, 2), File(u"f.txt", 21, 20)});
+    EXPECT_EQ(Rows("select fn,isDir from C where isDir>0 order by id"),
+              (std::vector<std::string>{"Top|2", "Mid|2", "Leaf|1", "Files|1"}));
+}
+
+TEST(FinishTree, RemovesTheRootsOwnRowAndGivesRootRowsTheirPath) {
+    LoadDrive('N', 5,
+              {Folder(u".", 5, 5), Folder(u"Windows", 30, 5), File(u"boot.ini", 31, 5),
+               File(u"deep.txt", 32, 30)});
+    EXPECT_EQ(Rows("select fn,path,depth from N order by id"),
+              (std::vector<std::string>{"Windows|N:\\|1", "boot.ini|N:\\|1", "deep.txt|<null>|0"}));
+}
+
+TEST(FillChildPaths, FillsOneFolderAtATime) {
+    LoadDrive('E', 2, {Folder(u"Name", 10, 2), Folder(u"Sub", 11, 10), File(u"s.txt", 12, 11)});
+    DataBase store('E');
+    EXPECT_EQ(Text("select path from E where id=11"), "<null>");
+    store.FillChildPaths(10);
+    EXPECT_EQ(Rows("select path,depth from E where pid=10"),
+              std::vector<std::string>{"E:\\Name\\|2"});
+    EXPECT_EQ(Text("select path from E where id=12"), "<null>");
+    store.FillChildPaths(11);
+    EXPECT_EQ(Rows("select path,depth from E where id=12"),
+              std::vector<std::string>{"E:\\Name\\Sub\\|3"});
+}
+
+TEST(FillChildPaths, FolderOpenedBeforeItsOwnPathGivesEmptyPaths) {
+    LoadDrive('E', 2, {Folder(u"Name", 10, 2), Folder(u"Sub", 11, 10), File(u"s.txt", 12, 11)});
+    DataBase store('E');
+    store.FillChildPaths(11);
+    EXPECT_EQ(Rows("select path,depth from E where id=12"), std::vector<std::string>{"|1"});
+}
+
+TEST(FillChildPaths, QuoteInAFolderNameIsKeptOnce) {
+    LoadDrive('E', 2, {Folder(u"it's", 10, 2), File(u"a.txt", 11, 10)});
+    DataBase store('E');
+    EXPECT_EQ(Text("select fn from E where id=10"), "it's");
+    store.FillChildPaths(10);
+    EXPECT_EQ(Text("select path from E where id=11"), "E:\\it's\\");
+}
+
+TEST(FillChildPaths, LongPathsDoNotOverflow) {
+    const std::u16string longName(3000, u'n');
+    LoadDrive('E', 2, {Folder(longName, 10, 2), File(u"a.txt", 11, 10)});
+    DataBase store('E');
+    store.FillChildPaths(10);
+    EXPECT_EQ(Text("select path from E where id=11"), "E:\\" + std::string(3000, 'n') + "\\");
+}
+
+TEST(FillChildPaths, ChildrenOfTheExtraFolderGetItsPath) {
+    LoadDrive('E', 2, {File(u"lost.txt", 20, 900, 5)});
+    DataBase store('E');
+    store.FillChildPaths(901);
+    EXPECT_EQ(Rows("select path,depth from E where id=20"),
+              std::vector<std::string>{"E:\\!!!ADVANCED - EXTRA!!!\\|2"});
+}
+
+TEST(FinishTree, CycleOfFoldersEndsTheRepair) {
+    // Two folders that are each other's parent, below a live folder, hold a deleted file.
+    LoadDrive('C', 2,
+              {Folder(u"Top", 10, 2), Folder(u"P", 11, 12), Folder(u"Q", 12, 11),
+               File(u"x", 13, 11, 100, true), Folder(u"Self", 14, 14)});
+    EXPECT_EQ(Rows("select fn,isDeleted,isDir from C where fn in ('P','Q','Self','Top') "
+                   "order by id"),
+              (std::vector<std::string>{"Top|0|1", "P|2|2", "Q|2|2", "Self|0|2"}));
+}
+
+} // namespace
