@@ -1,0 +1,48 @@
+#pragma once
+// A FAT32 volume: the boot-sector geometry, cluster and FAT entry offsets, and reads of byte
+// ranges into private stream copies. FAT12 and FAT16 volumes are not recognised.
+#include "engine/fat/FatBootInfo.h"
+#include "engine/volume/StreamBase.h"
+#include "engine/volume/VolumeBase.h"
+
+#include <cstdint>
+
+class FATVolume : public VolumeBase {
+public:
+    FATVolume() = default;
+    ~FATVolume() override = default;
+
+    // Reads 512 bytes at sector * 512 and parses them with ParseBootFields.
+    bool ParseBootSector(uint64_t sector) override;
+    const VolumeGeometry* GeometryRecord() const override { return &m_boot; }
+
+    // Parses a FAT32 boot sector (512 bytes). Returns false, leaving info untouched, when the
+    // type text at 0x52 is not "FAT32   "; otherwise fills every field and returns whether the
+    // sector size (512 or 1024) and the cluster size (1 to 128 sectors, a power of two) are
+    // supported.
+    static bool ParseBootFields(const uint8_t* sector, FatBootInfo& info);
+
+    // Copies [offset, offset + length) into stream as a buffer the stream owns. False (stream
+    // left empty) when the bytes cannot be read.
+    bool ReadIntoStream(StreamBase* stream, uint64_t offset, uint32_t length);
+
+    // Byte offset of a cluster. Clusters 0 and 1 address the two cluster-sized stretches just
+    // before the data area.
+    uint64_t ClusterOffset(uint32_t cluster) const;
+    // Byte offset of a cluster's entry in the first FAT.
+    uint64_t FatEntryOffset(uint32_t cluster) const;
+    // False for free, reserved and end-of-chain values (0, 1, 0x0FFFFFF8, 0x0FFFFFFF and
+    // 0xFFFFFFF0 and up); the bad-cluster mark passes and is stopped by the bound.
+    static bool IsValidCluster(uint32_t value);
+
+    // Whether a read at offset can return anything: false past the end of the device (when
+    // its size is known), so that clusters a damaged boot sector claims beyond it cost nothing.
+    bool HasBytesAt(uint64_t offset) const { return m_deviceSize == 0 || offset < m_deviceSize; }
+
+    const FatBootInfo& Boot() const { return m_boot; }
+    FatBootInfo& Boot() { return m_boot; }
+
+private:
+    FatBootInfo m_boot;
+    uint64_t m_deviceSize = 0; // learnt when the boot sector is read; 0 when unknown
+};

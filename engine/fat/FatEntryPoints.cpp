@@ -1,0 +1,30 @@
+// The FAT32 scan entry points.
+#include "engine/fat/FatScanner.h"
+#include "engine/fat/FatScannerAdv.h"
+#include "engine/volume/EntryPoints.h"
+#include "store/CppSQLite3Exception.h"
+
+#include <exception>
+
+bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context) {
+    try {
+        FatScanner scanner(letter);
+        return scanner.Scan(directory, context);
+    } catch (const CppSQLite3Exception&) {
+        return false;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool AdvancedScanFatDrive(char letter, ScanStartCallback start, ScanProgressCallback progress,
+                          ScanFinishCallback finish, void* context) {
+    try {
+        FatScannerAdv scanner(letter);
+        return scanner.Scan(start, progress, finish, context, 0, 0);
+    } catch (const CppSQLite3Exception&) {
+        return false;
+    } catch (const std::exception&) {
+        return false;
+    }
+}

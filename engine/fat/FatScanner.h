@@ -1,0 +1,48 @@
+#pragma once
+// The FAT32 quick scan: walks the directory tree from the root cluster, live and deleted
+// entries alike, writing one row per entry in pre-order (a folder's row before its contents).
+// A deleted folder is entered when its first cluster still starts with its own "." entry.
+#include "engine/fat/FatScannerBase.h"
+#include "engine/volume/EngineTypes.h"
+
+#include <cstdint>
+#include <unordered_set>
+
+class FATStream;
+
+class FatScanner : public FatScannerBase {
+public:
+    // Folders nested deeper than this are listed but not entered.
+    static constexpr uint32_t kMaxDepth = 256;
+
+    explicit FatScanner(char letter) : FatScannerBase(letter) {}
+    ~FatScanner() override = default;
+
+    // Runs the scan. callback is called with each folder's name before it is entered; false
+    // ends the directory cluster being scanned. False when callback is null or the volume
+    // cannot be opened as FAT32; true otherwise, also after the callback stopped parts.
+    bool Scan(DirectoryCallback callback, void* user);
+
+    // Scans every cluster of the folder chain starting at firstCluster.
+    void WalkDirectory(uint32_t firstCluster);
+    // Scans one directory cluster, entering the live subfolders it names.
+    void ScanDirectoryCluster(uint32_t cluster);
+
+private:
+    // Scans one cluster of the folder whose first cluster is folder. Its rows get the folder's
+    // first cluster as parent (the id of the folder's own row), whichever cluster of the chain
+    // they were found in. The slots pending from the previous cluster of the same folder are
+    // in assembler, so a long name whose slots straddle a cluster boundary (common with small
+    // clusters) is read whole; slots still pending stay there for the next cluster.
+    void ScanDirectoryCluster(uint32_t cluster, uint32_t folder, FatEntryAssembler& assembler);
+
+    DirectoryCallback m_callback = nullptr;
+    void* m_user = nullptr;
+    // First clusters of the folders being walked (the current path from the root): a folder
+    // that names one of them again is never entered, so directory cycles end.
+    std::unordered_set<uint32_t> m_inside;
+    // Directory clusters that may still be scanned. A damaged volume can name the same folder
+    // from many places; the walk never does more than a bounded multiple of the volume's
+    // cluster count.
+    uint64_t m_clusterBudget = 0;
+};

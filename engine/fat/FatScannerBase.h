@@ -1,0 +1,47 @@
+#pragma once
+// What the FAT quick and advanced scans share: the volume, the drive's store, the slot checks,
+// the building of entries from collected slots and the writing of rows.
+#include "engine/fat/FATStream.h"
+#include "engine/fat/FATVolume.h"
+#include "engine/fat/FatEntry.h"
+#include "engine/fat/FatEntryAssembler.h"
+#include "store/DataBase.h"
+
+#include <cstdint>
+
+class FatScannerBase {
+public:
+    explicit FatScannerBase(char letter);
+    virtual ~FatScannerBase();
+    FatScannerBase(const FatScannerBase&) = delete;
+    FatScannerBase& operator=(const FatScannerBase&) = delete;
+
+    // Opens the volume by the drive letter and checks its boot sector.
+    bool Open();
+
+    bool IsDotOrLabel(const uint8_t* slot) const;
+    bool IsValidEntry(const uint8_t* slot) const;
+    // The check the folder walk applies (IsWellFormedEntry).
+    bool IsWellFormedEntry(const uint8_t* slot) const;
+    // Whether slot names a folder whose first cluster starts with a "." entry matching the
+    // slot's times and cluster, followed by a ".." entry.
+    bool IsLiveSubdirectory(const uint8_t* slot);
+    // Builds the entry of the assembler's slots, found in directoryCluster.
+    const FatEntry& BuildEntry(FatEntryAssembler& assembler, uint32_t directoryCluster);
+    // Writes one row for entry; the running entry counter becomes its record.
+    void StoreEntry(const FatEntry& entry);
+
+    const FATVolume& Volume() const { return m_volume; }
+    uint64_t EntryCount() const { return m_entryCounter; }
+
+protected:
+    // Points stream at cluster (empty when unreadable).
+    void ReadCluster(uint32_t cluster, FATStream& stream);
+
+    uint64_t m_entryCounter = 0;
+    DataBase m_store;
+    char m_letter;
+    FATVolume m_volume;
+    uint32_t m_entriesPerCluster = 0;
+    uint32_t m_clusterBound = 0;
+};

@@ -1,0 +1,83 @@
+// Parses arbitrary bytes as a FAT32 boot sector followed by directory clusters, the way the
+// scans do, then opens them as a volume and follows cluster chains and file reads through it.
+#include "engine/fat/FATStream.h"
+#include "engine/fat/FATVolume.h"
+#include "engine/fat/FatChainWalker.h"
+#include "engine/fat/FatEntryAssembler.h"
+#include "engine/fat/FatEntryChecks.h"
+#include "engine/fat/FileRecovery.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <sys/mman.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr uint32_t kClusterBound = 0x10000;
+
+void ParseDirectory(const uint8_t* data, size_t size) {
+    FATStream stream;
+    stream.InitCopy(data, static_cast<uint32_t>(size), 0);
+    FatEntryAssembler assembler(1);
+    // 512-byte clusters; long-name slots carry over from one to the next.
+    for (uint32_t offset = 0; offset + 32 <= stream.Size(); offset += 32) {
+        if (offset % 512 == 0) assembler.KeepLast(FatEntryAssembler::kMaxLongNameSlots - 1);
+        const uint8_t* slot = stream.Data() + offset;
+        if (slot[0] == 0x00) {
+            assembler.Clear();
+            continue;
+        }
+        assembler.Append(slot);
+        if (slot[0x0B] == 0x0F) continue;
+        if (IsDotOrLabel(slot) || !IsValidEntry(slot, kClusterBound)) {
+            assembler.Clear();
+            continue;
+        }
+        const FatEntry& entry = assembler.Build(offset / 512);
+        assembler.Clear();
+        if (IsCleanName(entry.name))
+            (void)FileRecovery::SafeOutputName(entry.name, entry.firstCluster);
+    }
+}
+
+bool NullSink(const uint8_t*, uint32_t, void*) {
+    return true;
+}
+
+void WalkAsVolume(const uint8_t* data, size_t size) {
+    const int fd = memfd_create("fat-fuzz", MFD_CLOEXEC);
+    if (fd < 0) return;
+    if (write(fd, data, size) == static_cast<ssize_t>(size)) {
+        FATVolume volume;
+        if (volume.OpenPath("/proc/self/fd/" + std::to_string(fd), true)) {
+            FatChainWalker walker;
+            for (uint32_t start : {volume.Boot().rootCluster, 2u, 3u}) {
+                if (!walker.Start(&volume, start)) continue;
+                uint32_t cluster = start;
+                for (int steps = 0; steps < 16 && walker.Next(cluster); ++steps) {
+                }
+            }
+            const uint32_t spc = volume.Boot().sectorsPerCluster;
+            walker.ReadFileData(&volume, volume.Boot().firstDataSector + spc, 4096, &NullSink,
+                                nullptr);
+        }
+    }
+    close(fd);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size > 1 << 16) return 0;
+    if (size >= 512) {
+        FatBootInfo info;
+        const bool boot = FATVolume::ParseBootFields(data, info);
+        ParseDirectory(data + 512, size - 512);
+        if (boot) WalkAsVolume(data, size);
+    } else {
+        ParseDirectory(data, size);
+    }
+    return 0;
+}
