@@ -1,0 +1,86 @@
+// Quick and advanced NTFS scans against other tools on the same 100,000-record volume:
+//   quick scan (scan + repair passes)  vs  fls -r -p  and  ntfsundelete --scan
+//   advanced scan                      vs  reading the whole image (cat IMAGE > /dev/null)
+// The image is built once by make-bench-volume and kept in the build tree. Peak memory of the
+// process is reported as the counter "peak_rss_MiB".
+#include "engine/volume/EntryPoints.h"
+#include "platform/DriveMap.h"
+#include "store/DataBase.h"
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+const std::string& Image() {
+    static const std::string image = [] {
+        const char* env = std::getenv("TESSALY_NTFS_BENCH_IMAGE");
+        std::string path = env ? env : TESSALY_NTFS_BENCH_IMAGE;
+        const std::string build = std::string(TESSALY_NTFS_BENCH_SCRIPT) + " '" + path + "'";
+        if (std::system(build.c_str()) != 0)
+            std::fprintf(stderr, "cannot build the benchmark volume %s\n", path.c_str());
+        return path;
+    }();
+    return image;
+}
+
+void Start(uint32_t, uint32_t, uint32_t, void*) {}
+bool Progress(uint32_t, uint32_t, void*) {
+    return true;
+}
+void Finish(void*) {}
+
+double PeakRssMiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+void RunScan(benchmark::State& state, bool advanced) {
+    platform::DriveMap::Instance().Bind('K', Image());
+    for (auto _ : state) {
+        if (!ScanNtfsDrive('K', Start, Progress, Finish, nullptr, advanced))
+            state.SkipWithError("scan failed");
+    }
+    DataBase store('K');
+    state.counters["rows"] = store.Db().scalar("select count(*) from K");
+    state.counters["peak_rss_MiB"] = PeakRssMiB();
+}
+
+void RunCommand(benchmark::State& state, const std::string& command) {
+    const std::string line = command + " >/dev/null 2>&1";
+    for (auto _ : state) {
+        if (std::system(line.c_str()) != 0) state.SkipWithError(("failed: " + command).c_str());
+    }
+}
+
+void BM_QuickScan(benchmark::State& state) {
+    RunScan(state, false);
+}
+void BM_AdvancedScan(benchmark::State& state) {
+    RunScan(state, true);
+}
+void BM_FlsRecursive(benchmark::State& state) {
+    RunCommand(state, "fls -r -p '" + Image() + "'");
+}
+void BM_NtfsUndeleteScan(benchmark::State& state) {
+    RunCommand(state, "ntfsundelete --scan '" + Image() + "'");
+}
+void BM_ReadWholeImage(benchmark::State& state) {
+    RunCommand(state, "cat '" + Image() + "'"); // warm: the first iteration fills the cache
+}
+
+} // namespace
+
+BENCHMARK(BM_QuickScan)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_FlsRecursive)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_NtfsUndeleteScan)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_ReadWholeImage)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_AdvancedScan)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealTime();
+
+BENCHMARK_MAIN();

@@ -1,0 +1,116 @@
+#include "engine/ntfs/AttributeListExpansion.h"
+
+#include "engine/ntfs/NTFSAttributeListEntry.h"
+#include "engine/ntfs/NTFSVolume.h"
+
+#include <memory>
+
+namespace {
+
+constexpr uint32_t kAttributeList = 0x20;
+// NTFS never lets an attribute list grow past 256 KiB; a larger size is damage.
+constexpr uint64_t kMaxAttributeListSize = 256 * 1024;
+
+// Reads a non-resident attribute list into memory and makes the attribute resident.
+bool MakeListResident(NTFSAttribute* a, NTFSVolume* volume) {
+    if (!volume) return false;
+    const uint32_t clusterSize = volume->Boot().clusterSize;
+    if (clusterSize == 0 || a->startVcn != 0 || a->lastVcn < 0 ||
+        a->allocatedSize / clusterSize != static_cast<uint64_t>(a->lastVcn) + 1 ||
+        a->realSize > kMaxAttributeListSize || a->realSize > a->allocatedSize)
+        return false;
+    auto value = std::make_unique<NTFSStream>();
+    if (!a->runList.ReadWhole(volume, value.get(), a->realSize)) return false;
+    // A single-run read is a view of the cache; keep a copy of our own.
+    if (value->Volume() && !value->InitCopy(value->Data(), value->Size(), value->DiskOffset()))
+        return false;
+    auto data = std::make_unique<NTFSAttributeDataAttribList>();
+    value->Seek(0);
+    data->Parse(value.get());
+    a->MakeResident(std::move(value), std::move(data));
+    return true;
+}
+
+void ExpandOne(NTFSAttributeList& list, NTFSAttribute* a, NTFSVolume* volume) {
+    const StreamBase* value = a->ResidentValue();
+    if (!value || !value->Data()) return;
+    const uint32_t size = value->Size() < a->valueLength ? value->Size() : a->valueLength;
+    for (uint32_t offset = 0; offset < size;) {
+        NTFSStream view;
+        if (!BorrowView(*value, offset, size - offset, &view)) break;
+        NTFSAttributeListEntry entry;
+        if (!entry.Parse(&view) || entry.entryLength == 0)
+            break; // a zero-length entry would never advance
+        if (auto record =
+                volume->ReadRecord(volume->RecordNumberToSlot(entry.baseRecordReference))) {
+            if (NTFSAttribute* found =
+                    FindAttribute(record->attributes, entry.type, entry.attributeId))
+                list.append(found->CloneWithoutData().release());
+        }
+        offset += entry.entryLength;
+    }
+}
+
+} // namespace
+
+bool ExpandAttributeList(NTFSAttributeList& list, NTFSVolume* volume) {
+    if (!volume) return false;
+    NTFSAttributeList lists(false);
+    FilterAttributes(list, kAttributeList, lists);
+    for (NTFSAttribute* a = lists.first(); a; a = lists.next()) {
+        if (!a->IsResident() && !MakeListResident(a, volume)) return false;
+        ExpandOne(list, a, volume);
+        list.remove(a); // deletes it
+    }
+    return MergeFragments(list, volume->Boot());
+}
+
+bool MergeFragments(NTFSAttributeList& list, const NTFSBootInfo& boot) {
+    NTFSAttributeList fragments(true);
+    for (NTFSAttribute* a = list.first(); a;) {
+        if (!a->IsResident() && a->startVcn != 0) {
+            fragments.append(list.take());
+            a = list.current();
+        } else {
+            a = list.next();
+        }
+    }
+    if (boot.clusterSize == 0) return true;
+
+    // Each round either joins one fragment or fills one gap up to the next fragment (which the
+    // following round joins) or to the end; so the rounds are bounded.
+    uint64_t rounds = 2ull * (fragments.count() + list.count()) + 2;
+    for (bool again = true; again && rounds > 0; --rounds) {
+        again = false;
+        for (NTFSAttribute* p = list.first(); p && !again; p = list.next()) {
+            if (p->IsResident() || p->lastVcn < -1) continue;
+            const auto expected = static_cast<int64_t>(p->allocatedSize / boot.clusterSize);
+            if (p->lastVcn + 1 >= expected) continue;
+            bool merged = false;
+            int64_t smallest = INT64_MAX;
+            for (NTFSAttribute* f = fragments.first(); f;) {
+                const bool sameStream = f->type == p->type && f->name == p->name;
+                if (sameStream && f->startVcn > p->lastVcn && f->lastVcn >= f->startVcn) {
+                    if (f->startVcn < smallest) smallest = f->startVcn;
+                    if (f->startVcn == p->lastVcn + 1) {
+                        p->runList.AppendShifted(f->runList);
+                        p->lastVcn += f->lastVcn - f->startVcn + 1;
+                        fragments.remove(); // deletes f, moves to the next one
+                        f = fragments.current();
+                        merged = true;
+                        continue;
+                    }
+                }
+                f = fragments.next();
+            }
+            if (!merged) {
+                const int64_t end = smallest < expected ? smallest : expected;
+                p->runList.AppendSparse(p->lastVcn + 1,
+                                        static_cast<uint64_t>(end - p->lastVcn - 1));
+                p->lastVcn = end - 1;
+            }
+            again = true;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,158 @@
+#include "engine/ntfs/NTFSDataReader.h"
+
+#include "engine/ntfs/LZNT1.h"
+#include "engine/ntfs/NTFSAttribute.h"
+#include "engine/ntfs/NTFSVolume.h"
+
+#include <cstring>
+#include <new>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kZeroChunk = 1u << 19;
+constexpr uint64_t kMaxUnitBytes = 4u << 20; // 16 clusters of the largest cluster size, doubled
+
+// Hands count zero bytes to sink in chunks; a false from the sink raises the cancel flag.
+bool SendZeros(uint64_t count, ChunkCallback sink, void* user) {
+    static const std::vector<uint8_t> zeros(kZeroChunk, 0);
+    while (count > 0) {
+        const uint32_t n = count < kZeroChunk ? static_cast<uint32_t>(count) : kZeroChunk;
+        if (!sink(zeros.data(), n, user)) {
+            g_engineCancel = true;
+            return false;
+        }
+        count -= n;
+    }
+    return true;
+}
+
+bool SendBytes(const uint8_t* bytes, uint64_t count, ChunkCallback sink, void* user) {
+    while (count > 0) {
+        const uint32_t n = count < kZeroChunk ? static_cast<uint32_t>(count) : kZeroChunk;
+        if (!sink(bytes, n, user)) {
+            g_engineCancel = true;
+            return false;
+        }
+        bytes += n;
+        count -= n;
+    }
+    return true;
+}
+
+// A cluster range of the attribute: on the volume at lcn, or a hole.
+struct Extent {
+    int64_t lcn;
+    uint64_t length;
+    bool sparse;
+};
+
+// Walks the runs cluster range by cluster range, in list order.
+class ExtentCursor {
+public:
+    explicit ExtentCursor(const NTFSRunList& runs) {
+        runs.Runs().forEach([this](const NTFSRunList::RUNLIST* r) {
+            if (r->length) extents_.push_back({r->lcn, r->length, r->sparse != 0});
+        });
+    }
+    // The next piece of at most want clusters; past the runs everything is a hole.
+    Extent Take(uint64_t want) {
+        if (index_ >= extents_.size()) {
+            pastEnd_ = true;
+            return {0, want, true};
+        }
+        Extent& e = extents_[index_];
+        const uint64_t left = e.length - used_;
+        const uint64_t n = want < left ? want : left;
+        Extent piece{e.sparse ? 0 : e.lcn + static_cast<int64_t>(used_), n, e.sparse};
+        used_ += n;
+        if (used_ == e.length) {
+            ++index_;
+            used_ = 0;
+        }
+        return piece;
+    }
+
+    // Whether more clusters were asked for than the runs describe.
+    bool PastEnd() const { return pastEnd_; }
+
+private:
+    std::vector<Extent> extents_;
+    bool pastEnd_ = false;
+    size_t index_ = 0;
+    uint64_t used_ = 0;
+};
+
+} // namespace
+
+bool ReadCompressedData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink, void* user) {
+    const NTFSBootInfo& boot = volume->Boot();
+    const uint64_t clusterSize = boot.clusterSize;
+    if (clusterSize == 0 || a->compressionUnit > 16) return false;
+    const uint64_t unitClusters = 1ull << a->compressionUnit;
+    const uint64_t unitBytes = unitClusters * clusterSize;
+    if (unitBytes > kMaxUnitBytes) return false;
+    const uint64_t size = a->realSize;
+    const uint64_t initialized = a->initializedSize < size ? a->initializedSize : size;
+
+    std::unique_ptr<uint8_t[]> packed(new (std::nothrow) uint8_t[unitBytes]);
+    std::unique_ptr<uint8_t[]> unit(new (std::nothrow) uint8_t[unitBytes]);
+    if (!packed || !unit) return false;
+
+    ExtentCursor cursor(a->runList);
+    for (uint64_t done = 0; done < size;) {
+        // Gather the unit's clusters: the ones stored on the volume come first, holes after.
+        uint64_t stored = 0;
+        bool readable = true;
+        for (uint64_t need = unitClusters; need > 0;) {
+            const Extent e = cursor.Take(need);
+            need -= e.length;
+            if (e.sparse || e.length == 0) continue;
+            const uint64_t bytes = e.length * clusterSize;
+            auto block = volume->ReadBlock(static_cast<uint64_t>(e.lcn) * clusterSize,
+                                           static_cast<uint32_t>(bytes));
+            if (!block) {
+                readable = false;
+                continue;
+            }
+            std::memcpy(packed.get() + stored * clusterSize, block.get(), bytes);
+            stored += e.length;
+        }
+        if (!readable || cursor.PastEnd()) return false;
+
+        const uint8_t* source = unit.get();
+        if (stored == 0) {
+            std::memset(unit.get(), 0, unitBytes); // a hole
+        } else if (stored == unitClusters) {
+            source = packed.get(); // stored uncompressed
+        } else {
+            std::memset(unit.get(), 0, unitBytes);
+            if (Lznt1Decompress(packed.get(), stored * clusterSize, unit.get(), unitBytes) < 0)
+                return false;
+        }
+
+        const uint64_t count = size - done < unitBytes ? size - done : unitBytes;
+        // Bytes past the initialized size read as zeros.
+        const uint64_t valid =
+            initialized > done ? (initialized - done < count ? initialized - done : count) : 0;
+        if (!SendBytes(source, valid, sink, user) || !SendZeros(count - valid, sink, user))
+            return false;
+        done += count;
+    }
+    return true;
+}
+
+bool ReadAttributeData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink, void* user) {
+    if (!volume || !a || !sink) return false;
+    if (a->IsResident()) {
+        const StreamBase* value = a->ResidentValue();
+        const uint32_t have = value && value->Data() ? value->Size() : 0;
+        if (have) sink(value->Data(), have, user);
+        return have >= a->valueLength;
+    }
+    if (a->IsCompressed()) return ReadCompressedData(volume, a, sink, user);
+    const uint64_t size = a->realSize;
+    const uint64_t initialized = a->initializedSize < size ? a->initializedSize : size;
+    if (initialized && !a->runList.StreamData(volume, initialized, sink, user)) return false;
+    return SendZeros(size - initialized, sink, user);
+}

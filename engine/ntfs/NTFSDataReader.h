@@ -1,0 +1,21 @@
+#pragma once
+// Reading the content of an attribute's value (a file's $DATA) to a chunk sink: resident
+// values in one call, non-resident ones through their runs. Holes read as zeros: sparse runs,
+// the runs the fragment merge adds for missing pieces, and the bytes between the initialized
+// size and the real size. Compressed attributes are delivered decompressed.
+#include "engine/volume/EngineTypes.h"
+
+#include <cstdint>
+
+class NTFSAttribute;
+class NTFSVolume;
+
+// Hands the attribute's real-size bytes to sink. A false from the sink stops the read with
+// false and raises the engine's cancel flag (a resident value is handed over once and the
+// sink's answer is not looked at). False as well when the data cannot be read whole.
+bool ReadAttributeData(NTFSVolume* volume, NTFSAttribute* attribute, ChunkCallback sink,
+                       void* user);
+
+// The compressed path, exposed for tests: decompresses the attribute unit by unit.
+bool ReadCompressedData(NTFSVolume* volume, NTFSAttribute* attribute, ChunkCallback sink,
+                        void* user);

@@ -1,0 +1,55 @@
+#pragma once
+// One parsed MFT file record. It is parsed from a private copy of its bytes to which the
+// update sequence array has been applied, so values that cross a sector end read correctly
+// and the record stays valid however the volume's cache changes.
+#include "engine/ntfs/NTFSAttribute.h"
+#include "engine/volume/NTFSStream.h"
+
+#include <cstdint>
+#include <memory>
+
+struct NTFSBootInfo;
+
+class NTFSFileRecord {
+public:
+    static constexpr uint32_t kSignature = 0x454C4946; // "FILE"
+    static constexpr uint16_t kFlagInUse = 0x0001;
+    static constexpr uint16_t kFlagDirectory = 0x0002;
+
+    NTFSFileRecord() = default;
+    NTFSFileRecord(const NTFSFileRecord&) = delete;
+    NTFSFileRecord& operator=(const NTFSFileRecord&) = delete;
+
+    // Parses a record from size raw bytes (one record's worth as it lies on disk) found at
+    // diskOffset. geometry gives the record shift for the slot and the sector size for the
+    // update sequence. False when the header is not a valid record header.
+    bool Parse(const uint8_t* bytes, uint32_t size, uint64_t diskOffset,
+               const NTFSBootInfo* geometry);
+
+    bool InUse() const { return flags & kFlagInUse; }
+    bool IsDirectory() const { return flags & kFlagDirectory; }
+
+    uint32_t signature = 0;
+    uint16_t updateSequenceOffset = 0;
+    uint16_t updateSequenceCount = 0;
+    uint64_t logSequenceNumber = 0;
+    uint16_t sequenceNumber = 0;
+    uint16_t hardLinkCount = 0;
+    uint16_t firstAttributeOffset = 0;
+    uint16_t flags = 0;
+    uint32_t bytesInUse = 0;
+    uint32_t bytesAllocated = 0;
+    uint64_t baseRecordReference = 0;
+    uint16_t nextAttributeId = 0;
+    uint32_t recordNumber = 0;
+    NTFSAttributeList attributes{true};
+    uint64_t slot = 0;
+    NTFSStream recordStream; // the first bytes-in-use bytes, after the update sequence
+    // Whether the attribute parse reached the end marker.
+    bool attributesComplete = false;
+};
+
+// The record header check made before a record becomes a row: signature, bytes in use
+// 42..4096, bytes allocated 512..4096 and not below bytes in use, update sequence offset and
+// first attribute offset inside the bytes in use.
+bool CheckRecordHeader(const NTFSFileRecord& record);

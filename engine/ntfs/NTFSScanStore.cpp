@@ -1,0 +1,27 @@
+#include "engine/ntfs/NTFSScanStore.h"
+
+#include "engine/ntfs/NTFSFileRecord.h"
+#include "engine/ntfs/NTFSFileRow.h"
+#include "engine/ntfs/NTFSVolume.h"
+#include "store/DataBase.h"
+
+void NtfsStorePrologue(DataBase& store) {
+    store.DropTable();
+    store.BeginInsert();
+}
+
+void NtfsStoreEpilogue(DataBase& store) {
+    store.EndInsert();
+    store.AdoptOrphans(kNtfsRootId);
+    store.FinishTree(kNtfsRootId);
+}
+
+bool NtfsInsertRecord(DataBase& store, const NTFSVolume& volume, const NTFSFileRecord& record,
+                      uint64_t id, uint64_t slot) {
+    auto row = BuildRow(record, volume);
+    if (!row) return false;
+    store.InsertEntry(row->name, row->size, row->created, row->modified, row->accessed,
+                      row->attributes, id, row->parent, !record.InUse(), record.IsDirectory(), slot,
+                      static_cast<uint64_t>(row->firstSector));
+    return true;
+}

@@ -1,0 +1,18 @@
+#pragma once
+// The store calls shared by the two NTFS scans.
+#include <cstdint>
+
+class DataBase;
+class NTFSFileRecord;
+class NTFSVolume;
+
+inline constexpr uint64_t kNtfsRootId = 5;
+
+// Drops the drive's table, creates it afresh and begins the insert transaction.
+void NtfsStorePrologue(DataBase& store);
+// Commits, gathers the orphans and repairs the tree.
+void NtfsStoreEpilogue(DataBase& store);
+// Builds the record's row and inserts it with the given id and record values. False when the
+// record gives no row.
+bool NtfsInsertRecord(DataBase& store, const NTFSVolume& volume, const NTFSFileRecord& record,
+                      uint64_t id, uint64_t slot);
