@@ -1,70 +1,83 @@
-// tessaly-cli: the command-line front end. For now it lists the drives of the drive map.
-#include "engine/volume/EntryPoints.h"
+// tessaly-cli: scriptable front end over the engine's entry points and the store.
+#include "cli/CommandSupport.h"
+#include "cli/Commands.h"
+#include "cli/Interrupt.h"
+#include "cli/ScanFile.h"
 #include "platform/DriveMap.h"
+#include "store/CppSQLite3Exception.h"
 
+#include <clocale>
 #include <cstdio>
-#include <cstring>
-#include <string>
-#include <vector>
-
-namespace {
-
-void Usage(FILE* out) {
-    std::fputs("usage: tessaly-cli [--drive L=PATH]... COMMAND\n"
-               "  drives    letter, file system, label and source of each drive\n"
-               "\n"
-               "  --drive L=PATH  bind drive letter L (C-Z) to an image file or block device;\n"
-               "                  without it, the readable local partitions are used\n",
-               out);
-}
-
-int ListDrivesCommand() {
-    DriveBootInfo drives[24];
-    uint32_t count = 0;
-    if (!ListDrives(drives, &count))
-        return 1;
-    for (uint32_t i = 0; i < count; ++i) {
-        const auto& d = drives[i];
-        const auto path = platform::DriveMap::Instance().PathFor(d.driveLetter);
-        std::printf("%c:  %-5s  %-32s  %s\n", d.driveLetter, d.isNtfs ? "NTFS" : "FAT32",
-                    d.volumeLabel, path ? path->c_str() : "");
-    }
-    return 0;
-}
-
-} // namespace
+#include <map>
 
 int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
     auto& map = platform::DriveMap::Instance();
+    GlobalOptions global;
     bool explicitDrives = false;
-    std::vector<std::string> args;
+    std::string command;
+    Args rest;
+    bool help = false;
     for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
+        const std::string a = argv[i];
+        if (!command.empty()) {
+            if (a == "--help" || a == "-h")
+                help = true;
+            else
+                rest.push_back(a);
+            continue;
+        }
         if (a == "--help" || a == "-h") {
-            Usage(stdout);
+            std::fputs(Usage(), stdout);
             return 0;
         }
         if (a == "--drive" || a.rfind("--drive=", 0) == 0) {
-            std::string spec = a == "--drive" ? (i + 1 < argc ? argv[++i] : "") : a.substr(8);
+            const std::string spec = a == "--drive" ? (i + 1 < argc ? argv[++i] : "") : a.substr(8);
             const std::string error = map.BindSpec(spec);
             if (!error.empty()) {
                 std::fprintf(stderr, "tessaly-cli: %s\n", error.c_str());
                 return 2;
             }
             explicitDrives = true;
-            continue;
+        } else if (a == "--load") {
+            if (i + 1 >= argc) {
+                std::fputs("tessaly-cli: --load needs a file\n", stderr);
+                return 2;
+            }
+            global.loadFile = argv[++i];
+        } else if (!a.empty() && a[0] == '-') {
+            std::fprintf(stderr, "tessaly-cli: unknown option \"%s\"\n%s", a.c_str(), Usage());
+            return 2;
+        } else {
+            command = a;
         }
-        args.push_back(a);
     }
     if (!explicitDrives)
         map.DetectLocalPartitions();
-    if (args.empty()) {
-        Usage(stderr);
+    const std::map<std::string, int (*)(const Args&, const GlobalOptions&)> commands = {
+        {"drives", CmdDrives}, {"scan", CmdScan},       {"ls", CmdLs},
+        {"search", CmdSearch}, {"recover", CmdRecover}};
+    auto it = commands.find(command);
+    if (it == commands.end()) {
+        if (command.empty())
+            std::fputs(Usage(), stderr);
+        else
+            std::fprintf(stderr, "tessaly-cli: unknown command \"%s\"\n%s", command.c_str(),
+                         Usage());
         return 2;
     }
-    if (args[0] == "drives")
-        return ListDrivesCommand();
-    std::fprintf(stderr, "tessaly-cli: unknown command \"%s\"\n", args[0].c_str());
-    Usage(stderr);
-    return 2;
+    if (help) {
+        std::fputs(Usage(command), stdout);
+        return 0;
+    }
+    InstallInterruptHandler();
+    try {
+        return it->second(rest, global);
+    } catch (const CliError& e) {
+        std::fprintf(stderr, "tessaly-cli: %s\n", e.message.c_str());
+        return 2;
+    } catch (const CppSQLite3Exception& e) {
+        std::fprintf(stderr, "tessaly-cli: database error: %s\n", e.errorMessage());
+        return 2;
+    }
 }

@@ -1,0 +1,222 @@
+// drives, scan, ls and search: the commands that print rows.
+#include "cli/CommandSupport.h"
+#include "cli/RowIndex.h"
+#include "cli/RowOutput.h"
+#include "cli/ScanFile.h"
+#include "engine/volume/EntryPoints.h"
+#include "platform/DriveMap.h"
+#include "platform/Text.h"
+#include "store/DataBase.h"
+#include "engine/volume/QueryEntryPoints.h"
+#include "store/Listing.h"
+#include "store/Search.h"
+#include "ui/settings/Settings.h"
+
+#include <cstdio>
+#include <unordered_set>
+
+namespace {
+
+void Print(const std::string& line) {
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+}
+
+void PrintTree(const RowIndex& index, uint64_t rootKey) {
+    // Depth-first with an explicit stack; a folder id is entered once, so cycles end.
+    std::vector<std::pair<const ScanRow*, int>> stack;
+    std::unordered_set<uint64_t> entered{rootKey};
+    auto push = [&](uint64_t folder, int depth) {
+        auto children = index.Children(folder);
+        for (auto it = children.rbegin(); it != children.rend(); ++it)
+            stack.emplace_back(*it, depth);
+    };
+    push(rootKey, 0);
+    while (!stack.empty()) {
+        auto [row, depth] = stack.back();
+        stack.pop_back();
+        std::string line(static_cast<size_t>(depth) * 2, ' ');
+        line += platform::Utf16ToUtf8(row->name);
+        if (row->isDir)
+            line += "\\";
+        if (row->isDeleted == 1)
+            line += "  [deleted]";
+        if (!row->isDir)
+            line += "  " + std::to_string(row->size);
+        Print(line);
+        if (row->isDir && depth < 256 && entered.insert(row->id).second)
+            push(row->id, depth + 1);
+    }
+}
+
+struct ListContext {
+    bool json;
+    std::u16string path;
+};
+
+bool OnListRow(const ScanRow& row, uint32_t, bool, void* context) {
+    auto* c = static_cast<ListContext*>(context);
+    ScanRow copy = row;
+    copy.path = c->path;
+    Print(c->json ? JsonRow(copy) : TextRow(copy, false));
+    return true;
+}
+
+bool OnSearchRow(const ScanRow& row, void* context) {
+    Print(*static_cast<bool*>(context) ? JsonRow(row) : TextRow(row, true));
+    return true;
+}
+
+} // namespace
+
+int CmdDrives(const Args& args, const GlobalOptions&) {
+    if (!args.empty())
+        throw CliError{"drives takes no arguments"};
+    DriveBootInfo drives[24];
+    uint32_t count = 0;
+    ListDrives(drives, &count);
+    for (uint32_t i = 0; i < count; ++i) {
+        const auto& d = drives[i];
+        const auto path = platform::DriveMap::Instance().PathFor(d.driveLetter);
+        std::printf("%c:  %-5s  %-32s  %s\n", d.driveLetter, d.isNtfs ? "NTFS" : "FAT32",
+                    d.volumeLabel, path ? path->c_str() : "");
+    }
+    return 0;
+}
+
+int CmdScan(const Args& args, const GlobalOptions& global) {
+    ArgCursor a(args);
+    std::string spec, save;
+    bool full = false, json = false, tree = false;
+    while (!a.Done()) {
+        const std::string arg = a.Next();
+        if (arg == "--full") full = true;
+        else if (arg == "--json") json = true;
+        else if (arg == "--tree") tree = true;
+        else if (arg == "--save") save = a.Value(arg);
+        else if (spec.empty() && arg[0] != '-') spec = arg;
+        else throw CliError{"scan: unexpected \"" + arg + "\""};
+    }
+    if (spec.empty())
+        throw CliError{"scan: which drive? (scan L:)"};
+    if (json && tree)
+        throw CliError{"scan: --json and --tree exclude each other"};
+    const Drive drive = PrepareDrive(spec, full, global);
+    if (!save.empty())
+        SaveScan(drive, save);
+    RowIndex index(drive.letter, drive.rootKey);
+    if (tree) {
+        PrintTree(index, drive.rootKey);
+        return 0;
+    }
+    if (!json)
+        Print(TextHeader(true));
+    for (const ScanRow& row : index.Rows())
+        Print(json ? JsonRow(row) : TextRow(row, true));
+    return 0;
+}
+
+int CmdLs(const Args& args, const GlobalOptions& global) {
+    ArgCursor a(args);
+    std::string path;
+    bool full = false, json = false;
+    while (!a.Done()) {
+        const std::string arg = a.Next();
+        if (arg == "--full") full = true;
+        else if (arg == "--json") json = true;
+        else if (path.empty() && arg[0] != '-') path = arg;
+        else throw CliError{"ls: unexpected \"" + arg + "\""};
+    }
+    if (path.empty())
+        throw CliError{"ls: which folder? (ls 'L:\\Folder')"};
+    const Drive drive = PrepareDrive(path, full, global);
+    DataBase store(drive.letter);
+    const std::string folderText = FolderText(path);
+    const int64_t folder = ResolvePath(store, drive.rootKey, folderText);
+    if (folder < 0)
+        throw CliError{"no folder " + folderText + " on the scanned drive"};
+
+    int filterType = kFilterNone;
+    std::vector<std::u16string> extensions;
+    if (ReadSetting(settings::kUseFilters)) {
+        const bool no = ReadSetting(settings::kNoDisplay);
+        const bool only = ReadSetting(settings::kOnlyDisplay);
+        const auto& list = no ? settings::kNoDisplayFilters : settings::kOnlyDisplayFilters;
+        if (no || only) {
+            filterType = no ? kFilterHideListed : kFilterShowListed;
+            for (const auto& e : ReadSetting(list))
+                extensions.push_back(platform::Utf8ToUtf16(e));
+        }
+    }
+    ListContext context{json, platform::Utf8ToUtf16(folderText)};
+    if (!json)
+        Print(TextHeader(false));
+    ListFolderItems(drive.letter, static_cast<uint64_t>(folder), nullptr, OnListRow, nullptr, filterType,
+               extensions, ReadSetting(settings::kHideEmptyFolder), &context);
+    return 0;
+}
+
+int CmdSearch(const Args& args, const GlobalOptions& global) {
+    ArgCursor a(args);
+    std::string spec, pattern, lookIn;
+    bool full = false, json = false, useGlob = false, recurse = true, useSize = false;
+    int deletion = kSearchAny, dateField = kSearchNoDate;
+    uint64_t minKb = 0, maxKb = 0, from = 0, to = 0;
+    while (!a.Done()) {
+        const std::string arg = a.Next();
+        if (arg == "--full") full = true;
+        else if (arg == "--json") json = true;
+        else if (arg == "--case") useGlob = true;
+        else if (arg == "--no-recurse") recurse = false;
+        else if (arg == "--deleted" || arg == "--existing") {
+            const int kind = arg == "--deleted" ? kSearchDeletedOnly : kSearchNotDeletedOnly;
+            if (deletion != kSearchAny && deletion != kind)
+                throw CliError{"search: --deleted and --existing exclude each other"};
+            deletion = kind;
+        } else if (arg == "--in") lookIn = a.Value(arg);
+        else if (arg == "--size") {
+            const std::string range = a.Value(arg);
+            const auto dash = range.find('-');
+            if (dash == std::string::npos)
+                throw CliError{"malformed size range \"" + range + "\" (expected MIN-MAX in KB)"};
+            minKb = ParseNumber(range.substr(0, dash), "size");
+            maxKb = ParseNumber(range.substr(dash + 1), "size");
+            if (minKb > maxKb)
+                std::swap(minKb, maxKb);
+            useSize = true;
+        } else if (arg == "--date") {
+            const std::string kind = a.Value(arg);
+            if (kind == "created") dateField = kSearchCreated;
+            else if (kind == "modified") dateField = kSearchModified;
+            else if (kind == "accessed") dateField = kSearchAccessed;
+            else throw CliError{"malformed date kind \"" + kind + "\" (created, modified or accessed)"};
+            from = ParseDate(a.Value(arg));
+            to = ParseDate(a.Value(arg));
+            if (from > to)
+                std::swap(from, to);
+        } else if (spec.empty() && arg[0] != '-') spec = arg;
+        else if (pattern.empty() && arg[0] != '-') pattern = arg;
+        else throw CliError{"search: unexpected \"" + arg + "\""};
+    }
+    if (spec.empty() || pattern.empty())
+        throw CliError{"search: expected a drive and a pattern (search L: PATTERN)"};
+    if (!lookIn.empty() && LetterOf(lookIn) != LetterOf(spec))
+        throw CliError{"search: --in " + lookIn + " is not on drive " + spec};
+    const Drive drive = PrepareDrive(spec, full, global);
+    const std::string folderText = FolderText(lookIn.empty() ? std::string(1, drive.letter) : lookIn);
+    {
+        DataBase store(drive.letter);
+        if (ResolvePath(store, drive.rootKey, folderText) < 0)
+            throw CliError{"no folder " + folderText + " on the scanned drive"};
+    }
+    std::u16string p = platform::Utf8ToUtf16(pattern);
+    if (!useGlob)
+        for (auto& c : p)
+            c = c == u'?' ? u'_' : (c == u'*' ? u'%' : c);
+    if (!json)
+        Print(TextHeader(true));
+    AdvancedSearch(drive.letter, nullptr, nullptr, OnSearchRow, nullptr, p,
+           platform::Utf8ToUtf16(folderText), useGlob, deletion, recurse, useSize, minKb, maxKb,
+           dateField, from, to, drive.rootKey, &json);
+    return 0;
+}

@@ -1,0 +1,222 @@
+// recover: the recovery job without windows.
+#include "cli/CommandSupport.h"
+#include "cli/Interrupt.h"
+#include "cli/RowIndex.h"
+#include "cli/TerminalProgress.h"
+#include "engine/fat/FileRecovery.h"
+#include "jobs/RecoveryJob.h"
+#include "platform/OutputFile.h"
+#include "platform/Text.h"
+#include "store/DataBase.h"
+#include "store/Search.h"
+#include "ui/format/TextFormat.h"
+#include "ui/settings/LangText.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <unistd.h>
+
+namespace {
+
+struct Choice {
+    uint64_t record;
+    std::u16string destination; // UTF-16 folder the item is written into
+};
+
+class CliObserver : public RecoveryObserver {
+public:
+    explicit CliObserver(bool prompt) : m_prompt(prompt) {}
+
+    void OnCount(uint32_t total) override { m_total = total; }
+
+    bool OnBeforeFile(const std::u16string& path, const std::u16string& name, uint64_t size,
+                      uint32_t index, uint32_t total) override {
+        if (g_interrupted) {
+            g_engineCancel = true; // stop the folder walks of this item too
+            return false;
+        }
+        m_size = size;
+        m_progress.SetPosition(0, 100);
+        m_progress.SetStatus(textformat::Format(u"%d/%d ", {int64_t{index}, int64_t{total}}) +
+                             textformat::Format(LangText(31), {name}));
+        if (!m_progress.Enabled() && m_verbose)
+            std::fprintf(stderr, "%u/%u %s\n", index, total, platform::Utf16ToUtf8(path).c_str());
+        return true;
+    }
+
+    bool OnProgress(uint64_t written) override {
+        if (m_size)
+            m_progress.SetPosition(static_cast<uint32_t>(written * 100 / m_size), 100);
+        return true; // Ctrl-C lets the current file finish
+    }
+
+    bool AskOverwrite(const std::u16string& path) override {
+        if (!m_prompt || !::isatty(STDIN_FILENO))
+            return false;
+        m_progress.Clear();
+        std::fprintf(stderr, "%s [y/N] ",
+                     platform::Utf16ToUtf8(textformat::Format(LangText(42), {path})).c_str());
+        std::string answer;
+        std::getline(std::cin, answer);
+        return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+    }
+
+    void Finish() { m_progress.Clear(); }
+    bool m_verbose = false;
+
+private:
+    bool m_prompt;
+    uint32_t m_total = 0;
+    uint64_t m_size = 0;
+    TerminalProgress m_progress;
+};
+
+// The row named by a path such as "E:\Docs\a.txt": its folder through the store's path lookup,
+// the name among that folder's rows (a live row first).
+const ScanRow* FindByPath(const Drive& drive, const RowIndex& index, const std::string& path) {
+    std::string p = path;
+    while (p.size() > 3 && p.back() == '\\')
+        p.pop_back();
+    const auto cut = p.rfind('\\');
+    if (cut == std::string::npos || cut < 2)
+        throw CliError{"\"" + path + "\" names no file or folder (expected L:\\Folder\\Name)"};
+    DataBase store(drive.letter);
+    const int64_t folder = ResolvePath(store, drive.rootKey, FolderText(p.substr(0, cut)));
+    if (folder < 0)
+        throw CliError{"no folder " + FolderText(p.substr(0, cut)) + " on the scanned drive"};
+    const std::u16string name = platform::Utf8ToUtf16(p.substr(cut + 1));
+    const ScanRow* found = nullptr;
+    for (const ScanRow* row : index.Children(static_cast<uint64_t>(folder)))
+        if (row->name == name && (!found || (found->isDeleted == 1 && row->isDeleted != 1)))
+            found = row;
+    if (!found)
+        throw CliError{"no file or folder " + path + " on the scanned drive"};
+    return found;
+}
+
+// DIR/Docs/Reports for a row whose folder path is "E:\Docs\Reports\", each piece made safe.
+std::u16string FolderBelow(const std::u16string& dir, const std::u16string& folderPath) {
+    std::u16string out = dir;
+    size_t start = 3; // after "E:\"
+    while (start < folderPath.size()) {
+        size_t stop = folderPath.find(u'\\', start);
+        if (stop == std::u16string::npos)
+            stop = folderPath.size();
+        if (stop > start)
+            out = FileRecovery::JoinOutputPath(
+                out, FileRecovery::SafeOutputName(folderPath.substr(start, stop - start), 0));
+        start = stop + 1;
+    }
+    return out;
+}
+
+} // namespace
+
+int CmdRecover(const Args& args, const GlobalOptions& global) {
+    ArgCursor a(args);
+    std::string spec, to;
+    std::vector<std::string> paths;
+    std::vector<uint64_t> records;
+    bool all = false, deleted = false, full = false, allowSame = false, verbose = false;
+    ExistingChoice choice = ExistingChoice::kOverwrite;
+    int choices = 0;
+    while (!a.Done()) {
+        const std::string arg = a.Next();
+        if (arg == "--full") full = true;
+        else if (arg == "--all") all = true;
+        else if (arg == "--deleted") deleted = true;
+        else if (arg == "--allow-same-drive") allowSame = true;
+        else if (arg == "--verbose" || arg == "-v") verbose = true;
+        else if (arg == "--to") to = a.Value(arg);
+        else if (arg == "--record") records.push_back(ParseNumber(a.Value(arg), "record number"));
+        else if (arg == "--overwrite") choice = ExistingChoice::kOverwrite, ++choices;
+        else if (arg == "--skip") choice = ExistingChoice::kSkip, ++choices;
+        else if (arg == "--prompt") choice = ExistingChoice::kPrompt, ++choices;
+        else if (spec.empty() && arg[0] != '-') spec = arg;
+        else if (arg[0] != '-') paths.push_back(arg);
+        else throw CliError{"recover: unexpected \"" + arg + "\""};
+    }
+    if (spec.empty())
+        throw CliError{"recover: which drive? (recover L: ... --to DIR)"};
+    if (to.empty())
+        throw CliError{"recover: --to DIR is required"};
+    if (choices > 1)
+        throw CliError{"recover: choose one of --overwrite, --skip and --prompt"};
+    if (static_cast<int>(all) + deleted + (!paths.empty() || !records.empty()) != 1)
+        throw CliError{"recover: choose paths and --record numbers, or --all, or --deleted"};
+    for (const auto& p : paths)
+        if (LetterOf(p) != LetterOf(spec))
+            throw CliError{"recover: " + p + " is not on drive " + spec};
+
+    // The destination is checked before the scan, so that nothing is read in vain.
+    const Drive checked = OpenDrive(spec);
+    switch (CheckDestination(to, checked.source)) {
+    case DestinationVerdict::kInvalid:
+        throw CliError{platform::Utf16ToUtf8(LangText(55)) + " (" + to + ")"};
+    case DestinationVerdict::kSameDrive:
+        if (!allowSame)
+            throw CliError{to + " lies on the drive being recovered, where recovered files could "
+                                "overwrite the data still to be saved; use --allow-same-drive "
+                                "to do it anyway"};
+        std::fprintf(stderr, "warning: %s\n", platform::Utf16ToUtf8(LangText(52)).c_str());
+        break;
+    case DestinationVerdict::kMissing:
+    case DestinationVerdict::kOk:
+        break;
+    }
+
+    const Drive drive = PrepareDrive(spec, full, global);
+    const RowIndex index(drive.letter, drive.rootKey);
+    const std::u16string dir = platform::Utf8ToUtf16(to);
+    std::vector<Choice> chosen;
+    for (const auto& p : paths)
+        chosen.push_back({FindByPath(drive, index, p)->record, dir});
+    for (uint64_t r : records) {
+        bool known = false;
+        for (const ScanRow& row : index.Rows())
+            known = known || row.record == r;
+        if (!known)
+            throw CliError{"no entry with record " + std::to_string(r) + " on the scanned drive"};
+        chosen.push_back({r, dir});
+    }
+    if (all)
+        for (const ScanRow* row : index.Children(drive.rootKey))
+            chosen.push_back({row->record, dir});
+    if (deleted) {
+        // The topmost deleted rows: a deleted folder brings its contents along.
+        std::unordered_map<uint64_t, const ScanRow*> folders;
+        for (const ScanRow& row : index.Rows())
+            if (row.isDir)
+                folders.emplace(row.id, &row);
+        for (const ScanRow& row : index.Rows()) {
+            if (row.isDeleted != 1)
+                continue;
+            auto parent = folders.find(row.pid);
+            if (parent != folders.end() && parent->second->isDeleted == 1 && row.pid != row.id)
+                continue;
+            chosen.push_back({row.record, FolderBelow(dir, row.path)});
+        }
+    }
+
+    std::error_code ec;
+    std::filesystem::create_directories(to, ec);
+    if (!platform::IsDirectory(to))
+        throw CliError{platform::Utf16ToUtf8(LangText(55)) + " (" + to + ")"};
+    CliObserver observer(choice == ExistingChoice::kPrompt);
+    observer.m_verbose = verbose;
+    RecoveryJob job(drive.letter, drive.isNtfs, choice, &observer);
+    for (const Choice& c : chosen) {
+        if (g_interrupted)
+            break;
+        std::filesystem::create_directories(platform::Utf16ToUtf8(c.destination), ec);
+        job.Recover(c.record, c.destination);
+    }
+    observer.Finish();
+    std::fprintf(stderr, "recovered %u of %zu items (%u files written) to %s%s\n", job.ItemsOk(),
+                 chosen.size(), job.FilesStarted(), to.c_str(),
+                 g_interrupted ? " (interrupted)" : "");
+    if (job.ItemsFailed())
+        std::fprintf(stderr, "%u items failed\n", job.ItemsFailed());
+    return job.ItemsFailed() || g_interrupted ? 1 : 0;
+}

@@ -1,0 +1,103 @@
+#include "cli/ScanFile.h"
+
+#include "platform/RawDevice.h"
+#include "store/CppSQLite3Exception.h"
+#include "store/CppSQLite3Query.h"
+#include "store/DataBase.h"
+#include "store/SqlText.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+std::string BootChecksum(const DriveBootInfo& info) {
+    uint64_t h = 1469598103934665603ULL; // FNV-1a
+    for (uint8_t b : info.bootSector)
+        h = (h ^ b) * 1099511628211ULL;
+    char text[20];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+    return text;
+}
+
+uint64_t SourceSize(const std::string& path) {
+    platform::RawDevice d;
+    return d.Open(path) ? d.Size() : 0;
+}
+
+struct Attached {
+    Attached(CppSQLite3DB& db, const std::string& file) : m_db(db) {
+        db.execute("attach database '" + QuoteSql(file) + "' as saved");
+    }
+    ~Attached() {
+        try {
+            m_db.execute("detach database saved");
+        } catch (const CppSQLite3Exception&) {
+        }
+    }
+    CppSQLite3DB& m_db;
+};
+
+} // namespace
+
+void SaveScan(const Drive& drive, const std::string& file) {
+    try {
+        ::unlink(file.c_str()); // a fresh file, not rows added to an old one
+        DataBase store(drive.letter);
+        Attached attached(store.Db(), file);
+        auto& db = store.Db();
+        db.execute("create table saved.source(letter text, isNtfs integer, rootKey integer, "
+                   "path text, size integer, bootChecksum text)");
+        db.execute(SqlFormat("insert into saved.source values('%c', %d, %u, '%s', %llu, '%s')",
+                             drive.letter, drive.isNtfs ? 1 : 0, drive.rootKey,
+                             QuoteSql(drive.source).c_str(),
+                             static_cast<unsigned long long>(SourceSize(drive.source)),
+                             BootChecksum(drive.info).c_str()));
+        db.execute(SqlFormat("create table saved.rows as select * from main.%c order by rowid",
+                             drive.letter));
+    } catch (const CppSQLite3Exception& e) {
+        throw CliError{"cannot save the scan to " + file + ": " + e.errorMessage()};
+    }
+}
+
+char SavedScanLetter(const std::string& file) {
+    if (::access(file.c_str(), R_OK) != 0)
+        throw CliError{"cannot read " + file};
+    try {
+        CppSQLite3DB db;
+        db.open(file.c_str());
+        auto q = db.query("select letter from source");
+        if (q.eof())
+            throw CliError{file + " holds no saved scan"};
+        return q.getStringField(0)[0];
+    } catch (const CppSQLite3Exception&) {
+        throw CliError{file + " is not a saved scan"};
+    }
+}
+
+void LoadScan(const Drive& drive, const std::string& file) {
+    if (SavedScanLetter(file) != drive.letter)
+        throw CliError{file + " holds a scan of another drive letter"};
+    try {
+        DataBase store(drive.letter);
+        Attached attached(store.Db(), file);
+        auto& db = store.Db();
+        auto q = db.query("select isNtfs, size, bootChecksum, path from saved.source");
+        const bool isNtfs = q.getIntField(0) != 0;
+        const auto size = static_cast<uint64_t>(q.getInt64Field(1));
+        const std::string checksum = q.getStringField(2);
+        const std::string path = q.getStringField(3);
+        q.finalize();
+        if (isNtfs != drive.isNtfs || size != SourceSize(drive.source) ||
+            checksum != BootChecksum(drive.info))
+            throw CliError{file + " was saved from " + path + ", which no longer matches " +
+                           drive.source + " (size or boot sector differ)"};
+        store.DropTable();
+        store.EnsureTable();
+        store.BeginInsert();
+        db.execute(SqlFormat("insert into main.%c select * from saved.rows", drive.letter));
+        store.EndInsert();
+    } catch (const CppSQLite3Exception& e) {
+        throw CliError{"cannot load " + file + ": " + e.errorMessage()};
+    }
+}

@@ -1,0 +1,74 @@
+#include "cli/TerminalProgress.h"
+
+#include "platform/Text.h"
+#include "ui/format/TextFormat.h"
+#include "ui/settings/LangText.h"
+
+#include <cstdio>
+#include <unistd.h>
+
+TerminalProgress::TerminalProgress() : m_enabled(::isatty(STDERR_FILENO) == 1) {}
+
+void TerminalProgress::Start(uint32_t steps) {
+    m_position = 0;
+    m_range = steps ? steps : 1;
+    m_timer.Start(m_range);
+    Draw();
+}
+
+void TerminalProgress::Step() {
+    if (m_position < m_range)
+        ++m_position;
+    m_timer.Tick();
+    Draw();
+}
+
+void TerminalProgress::SetPosition(uint32_t position, uint32_t range) {
+    m_range = range ? range : 1;
+    m_position = position > m_range ? m_range : position;
+    Draw();
+}
+
+void TerminalProgress::SetStatus(const std::u16string& status) {
+    m_status = status;
+    Draw();
+}
+
+void TerminalProgress::Clear() {
+    if (m_enabled && m_drawn) {
+        std::fputs("\r\x1b[K", stderr);
+        std::fflush(stderr);
+    }
+    m_drawn = false;
+}
+
+void TerminalProgress::Draw() {
+    if (!m_enabled)
+        return;
+    constexpr int kWidth = 24;
+    const int filled = static_cast<int>(static_cast<uint64_t>(m_position) * kWidth / m_range);
+    std::string bar(filled, '#');
+    bar.resize(kWidth, '.');
+    using textformat::Format;
+    auto Split = [](int32_t s) -> std::vector<textformat::Arg> {
+        if (s < 0)
+            s = 0;
+        return {int64_t{s / 3600}, int64_t{s / 60 - (s / 3600) * 60}, int64_t{s % 60}};
+    };
+    std::u16string times;
+    if (m_timer.Ticks() > 0) {
+        std::u16string elapsed = Format(LangText(35), Split(m_timer.ElapsedSeconds()));
+        std::u16string remaining = Format(LangText(36), Split(m_timer.RemainingSeconds()));
+        for (auto* t : {&elapsed, &remaining})
+            for (auto& c : *t)
+                if (c == u'\t')
+                    c = u' ';
+        times = u"  " + elapsed + u"  " + remaining;
+    }
+    std::string line = "\r[" + bar + "] " + platform::Utf16ToUtf8(m_status) +
+                       platform::Utf16ToUtf8(times);
+    std::fputs(line.c_str(), stderr);
+    std::fputs("\x1b[K", stderr);
+    std::fflush(stderr);
+    m_drawn = true;
+}

@@ -1,0 +1,30 @@
+#pragma once
+// A one-line progress display on standard error, drawn only when it is a terminal: a bar, a
+// status text and the elapsed and remaining times of a TaskTimer.
+#include "jobs/TaskTimer.h"
+
+#include <string>
+
+class TerminalProgress {
+public:
+    TerminalProgress();
+    ~TerminalProgress() { Clear(); }
+
+    // Position 0 of steps; the timer starts.
+    void Start(uint32_t steps);
+    void Step();
+    void SetPosition(uint32_t position, uint32_t range);
+    void SetStatus(const std::u16string& status);
+    void Clear();
+    bool Enabled() const { return m_enabled; }
+
+private:
+    void Draw();
+
+    bool m_enabled;
+    bool m_drawn = false;
+    uint32_t m_position = 0;
+    uint32_t m_range = 100;
+    std::u16string m_status;
+    TaskTimer m_timer;
+};

@@ -1,0 +1,79 @@
+// Bad input gives a clear message and status 2, and writes nothing.
+#include "tests/cli/CliRunner.h"
+#include "tests/support/ByteImage.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace tessaly::test;
+
+namespace {
+
+struct BadInput {
+    std::vector<std::string> args;
+    std::string message;
+};
+
+TEST(CliInputErrors, FailWithStatusTwoAndWriteNothing) {
+    const auto& fat = LoadVolume("fat32");
+    const FileSnapshot before = Snapshot(fat.image);
+    TempDir dir;
+    ByteImage fat16(64 * 1024);
+    fat16.PutText(3, "MSDOS5.0");
+    fat16.PutText(0x36, "FAT16   ");
+    fat16.Put16(0x1FE, 0xAA55);
+    const std::string fat16Image = fat16.WriteTo(dir.File("fat16.img"));
+    const std::string out = dir.File("out");
+    const std::string notAFolder = ByteImage(10).WriteTo(dir.File("plain-file"));
+    const std::string bind = "E=" + fat.image;
+
+    const std::vector<BadInput> cases = {
+        {{"--drive", bind, "recover", "Q:", "--all", "--to", out}, "no drive Q:"},
+        {{"--drive", "E=/no/such/disk.img", "drives"}, "/no/such/disk.img"},
+        {{"--drive", "E=" + fat16Image, "recover", "E:", "--all", "--to", out}, "FAT16"},
+        {{"--drive", bind, "ls", "E:\\No\\Such\\Folder"}, "no folder E:\\No\\Such\\Folder\\"},
+        {{"--drive", bind, "recover", "E:", "E:\\Docs\\nothing.txt", "--to", out},
+         "E:\\Docs\\nothing.txt"},
+        {{"--drive", bind, "search", "E:", "*", "--size", "10-abc"}, "malformed size"},
+        {{"--drive", bind, "search", "E:", "*", "--date", "created", "2024-13-01", "2024-01-01"},
+         "malformed date"},
+        {{"--drive", bind, "search", "E:", "*", "--date", "born", "2024-01-01", "2024-01-01"},
+         "malformed date kind"},
+        {{"--drive", bind, "recover", "E:", "--all", "--to", notAFolder + "/out"},
+         "Invalid path. Please verify the correct path was given."},
+        {{"--drive", bind, "recover", "E:", "--all"}, "--to DIR is required"},
+        {{"--drive", bind, "frobnicate"}, "unknown command"},
+    };
+    for (const auto& c : cases) {
+        std::string shown;
+        for (const auto& a : c.args)
+            shown += a + " ";
+        SCOPED_TRACE(shown);
+        const auto r = RunCli(c.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_FALSE(std::filesystem::exists(out));
+    }
+    EXPECT_EQ(Snapshot(fat.image), before);
+}
+
+TEST(CliInputErrors, HelpForEveryCommand) {
+    for (const char* command : {"drives", "scan", "ls", "search", "recover"}) {
+        const auto r = RunCli({command, "--help"});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.out.find(std::string("usage: tessaly-cli")), std::string::npos);
+        EXPECT_NE(r.out.find(command), std::string::npos);
+    }
+}
+
+TEST(CliDrives, ListsBoundVolumesWithLabels) {
+    const auto r = RunCli({"--drive", "E=" + LoadVolume("fat32").image, "--drive",
+                           "F=" + LoadVolume("ntfs").image, "drives"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("E:  FAT32  TESSALYFAT"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("F:  NTFS   TESSALYNTFS"), std::string::npos) << r.out;
+}
+
+} // namespace
