@@ -56,6 +56,7 @@ private:
     CppSQLite3DB* m_db;
     std::optional<CppSQLite3Statement> m_insert;
     std::string m_nameBuffer; // reused across InsertEntry calls
+    bool m_indexesDeferred = false; // the table's own indexes are rebuilt by EndInsert
 };
 
 // The extension stored for a name (UTF-8): the text after the last dot, at most 10 bytes
