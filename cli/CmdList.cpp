@@ -4,10 +4,10 @@
 #include "cli/RowOutput.h"
 #include "cli/ScanFile.h"
 #include "engine/volume/EntryPoints.h"
+#include "engine/volume/QueryEntryPoints.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "store/DataBase.h"
-#include "engine/volume/QueryEntryPoints.h"
 #include "store/Listing.h"
 #include "store/Search.h"
 #include "ui/settings/Settings.h"
@@ -37,15 +37,11 @@ void PrintTree(const RowIndex& index, uint64_t rootKey) {
         stack.pop_back();
         std::string line(static_cast<size_t>(depth) * 2, ' ');
         line += platform::Utf16ToUtf8(row->name);
-        if (row->isDir)
-            line += "\\";
-        if (row->isDeleted == 1)
-            line += "  [deleted]";
-        if (!row->isDir)
-            line += "  " + std::to_string(row->size);
+        if (row->isDir) line += "\\";
+        if (row->isDeleted == 1) line += "  [deleted]";
+        if (!row->isDir) line += "  " + std::to_string(row->size);
         Print(line);
-        if (row->isDir && depth < 256 && entered.insert(row->id).second)
-            push(row->id, depth + 1);
+        if (row->isDir && depth < 256 && entered.insert(row->id).second) push(row->id, depth + 1);
     }
 }
 
@@ -70,8 +66,7 @@ bool OnSearchRow(const ScanRow& row, void* context) {
 } // namespace
 
 int CmdDrives(const Args& args, const GlobalOptions&) {
-    if (!args.empty())
-        throw CliError{"drives takes no arguments"};
+    if (!args.empty()) throw CliError{"drives takes no arguments"};
     DriveBootInfo drives[24];
     uint32_t count = 0;
     ListDrives(drives, &count);
@@ -90,27 +85,29 @@ int CmdScan(const Args& args, const GlobalOptions& global) {
     bool full = false, json = false, tree = false;
     while (!a.Done()) {
         const std::string arg = a.Next();
-        if (arg == "--full") full = true;
-        else if (arg == "--json") json = true;
-        else if (arg == "--tree") tree = true;
-        else if (arg == "--save") save = a.Value(arg);
-        else if (spec.empty() && arg[0] != '-') spec = arg;
-        else throw CliError{"scan: unexpected \"" + arg + "\""};
+        if (arg == "--full")
+            full = true;
+        else if (arg == "--json")
+            json = true;
+        else if (arg == "--tree")
+            tree = true;
+        else if (arg == "--save")
+            save = a.Value(arg);
+        else if (spec.empty() && arg[0] != '-')
+            spec = arg;
+        else
+            throw CliError{"scan: unexpected \"" + arg + "\""};
     }
-    if (spec.empty())
-        throw CliError{"scan: which drive? (scan L:)"};
-    if (json && tree)
-        throw CliError{"scan: --json and --tree exclude each other"};
+    if (spec.empty()) throw CliError{"scan: which drive? (scan L:)"};
+    if (json && tree) throw CliError{"scan: --json and --tree exclude each other"};
     const Drive drive = PrepareDrive(spec, full, global);
-    if (!save.empty())
-        SaveScan(drive, save);
+    if (!save.empty()) SaveScan(drive, save);
     RowIndex index(drive.letter, drive.rootKey);
     if (tree) {
         PrintTree(index, drive.rootKey);
         return 0;
     }
-    if (!json)
-        Print(TextHeader(true));
+    if (!json) Print(TextHeader(true));
     for (const ScanRow& row : index.Rows())
         Print(json ? JsonRow(row) : TextRow(row, true));
     return 0;
@@ -122,19 +119,21 @@ int CmdLs(const Args& args, const GlobalOptions& global) {
     bool full = false, json = false;
     while (!a.Done()) {
         const std::string arg = a.Next();
-        if (arg == "--full") full = true;
-        else if (arg == "--json") json = true;
-        else if (path.empty() && arg[0] != '-') path = arg;
-        else throw CliError{"ls: unexpected \"" + arg + "\""};
+        if (arg == "--full")
+            full = true;
+        else if (arg == "--json")
+            json = true;
+        else if (path.empty() && arg[0] != '-')
+            path = arg;
+        else
+            throw CliError{"ls: unexpected \"" + arg + "\""};
     }
-    if (path.empty())
-        throw CliError{"ls: which folder? (ls 'L:\\Folder')"};
+    if (path.empty()) throw CliError{"ls: which folder? (ls 'L:\\Folder')"};
     const Drive drive = PrepareDrive(path, full, global);
     DataBase store(drive.letter);
     const std::string folderText = FolderText(path);
     const int64_t folder = ResolvePath(store, drive.rootKey, folderText);
-    if (folder < 0)
-        throw CliError{"no folder " + folderText + " on the scanned drive"};
+    if (folder < 0) throw CliError{"no folder " + folderText + " on the scanned drive"};
 
     int filterType = kFilterNone;
     std::vector<std::u16string> extensions;
@@ -149,10 +148,9 @@ int CmdLs(const Args& args, const GlobalOptions& global) {
         }
     }
     ListContext context{json, platform::Utf8ToUtf16(folderText)};
-    if (!json)
-        Print(TextHeader(false));
-    ListFolderItems(drive.letter, static_cast<uint64_t>(folder), nullptr, OnListRow, nullptr, filterType,
-               extensions, ReadSetting(settings::kHideEmptyFolder), &context);
+    if (!json) Print(TextHeader(false));
+    ListFolderItems(drive.letter, static_cast<uint64_t>(folder), nullptr, OnListRow, nullptr,
+                    filterType, extensions, ReadSetting(settings::kHideEmptyFolder), &context);
     return 0;
 }
 
@@ -164,16 +162,21 @@ int CmdSearch(const Args& args, const GlobalOptions& global) {
     uint64_t minKb = 0, maxKb = 0, from = 0, to = 0;
     while (!a.Done()) {
         const std::string arg = a.Next();
-        if (arg == "--full") full = true;
-        else if (arg == "--json") json = true;
-        else if (arg == "--case") useGlob = true;
-        else if (arg == "--no-recurse") recurse = false;
+        if (arg == "--full")
+            full = true;
+        else if (arg == "--json")
+            json = true;
+        else if (arg == "--case")
+            useGlob = true;
+        else if (arg == "--no-recurse")
+            recurse = false;
         else if (arg == "--deleted" || arg == "--existing") {
             const int kind = arg == "--deleted" ? kSearchDeletedOnly : kSearchNotDeletedOnly;
             if (deletion != kSearchAny && deletion != kind)
                 throw CliError{"search: --deleted and --existing exclude each other"};
             deletion = kind;
-        } else if (arg == "--in") lookIn = a.Value(arg);
+        } else if (arg == "--in")
+            lookIn = a.Value(arg);
         else if (arg == "--size") {
             const std::string range = a.Value(arg);
             const auto dash = range.find('-');
@@ -181,29 +184,36 @@ int CmdSearch(const Args& args, const GlobalOptions& global) {
                 throw CliError{"malformed size range \"" + range + "\" (expected MIN-MAX in KB)"};
             minKb = ParseNumber(range.substr(0, dash), "size");
             maxKb = ParseNumber(range.substr(dash + 1), "size");
-            if (minKb > maxKb)
-                std::swap(minKb, maxKb);
+            if (minKb > maxKb) std::swap(minKb, maxKb);
             useSize = true;
         } else if (arg == "--date") {
             const std::string kind = a.Value(arg);
-            if (kind == "created") dateField = kSearchCreated;
-            else if (kind == "modified") dateField = kSearchModified;
-            else if (kind == "accessed") dateField = kSearchAccessed;
-            else throw CliError{"malformed date kind \"" + kind + "\" (created, modified or accessed)"};
+            if (kind == "created")
+                dateField = kSearchCreated;
+            else if (kind == "modified")
+                dateField = kSearchModified;
+            else if (kind == "accessed")
+                dateField = kSearchAccessed;
+            else
+                throw CliError{"malformed date kind \"" + kind +
+                               "\" (created, modified or accessed)"};
             from = ParseDate(a.Value(arg));
             to = ParseDate(a.Value(arg));
-            if (from > to)
-                std::swap(from, to);
-        } else if (spec.empty() && arg[0] != '-') spec = arg;
-        else if (pattern.empty() && arg[0] != '-') pattern = arg;
-        else throw CliError{"search: unexpected \"" + arg + "\""};
+            if (from > to) std::swap(from, to);
+        } else if (spec.empty() && arg[0] != '-')
+            spec = arg;
+        else if (pattern.empty() && arg[0] != '-')
+            pattern = arg;
+        else
+            throw CliError{"search: unexpected \"" + arg + "\""};
     }
     if (spec.empty() || pattern.empty())
         throw CliError{"search: expected a drive and a pattern (search L: PATTERN)"};
     if (!lookIn.empty() && LetterOf(lookIn) != LetterOf(spec))
         throw CliError{"search: --in " + lookIn + " is not on drive " + spec};
     const Drive drive = PrepareDrive(spec, full, global);
-    const std::string folderText = FolderText(lookIn.empty() ? std::string(1, drive.letter) : lookIn);
+    const std::string folderText =
+        FolderText(lookIn.empty() ? std::string(1, drive.letter) : lookIn);
     {
         DataBase store(drive.letter);
         if (ResolvePath(store, drive.rootKey, folderText) < 0)
@@ -213,10 +223,9 @@ int CmdSearch(const Args& args, const GlobalOptions& global) {
     if (!useGlob)
         for (auto& c : p)
             c = c == u'?' ? u'_' : (c == u'*' ? u'%' : c);
-    if (!json)
-        Print(TextHeader(true));
+    if (!json) Print(TextHeader(true));
     AdvancedSearch(drive.letter, nullptr, nullptr, OnSearchRow, nullptr, p,
-           platform::Utf8ToUtf16(folderText), useGlob, deletion, recurse, useSize, minKb, maxKb,
-           dateField, from, to, drive.rootKey, &json);
+                   platform::Utf8ToUtf16(folderText), useGlob, deletion, recurse, useSize, minKb,
+                   maxKb, dateField, from, to, drive.rootKey, &json);
     return 0;
 }

@@ -46,14 +46,12 @@ public:
     }
 
     bool OnProgress(uint64_t written) override {
-        if (m_size)
-            m_progress.SetPosition(static_cast<uint32_t>(written * 100 / m_size), 100);
+        if (m_size) m_progress.SetPosition(static_cast<uint32_t>(written * 100 / m_size), 100);
         return true; // Ctrl-C lets the current file finish
     }
 
     bool AskOverwrite(const std::u16string& path) override {
-        if (!m_prompt || !::isatty(STDIN_FILENO))
-            return false;
+        if (!m_prompt || !::isatty(STDIN_FILENO)) return false;
         m_progress.Clear();
         std::fprintf(stderr, "%s [y/N] ",
                      platform::Utf16ToUtf8(textformat::Format(LangText(42), {path})).c_str());
@@ -90,8 +88,7 @@ const ScanRow* FindByPath(const Drive& drive, const RowIndex& index, const std::
     for (const ScanRow* row : index.Children(static_cast<uint64_t>(folder)))
         if (row->name == name && (!found || (found->isDeleted == 1 && row->isDeleted != 1)))
             found = row;
-    if (!found)
-        throw CliError{"no file or folder " + path + " on the scanned drive"};
+    if (!found) throw CliError{"no file or folder " + path + " on the scanned drive"};
     return found;
 }
 
@@ -101,8 +98,7 @@ std::u16string FolderBelow(const std::u16string& dir, const std::u16string& fold
     size_t start = 3; // after "E:\"
     while (start < folderPath.size()) {
         size_t stop = folderPath.find(u'\\', start);
-        if (stop == std::u16string::npos)
-            stop = folderPath.size();
+        if (stop == std::u16string::npos) stop = folderPath.size();
         if (stop > start)
             out = FileRecovery::JoinOutputPath(
                 out, FileRecovery::SafeOutputName(folderPath.substr(start, stop - start), 0));
@@ -123,26 +119,36 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
     int choices = 0;
     while (!a.Done()) {
         const std::string arg = a.Next();
-        if (arg == "--full") full = true;
-        else if (arg == "--all") all = true;
-        else if (arg == "--deleted") deleted = true;
-        else if (arg == "--allow-same-drive") allowSame = true;
-        else if (arg == "--verbose" || arg == "-v") verbose = true;
-        else if (arg == "--to") to = a.Value(arg);
-        else if (arg == "--record") records.push_back(ParseNumber(a.Value(arg), "record number"));
-        else if (arg == "--overwrite") choice = ExistingChoice::kOverwrite, ++choices;
-        else if (arg == "--skip") choice = ExistingChoice::kSkip, ++choices;
-        else if (arg == "--prompt") choice = ExistingChoice::kPrompt, ++choices;
-        else if (spec.empty() && arg[0] != '-') spec = arg;
-        else if (arg[0] != '-') paths.push_back(arg);
-        else throw CliError{"recover: unexpected \"" + arg + "\""};
+        if (arg == "--full")
+            full = true;
+        else if (arg == "--all")
+            all = true;
+        else if (arg == "--deleted")
+            deleted = true;
+        else if (arg == "--allow-same-drive")
+            allowSame = true;
+        else if (arg == "--verbose" || arg == "-v")
+            verbose = true;
+        else if (arg == "--to")
+            to = a.Value(arg);
+        else if (arg == "--record")
+            records.push_back(ParseNumber(a.Value(arg), "record number"));
+        else if (arg == "--overwrite")
+            choice = ExistingChoice::kOverwrite, ++choices;
+        else if (arg == "--skip")
+            choice = ExistingChoice::kSkip, ++choices;
+        else if (arg == "--prompt")
+            choice = ExistingChoice::kPrompt, ++choices;
+        else if (spec.empty() && arg[0] != '-')
+            spec = arg;
+        else if (arg[0] != '-')
+            paths.push_back(arg);
+        else
+            throw CliError{"recover: unexpected \"" + arg + "\""};
     }
-    if (spec.empty())
-        throw CliError{"recover: which drive? (recover L: ... --to DIR)"};
-    if (to.empty())
-        throw CliError{"recover: --to DIR is required"};
-    if (choices > 1)
-        throw CliError{"recover: choose one of --overwrite, --skip and --prompt"};
+    if (spec.empty()) throw CliError{"recover: which drive? (recover L: ... --to DIR)"};
+    if (to.empty()) throw CliError{"recover: --to DIR is required"};
+    if (choices > 1) throw CliError{"recover: choose one of --overwrite, --skip and --prompt"};
     if (static_cast<int>(all) + deleted + (!paths.empty() || !records.empty()) != 1)
         throw CliError{"recover: choose paths and --record numbers, or --all, or --deleted"};
     for (const auto& p : paths)
@@ -187,11 +193,9 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
         // The topmost deleted rows: a deleted folder brings its contents along.
         std::unordered_map<uint64_t, const ScanRow*> folders;
         for (const ScanRow& row : index.Rows())
-            if (row.isDir)
-                folders.emplace(row.id, &row);
+            if (row.isDir) folders.emplace(row.id, &row);
         for (const ScanRow& row : index.Rows()) {
-            if (row.isDeleted != 1)
-                continue;
+            if (row.isDeleted != 1) continue;
             auto parent = folders.find(row.pid);
             if (parent != folders.end() && parent->second->isDeleted == 1 && row.pid != row.id)
                 continue;
@@ -207,8 +211,7 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
     observer.m_verbose = verbose;
     RecoveryJob job(drive.letter, drive.isNtfs, choice, &observer);
     for (const Choice& c : chosen) {
-        if (g_interrupted)
-            break;
+        if (g_interrupted) break;
         std::filesystem::create_directories(platform::Utf16ToUtf8(c.destination), ec);
         job.Recover(c.record, c.destination);
     }
@@ -216,7 +219,6 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
     std::fprintf(stderr, "recovered %u of %zu items (%u files written) to %s%s\n", job.ItemsOk(),
                  chosen.size(), job.FilesStarted(), to.c_str(),
                  g_interrupted ? " (interrupted)" : "");
-    if (job.ItemsFailed())
-        std::fprintf(stderr, "%u items failed\n", job.ItemsFailed());
+    if (job.ItemsFailed()) std::fprintf(stderr, "%u items failed\n", job.ItemsFailed());
     return job.ItemsFailed() || g_interrupted ? 1 : 0;
 }

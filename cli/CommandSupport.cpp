@@ -7,8 +7,7 @@
 #include <cstdio>
 
 std::string ArgCursor::Value(const std::string& option) {
-    if (Done())
-        throw CliError{option + " needs a value"};
+    if (Done()) throw CliError{option + " needs a value"};
     return Next();
 }
 
@@ -30,13 +29,13 @@ std::string FolderText(const std::string& path) {
     std::string p = path;
     if (p.size() >= 1 && p.size() <= 2 && (p.size() == 1 || p[1] == ':'))
         return std::string(1, p[0]) + ":\\";
-    if (p.back() != '\\')
-        p += '\\';
+    if (p.back() != '\\') p += '\\';
     return p;
 }
 
 uint64_t ParseNumber(const std::string& text, const std::string& what) {
-    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 19 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         throw CliError{"malformed " + what + " \"" + text + "\""};
     return std::stoull(text);
 }
@@ -46,8 +45,8 @@ uint64_t ParseDate(const std::string& text) {
     char tail = 0;
     const int n = std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d", &t.year, &t.month, &t.day,
                               &tail, &t.hour, &t.minute, &t.second);
-    const bool ok = (n == 3 && text.size() == 10) ||
-                    ((n == 6 || n == 7) && (tail == ' ' || tail == 'T'));
+    const bool ok =
+        (n == 3 && text.size() == 10) || ((n == 6 || n == 7) && (tail == ' ' || tail == 'T'));
     uint64_t ft = 0;
     if (!ok || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 ||
         t.minute > 59 || t.second > 59 || t.year < 1601 || !platform::LocalToFileTime(t, &ft))
@@ -75,7 +74,8 @@ const char* Usage(const std::string& command) {
                "  (YYYY-MM-DD [HH:MM[:SS]], local time). A pattern ending in /q searches the\n"
                "  whole drive without regard to folders.\n";
     if (command == "recover")
-        return "usage: tessaly-cli [--drive L=PATH]... recover L: ('L:\\Path'... | --record N... |\n"
+        return "usage: tessaly-cli [--drive L=PATH]... recover L: ('L:\\Path'... | --record N... "
+               "|\n"
                "       --all | --deleted) --to DIR [--full] [--overwrite | --skip | --prompt]\n"
                "       [--allow-same-drive]\n"
                "  Writes the chosen files and folders below DIR with their times. --all takes\n"

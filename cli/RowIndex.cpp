@@ -9,8 +9,7 @@
 
 RowIndex::RowIndex(char letter, uint64_t rootKey) : m_letter(letter), m_rootKey(rootKey) {
     DataBase store(letter);
-    CppSQLite3Table table =
-        store.Db().table(SqlFormat("select * from %c order by rowid", letter));
+    CppSQLite3Table table = store.Db().table(SqlFormat("select * from %c order by rowid", letter));
     m_rows.reserve(static_cast<size_t>(table.numRows()));
     for (int i = 0; i < table.numRows(); ++i) {
         table.setRow(i);
@@ -18,8 +17,7 @@ RowIndex::RowIndex(char letter, uint64_t rootKey) : m_letter(letter), m_rootKey(
     }
     for (size_t i = 0; i < m_rows.size(); ++i) {
         const ScanRow& r = m_rows[i];
-        if (r.isDir && r.id != m_rootKey)
-            m_folderById.emplace(r.id, i);
+        if (r.isDir && r.id != m_rootKey) m_folderById.emplace(r.id, i);
         m_byPid.emplace(r.pid, i);
     }
     for (ScanRow& r : m_rows)
@@ -27,8 +25,7 @@ RowIndex::RowIndex(char letter, uint64_t rootKey) : m_letter(letter), m_rootKey(
 }
 
 std::u16string RowIndex::FolderPath(uint64_t folderId) const {
-    if (auto it = m_paths.find(folderId); it != m_paths.end())
-        return it->second;
+    if (auto it = m_paths.find(folderId); it != m_paths.end()) return it->second;
     const std::u16string root = std::u16string(1, static_cast<char16_t>(m_letter)) + u":\\";
     // Climb to the root, or to a folder already known, or until a folder repeats.
     std::vector<uint64_t> chain;

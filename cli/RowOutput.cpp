@@ -11,11 +11,21 @@ std::string JsonString(const std::string& utf8) {
     std::string out = "\"";
     for (unsigned char c : utf8) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 char buf[8];
@@ -32,19 +42,19 @@ std::string JsonString(const std::string& utf8) {
 std::string JsonRow(const ScanRow& r) {
     const std::string name = platform::Utf16ToUtf8(r.name);
     char numbers[512];
-    std::snprintf(numbers, sizeof numbers,
-                  "\"size\":%llu,\"created\":%llu,\"modified\":%llu,\"accessed\":%llu,"
-                  "\"attributes\":%u,\"id\":%llu,\"pid\":%llu,\"isDeleted\":%d,\"isDir\":%d,"
-                  "\"record\":%llu,\"firSector\":%llu,",
-                  static_cast<unsigned long long>(r.size), static_cast<unsigned long long>(r.created),
-                  static_cast<unsigned long long>(r.modified),
-                  static_cast<unsigned long long>(r.accessed), r.attributes,
-                  static_cast<unsigned long long>(r.id), static_cast<unsigned long long>(r.pid),
-                  r.isDeleted, r.isDir, static_cast<unsigned long long>(r.record),
-                  static_cast<unsigned long long>(r.firSector));
-    return "{\"fn\":" + JsonString(name) + ",\"fn_ext\":" +
-           JsonString(r.isDir ? std::string() : ExtensionOf(name)) + "," + numbers +
-           "\"path\":" + JsonString(platform::Utf16ToUtf8(r.path)) + "}";
+    std::snprintf(
+        numbers, sizeof numbers,
+        "\"size\":%llu,\"created\":%llu,\"modified\":%llu,\"accessed\":%llu,"
+        "\"attributes\":%u,\"id\":%llu,\"pid\":%llu,\"isDeleted\":%d,\"isDir\":%d,"
+        "\"record\":%llu,\"firSector\":%llu,",
+        static_cast<unsigned long long>(r.size), static_cast<unsigned long long>(r.created),
+        static_cast<unsigned long long>(r.modified), static_cast<unsigned long long>(r.accessed),
+        r.attributes, static_cast<unsigned long long>(r.id), static_cast<unsigned long long>(r.pid),
+        r.isDeleted, r.isDir, static_cast<unsigned long long>(r.record),
+        static_cast<unsigned long long>(r.firSector));
+    return "{\"fn\":" + JsonString(name) +
+           ",\"fn_ext\":" + JsonString(r.isDir ? std::string() : ExtensionOf(name)) + "," +
+           numbers + "\"path\":" + JsonString(platform::Utf16ToUtf8(r.path)) + "}";
 }
 
 namespace {
@@ -64,15 +74,13 @@ std::string TextHeader(bool withPath) {
                   Column(16, "Accessed Date").c_str(), Column(19, "Attributes").c_str(),
                   Column(11, "ID").c_str(), Column(12, "Parent ID").c_str());
     std::string h = line;
-    if (withPath)
-        h += "  " + Column(18, "Path");
+    if (withPath) h += "  " + Column(18, "Path");
     return h;
 }
 
 std::string TextRow(const ScanRow& r, bool withPath) {
     std::string name = platform::Utf16ToUtf8(r.name);
-    if (r.isDir)
-        name += "\\";
+    if (r.isDir) name += "\\";
     const char* mark = r.isDeleted == 1 ? "del" : "";
     char line[2048];
     std::snprintf(line, sizeof line, "%-3s %-40s %12s  %-19s  %-19s  %-19s  %-10s %10lld %10lld",
@@ -81,7 +89,6 @@ std::string TextRow(const ScanRow& r, bool withPath) {
                   rowformat::Date(r.accessed).c_str(), rowformat::Attributes(r.attributes).c_str(),
                   static_cast<long long>(r.id), static_cast<long long>(r.pid));
     std::string out = line;
-    if (withPath)
-        out += "  " + platform::Utf16ToUtf8(r.path);
+    if (withPath) out += "  " + platform::Utf16ToUtf8(r.path);
     return out;
 }

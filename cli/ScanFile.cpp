@@ -61,14 +61,12 @@ void SaveScan(const Drive& drive, const std::string& file) {
 }
 
 char SavedScanLetter(const std::string& file) {
-    if (::access(file.c_str(), R_OK) != 0)
-        throw CliError{"cannot read " + file};
+    if (::access(file.c_str(), R_OK) != 0) throw CliError{"cannot read " + file};
     try {
         CppSQLite3DB db;
         db.open(file.c_str());
         auto q = db.query("select letter from source");
-        if (q.eof())
-            throw CliError{file + " holds no saved scan"};
+        if (q.eof()) throw CliError{file + " holds no saved scan"};
         return q.getStringField(0)[0];
     } catch (const CppSQLite3Exception&) {
         throw CliError{file + " is not a saved scan"};

@@ -28,21 +28,21 @@ void OnStart(uint32_t totalLow, uint32_t totalHigh, uint32_t range, void* contex
 
 bool OnProgress(uint32_t doneLow, uint32_t doneHigh, void* context) {
     auto* c = static_cast<ScanContext*>(context);
-    if (g_interrupted)
-        return false;
+    if (g_interrupted) return false;
     c->progress.Step();
-    c->progress.SetStatus(textformat::Format(
-        c->statusFormat, {static_cast<int64_t>(MakeU64(doneLow, doneHigh)),
-                          static_cast<int64_t>(c->total)}));
+    c->progress.SetStatus(
+        textformat::Format(c->statusFormat, {static_cast<int64_t>(MakeU64(doneLow, doneHigh)),
+                                             static_cast<int64_t>(c->total)}));
     return true;
 }
 
-void OnFinish(void* context) { static_cast<ScanContext*>(context)->progress.Clear(); }
+void OnFinish(void* context) {
+    static_cast<ScanContext*>(context)->progress.Clear();
+}
 
 bool OnDirectory(const char16_t* name, void* context) {
     auto* c = static_cast<ScanContext*>(context);
-    if (g_interrupted)
-        return false;
+    if (g_interrupted) return false;
     c->progress.Step(); // the bar only moves to show the scan is alive
     c->progress.SetStatus(textformat::Format(LangText(31), {std::u16string(name ? name : u"")}));
     return true;
@@ -52,8 +52,8 @@ bool OnDirectory(const char16_t* name, void* context) {
 
 void CountRows(char letter, uint64_t* rows, uint64_t* deleted) {
     DataBase store(letter);
-    auto q = store.Db().query(SqlFormat(
-        "select count(*), coalesce(sum(isDeleted = 1), 0) from %c", letter));
+    auto q = store.Db().query(
+        SqlFormat("select count(*), coalesce(sum(isDeleted = 1), 0) from %c", letter));
     *rows = static_cast<uint64_t>(q.getInt64Field(0));
     *deleted = static_cast<uint64_t>(q.getInt64Field(1));
 }

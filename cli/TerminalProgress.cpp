@@ -17,8 +17,7 @@ void TerminalProgress::Start(uint32_t steps) {
 }
 
 void TerminalProgress::Step() {
-    if (m_position < m_range)
-        ++m_position;
+    if (m_position < m_range) ++m_position;
     m_timer.Tick();
     Draw();
 }
@@ -43,16 +42,14 @@ void TerminalProgress::Clear() {
 }
 
 void TerminalProgress::Draw() {
-    if (!m_enabled)
-        return;
+    if (!m_enabled) return;
     constexpr int kWidth = 24;
     const int filled = static_cast<int>(static_cast<uint64_t>(m_position) * kWidth / m_range);
     std::string bar(filled, '#');
     bar.resize(kWidth, '.');
     using textformat::Format;
     auto Split = [](int32_t s) -> std::vector<textformat::Arg> {
-        if (s < 0)
-            s = 0;
+        if (s < 0) s = 0;
         return {int64_t{s / 3600}, int64_t{s / 60 - (s / 3600) * 60}, int64_t{s % 60}};
     };
     std::u16string times;
@@ -61,12 +58,11 @@ void TerminalProgress::Draw() {
         std::u16string remaining = Format(LangText(36), Split(m_timer.RemainingSeconds()));
         for (auto* t : {&elapsed, &remaining})
             for (auto& c : *t)
-                if (c == u'\t')
-                    c = u' ';
+                if (c == u'\t') c = u' ';
         times = u"  " + elapsed + u"  " + remaining;
     }
-    std::string line = "\r[" + bar + "] " + platform::Utf16ToUtf8(m_status) +
-                       platform::Utf16ToUtf8(times);
+    std::string line =
+        "\r[" + bar + "] " + platform::Utf16ToUtf8(m_status) + platform::Utf16ToUtf8(times);
     std::fputs(line.c_str(), stderr);
     std::fputs("\x1b[K", stderr);
     std::fflush(stderr);

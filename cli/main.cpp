@@ -52,11 +52,13 @@ int main(int argc, char** argv) {
             command = a;
         }
     }
-    if (!explicitDrives)
-        map.DetectLocalPartitions();
+    if (!explicitDrives) map.DetectLocalPartitions();
     const std::map<std::string, int (*)(const Args&, const GlobalOptions&)> commands = {
-        {"drives", CmdDrives}, {"scan", CmdScan},       {"ls", CmdLs},
-        {"search", CmdSearch}, {"recover", CmdRecover}};
+        {"drives", CmdDrives},
+        {"scan", CmdScan},
+        {"ls", CmdLs},
+        {"search", CmdSearch},
+        {"recover", CmdRecover}};
     auto it = commands.find(command);
     if (it == commands.end()) {
         if (command.empty())

@@ -1,11 +1,14 @@
 // Parses arbitrary bytes as a FAT32 boot sector followed by directory clusters, the way the
-// scans do, then opens them as a volume and follows cluster chains and file reads through it.
+// scans do, then opens them as a volume, follows cluster chains and file reads through it, and
+// runs the quick and advanced scans over it.
 #include "engine/fat/FATStream.h"
 #include "engine/fat/FATVolume.h"
 #include "engine/fat/FatChainWalker.h"
 #include "engine/fat/FatEntryAssembler.h"
 #include "engine/fat/FatEntryChecks.h"
 #include "engine/fat/FileRecovery.h"
+#include "engine/volume/EntryPoints.h"
+#include "platform/DriveMap.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -46,6 +49,16 @@ bool NullSink(const uint8_t*, uint32_t, void*) {
     return true;
 }
 
+// The scans through their entry points, on the volume bound to drive letter F.
+void ScanAsDrive(const std::string& path) {
+    if (!platform::DriveMap::Instance().Bind('F', path).empty()) return;
+    QuickScanFatDrive(
+        'F', [](const char16_t*, void*) { return true; }, nullptr);
+    AdvancedScanFatDrive(
+        'F', [](uint32_t, uint32_t, uint32_t, void*) {},
+        [](uint32_t, uint32_t, void*) { return true; }, [](void*) {}, nullptr);
+}
+
 void WalkAsVolume(const uint8_t* data, size_t size) {
     const int fd = memfd_create("fat-fuzz", MFD_CLOEXEC);
     if (fd < 0) return;
@@ -63,6 +76,7 @@ void WalkAsVolume(const uint8_t* data, size_t size) {
             walker.ReadFileData(&volume, volume.Boot().firstDataSector + spc, 4096, &NullSink,
                                 nullptr);
         }
+        ScanAsDrive("/proc/self/fd/" + std::to_string(fd));
     }
     close(fd);
 }

@@ -4,17 +4,14 @@
 #include "platform/Destination.h"
 #include "platform/OutputFile.h"
 
-DestinationVerdict CheckDestination(const std::string& destination,
-                                    const std::string& sourcePath) {
-    if (destination.empty())
-        return DestinationVerdict::kInvalid;
+DestinationVerdict CheckDestination(const std::string& destination, const std::string& sourcePath) {
+    if (destination.empty()) return DestinationVerdict::kInvalid;
     const std::string anchor = platform::ExistingAncestor(destination);
     if (anchor.empty() || !platform::IsWritableDirectory(anchor))
         return DestinationVerdict::kInvalid;
     if (!sourcePath.empty() && platform::IsOnSource(destination, sourcePath))
         return DestinationVerdict::kSameDrive;
-    if (!platform::PathExists(destination))
-        return DestinationVerdict::kMissing;
+    if (!platform::PathExists(destination)) return DestinationVerdict::kMissing;
     return platform::IsDirectory(destination) ? DestinationVerdict::kOk
                                               : DestinationVerdict::kInvalid;
 }
@@ -32,12 +29,11 @@ void RecoveryJob::CountCb(uint32_t count, void* context) {
     auto* job = static_cast<RecoveryJob*>(context);
     job->m_total = count;
     job->m_index = 0;
-    if (job->m_observer)
-        job->m_observer->OnCount(count);
+    if (job->m_observer) job->m_observer->OnCount(count);
 }
 
-bool RecoveryJob::BeforeCb(const char16_t* path, const char16_t* name, uint32_t low,
-                           uint32_t high, void* context) {
+bool RecoveryJob::BeforeCb(const char16_t* path, const char16_t* name, uint32_t low, uint32_t high,
+                           void* context) {
     auto* job = static_cast<RecoveryJob*>(context);
     ++job->m_index;
     if (job->m_observer &&
@@ -56,14 +52,12 @@ bool RecoveryJob::ProgressCb(uint32_t low, uint32_t high, void* context) {
 void RecoveryJob::DoneCb(void* context) {
     auto* job = static_cast<RecoveryJob*>(context);
     ++job->m_filesDone;
-    if (job->m_observer)
-        job->m_observer->OnFileDone();
+    if (job->m_observer) job->m_observer->OnFileDone();
 }
 
 void RecoveryJob::ExistsCb(const char16_t* path, uint32_t, int* answer, void* context) {
     auto* job = static_cast<RecoveryJob*>(context);
-    if (!answer)
-        return;
+    if (!answer) return;
     switch (job->m_choice) {
     case ExistingChoice::kOverwrite:
         *answer = 0;

@@ -10,9 +10,9 @@ enum class ExistingChoice { kOverwrite = 0, kSkip = 1, kPrompt = 2 };
 
 enum class DestinationVerdict {
     kOk,
-    kInvalid,      // the destination cannot be written ("Invalid path..." text)
-    kSameDrive,    // the destination lies on the scanned source
-    kMissing,      // the folder does not exist yet and can be created
+    kInvalid,   // the destination cannot be written ("Invalid path..." text)
+    kSameDrive, // the destination lies on the scanned source
+    kMissing,   // the folder does not exist yet and can be created
 };
 
 // Checks a destination folder (UTF-8) for a drive whose source is sourcePath.
@@ -27,10 +27,16 @@ public:
     virtual bool OnBeforeFile(const std::u16string& outputPath, const std::u16string& name,
                               uint64_t size, uint32_t index, uint32_t total) = 0;
     // Bytes written of the current file; false stops it.
-    virtual bool OnProgress(uint64_t written) { (void)written; return true; }
+    virtual bool OnProgress(uint64_t written) {
+        (void)written;
+        return true;
+    }
     virtual void OnFileDone() {}
     // Prompt choice: true overwrites the existing item.
-    virtual bool AskOverwrite(const std::u16string& path) { (void)path; return false; }
+    virtual bool AskOverwrite(const std::u16string& path) {
+        (void)path;
+        return false;
+    }
 };
 
 class RecoveryJob {

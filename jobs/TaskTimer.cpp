@@ -19,16 +19,14 @@ int32_t TaskTimer::ElapsedSeconds() const {
 }
 
 int32_t TaskTimer::RemainingSeconds() const {
-    if (!m_started || m_ticks == 0)
-        return 0; // no rate known yet
+    if (!m_started || m_ticks == 0) return 0; // no rate known yet
     const float elapsed = static_cast<float>(ElapsedSeconds());
     const float projected = static_cast<float>(m_total) / static_cast<float>(m_ticks) * elapsed;
     return static_cast<int32_t>(projected - elapsed);
 }
 
 std::string TaskTimer::FormatSeconds(int32_t seconds) {
-    if (seconds < 0)
-        seconds = 0;
+    if (seconds < 0) seconds = 0;
     const int32_t hours = seconds / 3600;
     const int32_t minutes = seconds / 60 - hours * 60;
     char text[32];

@@ -20,8 +20,7 @@ std::string DiskOf(dev_t dev) {
     if (fs::exists(sys / "partition", ec)) {
         std::ifstream in(fs::canonical(sys, ec).parent_path() / "dev");
         std::string parent;
-        if (std::getline(in, parent))
-            return parent;
+        if (std::getline(in, parent)) return parent;
     }
     return id;
 }
@@ -32,26 +31,20 @@ std::string ExistingAncestor(const std::string& path) {
     namespace fs = std::filesystem;
     std::error_code ec;
     fs::path p = fs::absolute(path, ec);
-    if (ec)
-        return {};
+    if (ec) return {};
     for (;;) {
-        if (fs::exists(p, ec))
-            return p.string();
-        if (!p.has_parent_path() || p.parent_path() == p)
-            return {};
+        if (fs::exists(p, ec)) return p.string();
+        if (!p.has_parent_path() || p.parent_path() == p) return {};
         p = p.parent_path();
     }
 }
 
 bool IsWritableDirectory(const std::string& folder) {
     struct stat st {};
-    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        return false;
-    if (::access(folder.c_str(), W_OK | X_OK) != 0)
-        return false;
+    if (::stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) return false;
     struct statvfs vfs {};
-    if (::statvfs(folder.c_str(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY))
-        return false;
+    if (::statvfs(folder.c_str(), &vfs) == 0 && (vfs.f_flag & ST_RDONLY)) return false;
     return true;
 }
 
@@ -61,10 +54,8 @@ bool IsOnSource(const std::string& folder, const std::string& sourcePath) {
         return false; // an image file: writing beside it cannot change its bytes
     const std::string anchor = ExistingAncestor(folder);
     struct stat dest {};
-    if (anchor.empty() || ::stat(anchor.c_str(), &dest) != 0)
-        return false;
-    if (dest.st_dev == source.st_rdev)
-        return true;
+    if (anchor.empty() || ::stat(anchor.c_str(), &dest) != 0) return false;
+    if (dest.st_dev == source.st_rdev) return true;
     return DiskOf(dest.st_dev) == DiskOf(source.st_rdev);
 }
 

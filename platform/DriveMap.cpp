@@ -23,14 +23,12 @@ char NormaliseLetter(char letter) {
 
 bool IsReadable(const std::string& path, std::string* why) {
     if (::access(path.c_str(), R_OK) != 0) {
-        if (why)
-            *why = std::strerror(errno);
+        if (why) *why = std::strerror(errno);
         return false;
     }
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
-        if (why)
-            *why = "is a directory";
+        if (why) *why = "is a directory";
         return false;
     }
     return true;
@@ -52,8 +50,7 @@ DriveMap& DriveMap::Instance() {
 
 std::string DriveMap::Bind(char letter, const std::string& path) {
     const char l = NormaliseLetter(letter);
-    if (!l)
-        return std::string("drive letter ") + letter + " is not one of C to Z";
+    if (!l) return std::string("drive letter ") + letter + " is not one of C to Z";
     std::string why;
     if (path.empty() || !IsReadable(path, &why))
         return "cannot read " + path + ": " + (path.empty() ? "empty path" : why);
@@ -84,21 +81,17 @@ std::vector<std::string> DriveMap::LocalPartitions() {
             // A whole disk counts only when it has no partitions of its own.
             bool hasPartitions = false;
             for (const auto& sub : fs::directory_iterator(dir, ec))
-                if (fs::exists(sub.path() / "partition", ec))
-                    hasPartitions = true;
-            if (hasPartitions)
-                continue;
+                if (fs::exists(sub.path() / "partition", ec)) hasPartitions = true;
+            if (hasPartitions) continue;
         }
-        if (ReadSysValue(dir / "size") == "0")
-            continue; // removable drive without media
+        if (ReadSysValue(dir / "size") == "0") continue; // removable drive without media
         names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     std::vector<std::string> paths;
     for (const auto& n : names) {
         const std::string dev = "/dev/" + n;
-        if (IsReadable(dev, nullptr))
-            paths.push_back(dev);
+        if (IsReadable(dev, nullptr)) paths.push_back(dev);
     }
     return paths;
 }
@@ -112,12 +105,10 @@ void DriveMap::DetectLocalPartitions() {
     for (const auto& dev : partitions) {
         const bool bound = std::any_of(drives_.begin(), drives_.end(),
                                        [&](const auto& d) { return d.second.path == dev; });
-        if (bound)
-            continue;
+        if (bound) continue;
         while (next <= 'Z' && drives_.count(next))
             ++next;
-        if (next > 'Z')
-            break;
+        if (next > 'Z') break;
         drives_[next] = DriveSource{next, dev, false};
     }
 }
@@ -131,17 +122,14 @@ std::optional<std::string> DriveMap::PathFor(char letter) const {
     const char l = NormaliseLetter(letter);
     std::lock_guard<std::mutex> guard(g_mapLock);
     auto it = drives_.find(l);
-    if (it == drives_.end())
-        return std::nullopt;
+    if (it == drives_.end()) return std::nullopt;
     return it->second.path;
 }
 
 std::optional<std::string> DriveMap::Resolve(const std::string& devicePath) const {
     std::string p = devicePath;
-    if (p.rfind("\\\\.\\", 0) == 0)
-        p = p.substr(4);
-    if (p.empty() || p.size() > 2 || (p.size() == 2 && p[1] != ':'))
-        return std::nullopt;
+    if (p.rfind("\\\\.\\", 0) == 0) p = p.substr(4);
+    if (p.empty() || p.size() > 2 || (p.size() == 2 && p[1] != ':')) return std::nullopt;
     return PathFor(p[0]);
 }
 

@@ -11,7 +11,9 @@
 
 namespace platform {
 
-RawDevice::~RawDevice() { Close(); }
+RawDevice::~RawDevice() {
+    Close();
+}
 
 RawDevice::RawDevice(RawDevice&& other) noexcept
     : fd_(other.fd_), path_(std::move(other.path_)), error_(std::move(other.error_)) {
@@ -48,40 +50,33 @@ bool RawDevice::Open(const std::string& path) {
 }
 
 void RawDevice::Close() {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
 }
 
 uint64_t RawDevice::Size() const {
-    if (fd_ < 0)
-        return 0;
+    if (fd_ < 0) return 0;
     struct stat st {};
-    if (::fstat(fd_, &st) != 0)
-        return 0;
+    if (::fstat(fd_, &st) != 0) return 0;
     if (S_ISBLK(st.st_mode)) {
         uint64_t bytes = 0;
-        if (::ioctl(fd_, BLKGETSIZE64, &bytes) == 0)
-            return bytes;
+        if (::ioctl(fd_, BLKGETSIZE64, &bytes) == 0) return bytes;
         return 0;
     }
     return static_cast<uint64_t>(st.st_size);
 }
 
 int64_t RawDevice::ReadAt(uint64_t offset, void* buffer, uint64_t length) const {
-    if (fd_ < 0)
-        return -1;
+    if (fd_ < 0) return -1;
     auto* out = static_cast<uint8_t*>(buffer);
     uint64_t done = 0;
     int64_t fromDevice = 0;
     bool sectorMode = false; // after a failed read, go on one sector at a time
     while (done < length) {
         const uint64_t pos = offset + done;
-        if (pos > static_cast<uint64_t>(INT64_MAX))
-            break;
+        if (pos > static_cast<uint64_t>(INT64_MAX)) break;
         uint64_t want = length - done;
-        if (sectorMode)
-            want = std::min<uint64_t>(want, 512 - (pos % 512));
+        if (sectorMode) want = std::min<uint64_t>(want, 512 - (pos % 512));
         want = std::min<uint64_t>(want, 1u << 30);
         const ssize_t got = ::pread(fd_, out + done, want, static_cast<off_t>(pos));
         if (got > 0) {
@@ -89,10 +84,8 @@ int64_t RawDevice::ReadAt(uint64_t offset, void* buffer, uint64_t length) const 
             fromDevice += got;
             continue;
         }
-        if (got == 0)
-            break; // end of the device or image
-        if (errno == EINTR)
-            continue;
+        if (got == 0) break; // end of the device or image
+        if (errno == EINTR) continue;
         if (!sectorMode) {
             sectorMode = true;
             continue;
@@ -101,8 +94,7 @@ int64_t RawDevice::ReadAt(uint64_t offset, void* buffer, uint64_t length) const 
         std::memset(out + done, 0, want);
         done += want;
     }
-    if (done < length)
-        std::memset(out + done, 0, length - done);
+    if (done < length) std::memset(out + done, 0, length - done);
     return fromDevice;
 }
 

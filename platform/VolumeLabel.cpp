@@ -13,11 +13,9 @@ std::string BootSectorLabel(const uint8_t* sector0) {
     std::string label(reinterpret_cast<const char*>(sector0 + 0x47), 11);
     while (!label.empty() && (label.back() == ' ' || label.back() == '\0'))
         label.pop_back();
-    if (label == "NO NAME")
-        return {};
+    if (label == "NO NAME") return {};
     for (char& c : label)
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x80)
-            c = '_';
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x80) c = '_';
     return label;
 }
 
@@ -36,8 +34,7 @@ std::string VolumeLabel(const std::string& path, const uint8_t* sector0) {
         }
         blkid_free_probe(pr);
     }
-    if (label.empty())
-        label = BootSectorLabel(sector0);
+    if (label.empty()) label = BootSectorLabel(sector0);
     return label;
 }
 

@@ -103,13 +103,15 @@ std::string TableIndexes(char l) {
 
 void DataBase::CreateTable(char letter) {
     const char l = NormalizeLetter(letter);
-    m_db->execute(SqlFormat(
-        "CREATE TABLE [%c] ([fn] TEXT  NULL,[fn_ext] VARCHAR(20)  NULL,[size] INT(20)  NULL,"
-        "[created] INT(20)  NULL,[modified] INT(20)  NULL,[accessed] INT(20)  NULL,"
-        "[attributes] INT(10)  NULL,[id] INT(20)  NULL,[pid] INT(20)  NULL,"
-        "[isDeleted] INT(1)  NULL,[isDir] INT(1)  NULL,[record] INT(20)  NULL,"
-        "[firSector] INT(20)  NULL,[path] TEXT  NULL,[depth] INT DEFAULT 0 NULL);",
-        l) + TableIndexes(l));
+    m_db->execute(
+        SqlFormat(
+            "CREATE TABLE [%c] ([fn] TEXT  NULL,[fn_ext] VARCHAR(20)  NULL,[size] INT(20)  NULL,"
+            "[created] INT(20)  NULL,[modified] INT(20)  NULL,[accessed] INT(20)  NULL,"
+            "[attributes] INT(10)  NULL,[id] INT(20)  NULL,[pid] INT(20)  NULL,"
+            "[isDeleted] INT(1)  NULL,[isDir] INT(1)  NULL,[record] INT(20)  NULL,"
+            "[firSector] INT(20)  NULL,[path] TEXT  NULL,[depth] INT DEFAULT 0 NULL);",
+            l) +
+        TableIndexes(l));
 }
 
 void DataBase::DropTable() {

@@ -23,10 +23,9 @@ const std::string& Image() {
         // TESSALY_BENCH_SIZE=small (CI) builds and uses a volume of a few folders only.
         const char* size = std::getenv("TESSALY_BENCH_SIZE");
         const bool small = size && std::string(size) == "small";
-        if (small)
-            path += ".small";
-        const std::string build = std::string(TESSALY_FAT_BENCH_SCRIPT) + " '" + path + "'" +
-                                  (small ? " 4" : "");
+        if (small) path += ".small";
+        const std::string build =
+            std::string(TESSALY_FAT_BENCH_SCRIPT) + " '" + path + "'" + (small ? " 4" : "");
         if (std::system(build.c_str()) != 0)
             std::fprintf(stderr, "cannot build the benchmark volume %s\n", path.c_str());
         return path;

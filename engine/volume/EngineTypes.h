@@ -40,12 +40,15 @@ using RecoverProgressCallback = bool (*)(uint32_t writtenLow, uint32_t writtenHi
 using FileDoneCallback = void (*)(void* user);
 // The callee sets *answer; 1 leaves the existing file or folder alone, any other value
 // overwrites a file or reuses a folder.
-using ExistsCallback = void (*)(const char16_t* outputPath, uint32_t zero, int* answer,
-                                void* user);
+using ExistsCallback = void (*)(const char16_t* outputPath, uint32_t zero, int* answer, void* user);
 using CountCallback = void (*)(uint32_t count, void* context);
 
-inline uint32_t LowPart(uint64_t v) { return static_cast<uint32_t>(v); }
-inline uint32_t HighPart(uint64_t v) { return static_cast<uint32_t>(v >> 32); }
+inline uint32_t LowPart(uint64_t v) {
+    return static_cast<uint32_t>(v);
+}
+inline uint32_t HighPart(uint64_t v) {
+    return static_cast<uint32_t>(v >> 32);
+}
 inline uint64_t MakeU64(uint32_t low, uint32_t high) {
     return (static_cast<uint64_t>(high) << 32) | low;
 }

@@ -8,8 +8,7 @@
 // node was the last.
 #include <cstdint>
 
-template <typename T>
-class QPtrList {
+template <typename T> class QPtrList {
 public:
     QPtrList() = default;
     explicit QPtrList(bool autoDelete) : autoDelete_(autoDelete) {}
@@ -51,8 +50,7 @@ public:
 
     // Advances the cursor; past the end the cursor becomes null and the index -1.
     T* next() {
-        if (!current_)
-            return nullptr;
+        if (!current_) return nullptr;
         current_ = current_->next;
         currentIndex_ = current_ ? currentIndex_ + 1 : -1;
         return current_ ? current_->item : nullptr;
@@ -63,8 +61,7 @@ public:
 
     // Item at index (moves the cursor there); null when out of range.
     T* at(uint32_t index) {
-        if (index >= count_)
-            return nullptr;
+        if (index >= count_) return nullptr;
         Node* n = first_;
         for (uint32_t i = 0; i < index; ++i)
             n = n->next;
@@ -90,23 +87,20 @@ public:
 
     bool containsRef(const T* item) const {
         for (Node* n = first_; n; n = n->next)
-            if (n->item == item)
-                return true;
+            if (n->item == item) return true;
         return false;
     }
 
     // Removes item (found by pointer from the first node); false if not in the list.
     bool remove(const T* item) {
-        if (findRef(item) < 0)
-            return false;
+        if (findRef(item) < 0) return false;
         return remove();
     }
 
     // Removes the current node.
     bool remove() {
         Node* n = current_;
-        if (!n)
-            return false;
+        if (!n) return false;
         if (n->prev)
             n->prev->next = n->next;
         else
@@ -130,8 +124,7 @@ public:
 
     // Removes the first node; the cursor follows the removal rules.
     bool removeFirst() {
-        if (!first_)
-            return false;
+        if (!first_) return false;
         current_ = first_;
         currentIndex_ = 0;
         return remove();
@@ -162,8 +155,7 @@ public:
 
     // Clears, then appends every item of other; the cursor rests on the first node.
     void assign(const QPtrList& other) {
-        if (&other == this)
-            return;
+        if (&other == this) return;
         clear();
         for (Node* n = other.first_; n; n = n->next)
             append(n->item);
@@ -171,8 +163,7 @@ public:
     }
 
     // Plain iteration that leaves the cursor alone.
-    template <typename F>
-    void forEach(F&& f) const {
+    template <typename F> void forEach(F&& f) const {
         for (Node* n = first_; n; n = n->next)
             f(n->item);
     }
@@ -180,8 +171,7 @@ public:
 protected:
     virtual T* newItem(T* item) { return item; }
     virtual void deleteItem(T* item) {
-        if (autoDelete_)
-            delete item;
+        if (autoDelete_) delete item;
     }
     virtual int compareItems(const T* a, const T* b) const { return a != b ? 1 : 0; }
 

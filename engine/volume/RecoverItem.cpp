@@ -18,8 +18,7 @@ bool RecoverItem(char letter, bool isNtfs, uint64_t key, const char16_t* destina
     else
         writer = std::make_unique<FatFileRecovery>();
     try {
-        if (count)
-            count(CountForRecovery(letter, key), context);
+        if (count) count(CountForRecovery(letter, key), context);
         return writer->Recover(letter, key, destination, before, progress, done, exists, context);
     } catch (const CppSQLite3Exception&) {
         return false; // no table for this drive, or the store failed

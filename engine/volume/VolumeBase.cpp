@@ -20,8 +20,7 @@ bool VolumeBase::Open(char letter, bool parseBoot) {
     Close();
     letter_ = letter;
     const auto path = platform::DriveMap::Instance().Resolve(platform::DevicePath(letter));
-    if (!path)
-        return false;
+    if (!path) return false;
     return OpenPath(*path, parseBoot);
 }
 
@@ -29,8 +28,7 @@ bool VolumeBase::OpenPath(const std::string& path, bool parseBoot) {
     Trim(0);
     spare_.clear();
     device_.Close();
-    if (!device_.Open(path))
-        return false;
+    if (!device_.Open(path)) return false;
     if (parseBoot && !ParseBootSector(0))
         return false; // the device stays open until Close or destruction
     return true;
@@ -43,17 +41,14 @@ void VolumeBase::Close() {
 }
 
 std::unique_ptr<uint8_t[]> VolumeBase::ReadBlock(uint64_t offset, uint32_t length) {
-    if (!device_.IsOpen() || length == 0)
-        return nullptr;
+    if (!device_.IsOpen() || length == 0) return nullptr;
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[length]);
-    if (!buffer || !ReadBlockInto(offset, length, buffer.get()))
-        return nullptr;
+    if (!buffer || !ReadBlockInto(offset, length, buffer.get())) return nullptr;
     return buffer;
 }
 
 bool VolumeBase::ReadBlockInto(uint64_t offset, uint32_t length, uint8_t* buffer) {
-    if (!device_.IsOpen() || length == 0 || !buffer)
-        return false;
+    if (!device_.IsOpen() || length == 0 || !buffer) return false;
     ++blockReads_;
     // Bytes past the end of the device come back as zeros; a block of which nothing at all
     // could be read is a failure.
@@ -61,18 +56,15 @@ bool VolumeBase::ReadBlockInto(uint64_t offset, uint32_t length, uint8_t* buffer
 }
 
 VolumeBase::CachedEntry* VolumeBase::FindOrLoad(uint64_t offset, uint32_t length) {
-    if (length == 0 || offset > UINT64_MAX - length)
-        return nullptr;
+    if (length == 0 || offset > UINT64_MAX - length) return nullptr;
     for (CachedEntry* e = cache_.first(); e; e = cache_.next())
-        if (e->blockStart <= offset && offset + length <= e->blockStart + e->blockLength)
-            return e;
+        if (e->blockStart <= offset && offset + length <= e->blockStart + e->blockLength) return e;
 
     const uint64_t blockStart = offset & ~static_cast<uint64_t>(kBlockSize - 1);
     // One 512 KiB unit more than the whole units the request covers (so a request ending on a
     // unit boundary still loads the following unit), computed in 64 bits.
     const uint64_t units = ((length + (offset - blockStart)) >> kBlockShift) + 1;
-    if (units > (UINT32_MAX >> kBlockShift))
-        return nullptr;
+    if (units > (UINT32_MAX >> kBlockShift)) return nullptr;
     const uint32_t blockLength = static_cast<uint32_t>(units << kBlockShift);
     std::unique_ptr<uint8_t[]> buffer;
     if (blockLength == kBlockSize && !spare_.empty()) {
@@ -84,8 +76,7 @@ VolumeBase::CachedEntry* VolumeBase::FindOrLoad(uint64_t offset, uint32_t length
         }
     } else {
         buffer = ReadBlock(blockStart, blockLength);
-        if (!buffer)
-            return nullptr;
+        if (!buffer) return nullptr;
     }
     auto* entry = new CachedEntry;
     entry->blockStart = blockStart;
@@ -96,11 +87,9 @@ VolumeBase::CachedEntry* VolumeBase::FindOrLoad(uint64_t offset, uint32_t length
 }
 
 bool VolumeBase::Map(StreamBase* stream, uint64_t offset, uint32_t length) {
-    if (!stream || length == 0)
-        return false;
+    if (!stream || length == 0) return false;
     CachedEntry* entry = FindOrLoad(offset, length);
-    if (!entry)
-        return false;
+    if (!entry) return false;
     stream->InitView(entry->buffer.get() + (offset - entry->blockStart), length, offset, this);
     stream->SetGeometry(GeometryRecord());
     Trim(kCacheLimit);
@@ -120,8 +109,7 @@ void VolumeBase::RegisterView(StreamBase* stream) {
 
 void VolumeBase::UnregisterView(StreamBase* stream) {
     for (CachedEntry* e = cache_.first(); e; e = cache_.next())
-        if (e->views.remove(stream))
-            return;
+        if (e->views.remove(stream)) return;
 }
 
 void VolumeBase::Trim(uint32_t limit) {
@@ -141,15 +129,14 @@ void VolumeBase::Trim(uint32_t limit) {
 
 bool VolumeBase::StreamingRead(uint64_t offset, uint64_t length, ChunkCallback callback,
                                void* user) {
-    if (length == 0)
-        return true;
-    if (!device_.IsOpen() || !callback)
-        return false;
+    if (length == 0) return true;
+    if (!device_.IsOpen() || !callback) return false;
     std::vector<uint8_t> buffer(kBlockSize, 0);
     uint64_t remaining = length;
     uint64_t position = offset;
     while (remaining > 0) {
-        const uint32_t chunk = remaining < kBlockSize ? static_cast<uint32_t>(remaining) : kBlockSize;
+        const uint32_t chunk =
+            remaining < kBlockSize ? static_cast<uint32_t>(remaining) : kBlockSize;
         const uint32_t request = (chunk + 511u) & ~511u;
         if (device_.ReadAt(position, buffer.data(), request) <= 0)
             return false; // nothing of this chunk exists on the device

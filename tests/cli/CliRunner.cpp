@@ -35,8 +35,8 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& input)
     std::string command = "TZ=UTC " + Quote(TESSALY_CLI);
     for (const auto& a : args)
         command += " " + Quote(a);
-    command += " <" + Quote(io.File("in")) + " >" + Quote(io.File("out")) + " 2>" +
-               Quote(io.File("err"));
+    command +=
+        " <" + Quote(io.File("in")) + " >" + Quote(io.File("out")) + " 2>" + Quote(io.File("err"));
     const int raw = std::system(command.c_str());
     CliResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -50,8 +50,7 @@ std::vector<JsonRowValues> ParseJsonLines(const std::string& out) {
     std::istringstream lines(out);
     std::string line;
     while (std::getline(lines, line)) {
-        if (line.empty() || line[0] != '{')
-            throw std::runtime_error("not a JSON row: " + line);
+        if (line.empty() || line[0] != '{') throw std::runtime_error("not a JSON row: " + line);
         JsonRowValues row;
         size_t i = 1;
         auto readString = [&](std::string& s) {
@@ -80,8 +79,7 @@ std::vector<JsonRowValues> ParseJsonLines(const std::string& out) {
                 row.number[key] = std::stoll(line.substr(i, end - i));
                 i = end;
             }
-            if (line[i] == ',')
-                ++i;
+            if (line[i] == ',') ++i;
         }
         rows.push_back(std::move(row));
     }
@@ -91,15 +89,13 @@ std::vector<JsonRowValues> ParseJsonLines(const std::string& out) {
 std::string VolumePath(char letter, const std::string& manifestPath) {
     std::string p = std::string(1, letter) + ":\\" + manifestPath;
     for (char& c : p)
-        if (c == '/')
-            c = '\\';
+        if (c == '/') c = '\\';
     return p;
 }
 
 FileSnapshot Snapshot(const std::string& path) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0)
-        return {};
+    if (::stat(path.c_str(), &st) != 0) return {};
     return {Md5OfFile(path), st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
 }
 

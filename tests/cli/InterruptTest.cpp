@@ -1,7 +1,7 @@
 // Ctrl-C during a scan stops it as the Cancel button would: the scan ends early and its
 // table is committed and usable.
-#include "cli/Drive.h"
 #include "cli/Interrupt.h"
+#include "cli/Drive.h"
 #include "cli/ScanRunner.h"
 #include "platform/DriveMap.h"
 #include "tests/support/TestVolumes.h"

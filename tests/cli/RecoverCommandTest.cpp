@@ -51,8 +51,7 @@ TEST_P(RecoverCommand, AllReproducesTheTreeByteForByte) {
             EXPECT_TRUE(std::filesystem::is_directory(path));
             continue;
         }
-        if (!Recoverable(e))
-            continue;
+        if (!Recoverable(e)) continue;
         if (e.HasFlag("hardlinks")) { // written under whichever of its names the scan showed
             bool found = false;
             for (const auto& f : std::filesystem::recursive_directory_iterator(dir + "/HardLinks"))
@@ -85,8 +84,9 @@ TEST_P(RecoverCommand, DeletedOnlyLandsBelowEachFolderPath) {
 TEST_P(RecoverCommand, SkipKeepsAndOverwriteReplacesExistingFiles) {
     const auto& volume = LoadVolume(GetParam());
     TempDir out;
-    const std::vector<std::string> base = {"--drive", "E=" + volume.image, "recover", "E:",
-                                           "E:\\Docs\\readme.txt", "--to", out.path()};
+    const std::vector<std::string> base = {"--drive", "E=" + volume.image,    "recover",
+                                           "E:",      "E:\\Docs\\readme.txt", "--to",
+                                           out.path()};
     ASSERT_EQ(RunCli(base).status, 0);
     const std::string file = out.File("readme.txt");
     const std::string want = volume.Find("Docs/readme.txt")->md5;
@@ -113,8 +113,8 @@ TEST_P(RecoverCommand, SkipKeepsAndOverwriteReplacesExistingFiles) {
 TEST_P(RecoverCommand, RecordsAndFoldersByPath) {
     const auto& volume = LoadVolume(GetParam());
     TempDir out;
-    const auto r = RunCli({"--drive", "E=" + volume.image, "recover", "E:",
-                           "E:\\Docs\\Reports", "--to", out.path()});
+    const auto r = RunCli(
+        {"--drive", "E=" + volume.image, "recover", "E:", "E:\\Docs\\Reports", "--to", out.path()});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Md5OfFile(out.File("Reports/2024/Q1/summary.csv")),
               volume.Find("Docs/Reports/2024/Q1/summary.csv")->md5);

@@ -30,8 +30,8 @@ TEST_P(SavedScan, RoundTripGivesIdenticalResults) {
     const auto lsLoaded = RunCli({"--drive", bind, "--load", saved, "ls", "E:\\Trash"});
     EXPECT_EQ(lsLoaded.out, ls.out);
 
-    const auto r = RunCli({"--drive", bind, "--load", saved, "recover", "E:",
-                           "E:\\Docs\\readme.txt", "--to", dir.File("out")});
+    const auto r = RunCli({"--drive", bind, "--load", saved, "recover",
+                           "E:", "E:\\Docs\\readme.txt", "--to", dir.File("out")});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(Md5OfFile(dir.File("out/readme.txt")), volume.Find("Docs/readme.txt")->md5);
 }

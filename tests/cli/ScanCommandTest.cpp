@@ -30,8 +30,8 @@ std::vector<const JsonRowValues*> Matches(const std::vector<JsonRowValues>& rows
     for (const auto& r : rows) {
         const std::string got = r.FullPath();
         // A record with many names shows one of them.
-        const bool otherName = e.HasFlag("hardlinks") &&
-                               got.find("another name for linked file") != std::string::npos;
+        const bool otherName =
+            e.HasFlag("hardlinks") && got.find("another name for linked file") != std::string::npos;
         if (got == want || otherName || (shortDeleted && Lower(got) == Lower(alias)))
             out.push_back(&r);
     }
@@ -81,8 +81,7 @@ TEST_P(ScanCommand, EveryRowHasItsFullFolderPath) {
 
 TEST_P(ScanCommand, LsListsOneFolderLikeTheFileList) {
     const auto& volume = LoadVolume(GetParam());
-    const auto r =
-        RunCli({"--drive", "E=" + volume.image, "ls", "E:\\Docs\\Reports", "--json"});
+    const auto r = RunCli({"--drive", "E=" + volume.image, "ls", "E:\\Docs\\Reports", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto rows = ParseJsonLines(r.out);
     std::vector<std::string> names;
@@ -119,8 +118,8 @@ TEST_P(ScanCommand, SearchFindsByPatternSizeAndState) {
         EXPECT_NE(row.number.at("isDeleted"), 1);
     }
 
-    r = RunCli({"--drive", bind, "search", "E:", "*.txt", "--in", "E:\\Dates", "--date",
-                "modified", "2000-01-01", "1999-12-31", "--json"});
+    r = RunCli({"--drive", bind, "search", "E:", "*.txt", "--in", "E:\\Dates", "--date", "modified",
+                "2000-01-01", "1999-12-31", "--json"});
     ASSERT_EQ(r.status, 0) << r.err;
     rows = ParseJsonLines(r.out);
     ASSERT_EQ(rows.size(), 2u) << r.out; // old-1999.txt 23:59:58 and y2k.txt 00:00:00

@@ -1,5 +1,5 @@
-#include "platform/Time.h"
 #include "ui/format/RowFormat.h"
+#include "platform/Time.h"
 
 #include <gtest/gtest.h>
 
@@ -48,9 +48,11 @@ namespace {
 
 TEST(TextFormat, FillsKnownPlaceholdersOnly) {
     using textformat::Format;
-    EXPECT_EQ(Format(u"Quick scan processed %lld of %lld MFT records", {int64_t{500}, int64_t{1000}}),
-              u"Quick scan processed 500 of 1000 MFT records");
-    EXPECT_EQ(Format(u"Current File: %s", {std::u16string(u"日本.txt")}), u"Current File: 日本.txt");
+    EXPECT_EQ(
+        Format(u"Quick scan processed %lld of %lld MFT records", {int64_t{500}, int64_t{1000}}),
+        u"Quick scan processed 500 of 1000 MFT records");
+    EXPECT_EQ(Format(u"Current File: %s", {std::u16string(u"日本.txt")}),
+              u"Current File: 日本.txt");
     EXPECT_EQ(Format(u"Time Elapsed:\t%02d:%02d:%02d", {int64_t{1}, int64_t{2}, int64_t{30}}),
               u"Time Elapsed:\t01:02:30");
     EXPECT_EQ(Format(u"%d/%d 100%%", {int64_t{3}, int64_t{5}}), u"3/5 100%");

@@ -1,5 +1,5 @@
-#include "jobs/RecoveryJob.h"
 #include "platform/Destination.h"
+#include "jobs/RecoveryJob.h"
 #include "tests/support/ByteImage.h"
 #include "tests/support/TempDir.h"
 

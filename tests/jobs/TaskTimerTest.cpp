@@ -5,7 +5,9 @@
 namespace {
 
 int64_t g_now = 0;
-int64_t FakeClock() { return g_now; }
+int64_t FakeClock() {
+    return g_now;
+}
 
 TEST(TaskTimer, QuarterDoneAfterAMinuteLeavesThreeMinutes) {
     TaskTimer timer(FakeClock);

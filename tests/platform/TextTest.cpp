@@ -13,10 +13,11 @@ TEST(Text, RoundTripsEveryPlane) {
 
 TEST(Text, BrokenInputBecomesReplacementCharacters) {
     const char16_t lone[] = {u'a', 0xD800, u'b', 0xDC00, 0};
-    EXPECT_EQ(platform::Utf16ToUtf8(lone), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
-    EXPECT_EQ(platform::Utf8ToUtf16("x\xC3"), u"x\uFFFD");          // cut sequence
-    EXPECT_EQ(platform::Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");         // overlong '/'
-    EXPECT_EQ(platform::Utf8ToUtf16("\xED\xA0\x80z"), u"\uFFFDz");   // encoded surrogate
+    EXPECT_EQ(platform::Utf16ToUtf8(lone), "a\xEF\xBF\xBD"
+                                           "b\xEF\xBF\xBD");
+    EXPECT_EQ(platform::Utf8ToUtf16("x\xC3"), u"x\uFFFD");         // cut sequence
+    EXPECT_EQ(platform::Utf8ToUtf16("\xC0\xAF"), u"\uFFFD");       // overlong '/'
+    EXPECT_EQ(platform::Utf8ToUtf16("\xED\xA0\x80z"), u"\uFFFDz"); // encoded surrogate
     EXPECT_EQ(platform::Utf8ToUtf16("\xFFq"), u"\uFFFDq");
     EXPECT_EQ(platform::Utf8ToUtf16("\xE6\x97x"), u"\uFFFDx");
 }

@@ -12,8 +12,7 @@ namespace {
 class ZoneScope {
 public:
     explicit ZoneScope(const char* zone) {
-        if (const char* old = std::getenv("TZ"))
-            saved_ = old, hadOld_ = true;
+        if (const char* old = std::getenv("TZ")) saved_ = old, hadOld_ = true;
         setenv("TZ", zone, 1);
         tzset();
     }
@@ -30,8 +29,12 @@ private:
     bool hadOld_ = false;
 };
 
-uint16_t DosDate(int y, int m, int d) { return static_cast<uint16_t>(((y - 1980) << 9) | (m << 5) | d); }
-uint16_t DosTime(int h, int mi, int s) { return static_cast<uint16_t>((h << 11) | (mi << 5) | (s / 2)); }
+uint16_t DosDate(int y, int m, int d) {
+    return static_cast<uint16_t>(((y - 1980) << 9) | (m << 5) | d);
+}
+uint16_t DosTime(int h, int mi, int s) {
+    return static_cast<uint16_t>((h << 11) | (mi << 5) | (s / 2));
+}
 
 TEST(Time, UnixAndFileTime) {
     EXPECT_EQ(platform::UnixToFileTime(0), platform::kFileTimeUnixEpoch);

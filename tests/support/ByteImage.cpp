@@ -7,8 +7,7 @@
 namespace tessaly::test {
 
 void ByteImage::Ensure(uint64_t end) {
-    if (end > bytes_.size())
-        bytes_.resize(end, 0);
+    if (end > bytes_.size()) bytes_.resize(end, 0);
 }
 
 void ByteImage::Put8(uint64_t offset, uint8_t v) {
@@ -38,8 +37,7 @@ void ByteImage::PutBytes(uint64_t offset, std::initializer_list<uint8_t> v) {
 
 void ByteImage::PutBytes(uint64_t offset, const void* data, size_t size) {
     Ensure(offset + size);
-    if (size)
-        std::memcpy(bytes_.data() + offset, data, size);
+    if (size) std::memcpy(bytes_.data() + offset, data, size);
 }
 
 void ByteImage::PutText(uint64_t offset, const std::string& text) {
@@ -55,8 +53,7 @@ std::string ByteImage::WriteTo(const std::string& path) const {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(bytes_.data()),
               static_cast<std::streamsize>(bytes_.size()));
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
+    if (!out) throw std::runtime_error("cannot write " + path);
     return path;
 }
 

@@ -11,8 +11,7 @@ TempDir::TempDir() {
     std::string base = std::filesystem::temp_directory_path() / "tessaly-test-XXXXXX";
     std::vector<char> name(base.begin(), base.end());
     name.push_back('\0');
-    if (!mkdtemp(name.data()))
-        throw std::runtime_error("mkdtemp failed");
+    if (!mkdtemp(name.data())) throw std::runtime_error("mkdtemp failed");
     path_ = name.data();
 }
 

@@ -16,21 +16,18 @@ namespace tessaly::test {
 
 bool ManifestEntry::HasFlag(const std::string& flag) const {
     for (const auto& f : flags)
-        if (f == flag)
-            return true;
+        if (f == flag) return true;
     return false;
 }
 
 const ManifestEntry* TestVolume::Find(const std::string& path) const {
     for (const auto& e : entries)
-        if (e.path == path)
-            return &e;
+        if (e.path == path) return &e;
     return nullptr;
 }
 
 std::string VolumesDir() {
-    if (const char* env = std::getenv("TESSALY_VOLUMES"))
-        return env;
+    if (const char* env = std::getenv("TESSALY_VOLUMES")) return env;
     return TESSALY_VOLUMES_DIR;
 }
 
@@ -57,19 +54,16 @@ TestVolume Load(const std::string& name) {
                                  " (run scripts/make-test-volumes)");
     std::string line;
     while (std::getline(in, line)) {
-        if (line.empty() || line[0] == '#')
-            continue;
+        if (line.empty() || line[0] == '#') continue;
         auto f = Split(line, '\t');
-        if (f.size() < 7)
-            throw std::runtime_error("bad manifest line: " + line);
+        if (f.size() < 7) throw std::runtime_error("bad manifest line: " + line);
         ManifestEntry e;
         e.isDir = f[0] == "d";
         e.deleted = f[1] == "deleted";
         e.size = std::stoull(f[2]);
         e.md5 = f[3];
         e.mtime = std::stoll(f[4]);
-        if (f[5] != "-")
-            e.flags = Split(f[5], ',');
+        if (f[5] != "-") e.flags = Split(f[5], ',');
         e.path = f[6];
         for (size_t i = 7; i < f.size(); ++i) // a tab inside a name
             e.path += "\t" + f[i];
@@ -85,8 +79,7 @@ const TestVolume& LoadVolume(const std::string& name) {
     static std::map<std::string, TestVolume> loaded;
     std::lock_guard<std::mutex> guard(lock);
     auto it = loaded.find(name);
-    if (it == loaded.end())
-        it = loaded.emplace(name, Load(name)).first;
+    if (it == loaded.end()) it = loaded.emplace(name, Load(name)).first;
     return it->second;
 }
 
@@ -105,8 +98,7 @@ std::string Md5OfBytes(const void* data, size_t size) {
 
 std::string Md5OfFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return "";
+    if (!in) return "";
     std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return Md5OfBytes(bytes.data(), bytes.size());
 }

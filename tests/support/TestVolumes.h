@@ -11,10 +11,10 @@ struct ManifestEntry {
     bool isDir = false;
     bool deleted = false;
     uint64_t size = 0;
-    std::string md5;           // "-" for folders
-    int64_t mtime = 0;         // seconds since 1970 UTC
+    std::string md5;                // "-" for folders
+    int64_t mtime = 0;              // seconds since 1970 UTC
     std::vector<std::string> flags; // fragmented, sparse, compressed, resident, hardlinks, ...
-    std::string path;          // relative to the volume root, "/"-separated
+    std::string path;               // relative to the volume root, "/"-separated
 
     bool HasFlag(const std::string& flag) const;
 };

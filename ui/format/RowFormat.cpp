@@ -20,11 +20,9 @@ std::string Size(uint64_t bytes) {
 }
 
 std::string Date(uint64_t fileTime) {
-    if (fileTime < platform::kFileTimeUnixEpoch)
-        return {};
+    if (fileTime < platform::kFileTimeUnixEpoch) return {};
     platform::LocalTime t{};
-    if (!platform::FileTimeToLocal(fileTime, &t))
-        return {};
+    if (!platform::FileTimeToLocal(fileTime, &t)) return {};
     char text[64];
     std::snprintf(text, sizeof text, "%02d/%02d/%04d %02d:%02d:%02d", t.month, t.day, t.year,
                   t.hour, t.minute, t.second);
@@ -37,16 +35,14 @@ std::string Attributes(uint32_t flags) {
         const char* text;
     };
     static const Letter letters[] = {
-        {0x1, "R-"},     {0x2, "H-"},      {0x4, "S-"},    {0x10 | 0x10000000, "D-"},
-        {0x20, "A-"},    {0x4000, "E-"},   {0x80, "N-"},   {0x100, "T-"},
-        {0x200, "Sp-"},  {0x400, "ReSp-"}, {0x800, "C-"},  {0x1000, "O-"},
+        {0x1, "R-"},     {0x2, "H-"},       {0x4, "S-"},   {0x10 | 0x10000000, "D-"},
+        {0x20, "A-"},    {0x4000, "E-"},    {0x80, "N-"},  {0x100, "T-"},
+        {0x200, "Sp-"},  {0x400, "ReSp-"},  {0x800, "C-"}, {0x1000, "O-"},
         {0x2000, "NI-"}, {0x20000000, "I-"}};
     std::string text;
     for (const auto& l : letters)
-        if (flags & l.mask)
-            text += l.text;
-    if (!text.empty())
-        text.pop_back();
+        if (flags & l.mask) text += l.text;
+    if (!text.empty()) text.pop_back();
     return text;
 }
 

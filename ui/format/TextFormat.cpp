@@ -32,8 +32,7 @@ std::u16string Format(std::u16string_view format, const std::vector<Arg>& args) 
         // %[0][width][l|ll]conversion
         size_t j = i + 1;
         bool zero = false;
-        if (j < format.size() && format[j] == u'0')
-            zero = true, ++j;
+        if (j < format.size() && format[j] == u'0') zero = true, ++j;
         int width = 0;
         while (j < format.size() && format[j] >= u'0' && format[j] <= u'9' && width < 100)
             width = width * 10 + (format[j++] - u'0');
