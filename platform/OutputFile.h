@@ -40,6 +40,8 @@ private:
 bool PathExists(const std::string& path);
 // Whether path names an existing folder.
 bool IsDirectory(const std::string& path);
+// Whether path itself is a folder, not a link to one.
+bool IsPlainDirectory(const std::string& path);
 // Creates one folder (mode 0777 before the umask). False when it cannot be made.
 bool MakeDirectory(const std::string& path);
 // Whether writing to path would touch a volume source: a device node, or the file or device

@@ -25,6 +25,7 @@ bool FatFileRecovery::Recover(char letter, uint64_t record, const char16_t* dest
         ScanRow row;
         if (!ReadByRecord(letter, record, row)) return false;
         m_inside.clear();
+        m_recovered.clear();
         return RecoverEntry(FatEntry::FromRow(row), destination);
     } catch (const CppSQLite3Exception&) {
         return false;
@@ -67,12 +68,13 @@ bool FatFileRecovery::RecoverEntry(const FatEntry& entry, const std::u16string& 
 
 bool FatFileRecovery::RecoverDirectory(const FatEntry& entry, const std::u16string& folder) {
     if (!entry.IsDirectory()) return false;
-    if (m_inside.count(entry.firstCluster) || m_inside.size() >= kMaxDepth)
-        return false; // the table links this folder below itself, or nests without end
+    if (m_recovered.count(entry.firstCluster) || m_inside.size() >= kMaxDepth)
+        return false; // the table links this folder below itself, repeats it, or nests without end
     const std::u16string name = SafeOutputName(entry.name, entry.firstCluster);
     const std::u16string path = JoinOutputPath(folder, name);
     if (!CreateOutputDirectory(path)) return false;
     m_inside.insert(entry.firstCluster);
+    m_recovered.insert(entry.firstCluster);
     ForEachChildEntry(m_letter, entry.firstCluster, path, &FatFileRecovery::VisitChild, this);
     m_inside.erase(entry.firstCluster);
     return true;

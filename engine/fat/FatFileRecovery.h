@@ -28,7 +28,8 @@ public:
     // Recovers entry into folder: a folder through RecoverDirectory, a file by its data.
     bool RecoverEntry(const FatEntry& entry, const std::u16string& folder);
     // Creates the folder of entry below folder and recovers the rows whose pid is its first
-    // cluster. A folder already being recovered further up is not entered again.
+    // cluster. A folder already recovered in this call (or being recovered further up) is not
+    // written again: false.
     bool RecoverDirectory(const FatEntry& entry, const std::u16string& folder);
 
     // Opens the volume for a writer used without Recover (tests).
@@ -40,4 +41,8 @@ private:
     std::unique_ptr<FATVolume> m_volume;
     // Folder ids on the path from the recovered item down to the folder being written.
     std::unordered_set<uint64_t> m_inside;
+    // Folder ids recovered (or being recovered) in this call. A damaged table can list one
+    // folder under several parents or several times in one parent; its rows are written once,
+    // so the work stays linear in the rows instead of growing with every path to them.
+    std::unordered_set<uint64_t> m_recovered;
 };

@@ -12,7 +12,15 @@ bool FatScanner::Scan(DirectoryCallback callback, void* user) {
     m_callback = callback;
     m_user = user;
     m_inside.clear();
-    m_clusterBudget = 2ull * m_clusterBound + 1024;
+    // The budget follows the clusters the device really holds: a boot sector may claim far
+    // more, and a folder graph that names the same folders along many paths would otherwise
+    // be walked for as long as the claim allows.
+    uint64_t clusters = m_clusterBound;
+    const uint64_t deviceSize = m_volume.DeviceSize();
+    const uint32_t bytesPerCluster = m_volume.Boot().bytesPerCluster;
+    if (deviceSize != 0 && bytesPerCluster != 0 && deviceSize / bytesPerCluster + 2 < clusters)
+        clusters = deviceSize / bytesPerCluster + 2;
+    m_clusterBudget = 2 * clusters + 1024;
 
     const uint32_t root = m_volume.Boot().rootCluster;
     m_store.SelectDrive(m_letter);
@@ -68,7 +76,7 @@ void FatScanner::ScanDirectoryCluster(uint32_t c, uint32_t folder, FatEntryAssem
         }
         const FatEntry& entry = BuildEntry(assembler, folder);
         assembler.Clear();
-        StoreEntry(entry);
+        StoreEntry(entry, c);
 
         const uint32_t first = entry.firstCluster;
         if (first == 0 || entered.count(first) || m_inside.count(first) ||

@@ -19,13 +19,14 @@ bool FatScannerAdv::Scan(ScanStartCallback start, ScanProgressCallback progress,
     m_store.BeginInsert();
 
     const uint32_t step = total / 1000 ? total / 1000 : 1;
-    for (uint32_t n = 1; n <= total; ++n) {
-        if (n % step == 0 && !progress(n, 0, user)) break;
-        const uint32_t c = first + n - 1;
+    // 64-bit: a range of 0xFFFFFFFF clusters must not wrap the counter.
+    for (uint64_t n = 1; n <= total; ++n) {
+        if (n % step == 0 && !progress(static_cast<uint32_t>(n), 0, user)) break;
+        const uint32_t c = first + static_cast<uint32_t>(n - 1);
         if (c >= 2 && !m_volume.HasBytesAt(m_volume.ClusterOffset(c))) {
             // This cluster and every later one lie past the end of the device (the boot
             // sector claims more than there is): nothing is left to find, only to report.
-            for (uint64_t m = (static_cast<uint64_t>(n) / step + 1) * step; m <= total; m += step)
+            for (uint64_t m = (n / step + 1) * step; m <= total; m += step)
                 if (!progress(static_cast<uint32_t>(m), 0, user)) break;
             break;
         }

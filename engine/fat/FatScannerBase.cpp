@@ -61,10 +61,10 @@ const FatEntry& FatScannerBase::BuildEntry(FatEntryAssembler& assembler,
     return assembler.Build(directoryCluster);
 }
 
-void FatScannerBase::StoreEntry(const FatEntry& entry) {
+void FatScannerBase::StoreEntry(const FatEntry& entry, uint32_t foundIn) {
     ++m_entryCounter;
     const FatBootInfo& boot = m_volume.Boot();
-    const uint32_t c = entry.firstCluster ? entry.firstCluster : entry.directoryCluster;
+    const uint32_t c = entry.firstCluster ? entry.firstCluster : foundIn;
     // Clusters 0 and 1 (possible for entries the advanced scan finds before the data area)
     // wrap around like the cluster offsets do.
     const uint64_t firstSector =

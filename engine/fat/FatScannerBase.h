@@ -29,7 +29,10 @@ public:
     // Builds the entry of the assembler's slots, found in directoryCluster.
     const FatEntry& BuildEntry(FatEntryAssembler& assembler, uint32_t directoryCluster);
     // Writes one row for entry; the running entry counter becomes its record.
-    void StoreEntry(const FatEntry& entry);
+    void StoreEntry(const FatEntry& entry) { StoreEntry(entry, entry.directoryCluster); }
+    // The same for an entry whose slot lay in cluster foundIn, which need not be its directory
+    // cluster: an entry without a first cluster gets foundIn's first sector.
+    void StoreEntry(const FatEntry& entry, uint32_t foundIn);
 
     const FATVolume& Volume() const { return m_volume; }
     uint64_t EntryCount() const { return m_entryCounter; }

@@ -36,8 +36,9 @@ bool FileRecovery::CreateOutputDirectory(const std::u16string& path) {
     const std::string utf8 = platform::Utf16ToUtf8(path);
     if (platform::PathExists(utf8)) {
         if (KeepExisting(path)) return false;
-        // Reusing only works for a folder; a file of that name cannot hold children.
-        return platform::IsDirectory(utf8);
+        // Reusing only works for a folder; a file of that name cannot hold children, and a
+        // link would lead the writes out of the destination.
+        return platform::IsPlainDirectory(utf8);
     }
     return platform::MakeDirectory(utf8);
 }

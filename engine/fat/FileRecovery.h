@@ -28,7 +28,7 @@ public:
     // (read-only) makes a file without write permission.
     bool CreateOutputFile(const std::u16string& path, uint32_t attributes);
     // Creates the folder at path; an existing one is reused unless the exists callback
-    // answers 1.
+    // answers 1 (a link to a folder is never reused).
     bool CreateOutputDirectory(const std::u16string& path);
     // Appends count bytes to the output file and reports progress. False when the write fails
     // or is short (the item then fails) or when the progress callback cancels.

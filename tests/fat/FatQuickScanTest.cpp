@@ -280,3 +280,62 @@ TEST(FatQuickScan, KeepsEntriesWithUnusualButRealDates) {
     EXPECT_NE(FindRow(rows, u"DOS.TXT")->modified, 0u);
     EXPECT_EQ(FindRow(rows, u"BADDAY.TXT"), nullptr);
 }
+
+TEST(FatQuickScan, FoldersNamedAlongManyPathsCostAtMostTheDevicesClusters) {
+    TempDir dir;
+    FatImage image(1024); // 512 KiB: about a thousand clusters
+    // The boot sector claims the largest volume FAT32 can describe.
+    image.bytes().Put32(0x20, 0xFFFFFFFF);
+    // Level k holds folders X(k) and Y(k); both name X(k + 1) and Y(k + 1), so a walk that
+    // enters every folder wherever it is named visits 2^(k + 1) copies of level k.
+    constexpr uint32_t kLevels = 16;
+    auto levelFolder = [](uint32_t level, uint32_t which) {
+        char name[12];
+        std::snprintf(name, sizeof name, "%c%-10u", which ? 'Y' : 'X', level);
+        return Folder(name, 100 + 2 * level + which);
+    };
+    uint32_t i = image.AddEntry(image.RootCluster(), 0, levelFolder(0, 0));
+    image.AddEntry(image.RootCluster(), i, levelFolder(0, 1));
+    for (uint32_t level = 0; level < kLevels; ++level) {
+        for (uint32_t which = 0; which < 2; ++which) {
+            const FatDirEntry self = levelFolder(level, which);
+            i = image.AddDots(self.firstCluster, self, 0);
+            if (level + 1 == kLevels) continue;
+            i = image.AddEntry(self.firstCluster, i, levelFolder(level + 1, 0));
+            image.AddEntry(self.firstCluster, i, levelFolder(level + 1, 1));
+        }
+    }
+    BindImage(kLetter, image, dir);
+
+    CallbackLog log;
+    ASSERT_TRUE(QuickScanFatDrive(kLetter, &CallbackLog::Call, &log));
+    EXPECT_LT(RowsOf(kLetter).size(), 10000u);
+    EXPECT_LT(log.names.size(), 5000u);
+}
+
+TEST(FatQuickScan, FileWithoutClustersPointsAtTheClusterItWasFoundIn) {
+    TempDir dir;
+    FatImage image;
+    // Folder D spans clusters 10 and 11; its first cluster is full, and an empty file
+    // without clusters sits in the second.
+    const FatDirEntry d = Folder("D          ", 10);
+    image.AddEntry(image.RootCluster(), 0, d);
+    image.Chain({10, 11});
+    uint32_t i = image.AddDots(10, d, 0);
+    for (uint32_t n = 0; i < image.SlotsPerCluster(); ++n) {
+        char name[12];
+        std::snprintf(name, sizeof name, "F%-7uTXT", n);
+        i = image.AddEntry(10, i, File(name, 100 + n, 1));
+    }
+    image.AddEntry(11, 0, File("NIL     DAT", 0, 0));
+    BindImage(kLetter, image, dir);
+
+    CallbackLog log;
+    ASSERT_TRUE(QuickScanFatDrive(kLetter, &CallbackLog::Call, &log));
+    const auto rows = RowsOf(kLetter);
+    const ScanRow* nil = FindRow(rows, u"NIL.DAT");
+    ASSERT_NE(nil, nullptr);
+    EXPECT_EQ(nil->id, 0u);
+    EXPECT_EQ(nil->pid, 10u);
+    EXPECT_EQ(nil->firSector, image.FirstSector(11));
+}

@@ -336,6 +336,76 @@ TEST_F(FatRecoveryTest, FolderCyclesInTheTableEnd) {
     EXPECT_FALSE(fs::exists(out + "/SELF/SELF"));
 }
 
+TEST_F(FatRecoveryTest, FolderListedManyTimesIsWrittenOnce) {
+    // A damaged table names each folder twice in its parent: L1 twice in L0, L2 twice in L1
+    // and so on. Written along every path, the last level would be reached 2^11 times.
+    constexpr uint32_t kLevels = 12;
+    DataBase store(kLetter);
+    store.DropTable();
+    store.BeginInsert();
+    uint64_t record = 0;
+    store.InsertEntry(u"L0", 0, 0, 0, 0, 0x10, 200, 2, false, true, ++record,
+                      image.FirstSector(200));
+    for (uint32_t level = 1; level < kLevels; ++level)
+        for (int copy = 0; copy < 2; ++copy)
+            store.InsertEntry(u"L" + platform::Utf8ToUtf16(std::to_string(level)), 0, 0, 0, 0, 0x10,
+                              200 + level, 199 + level, false, true, ++record,
+                              image.FirstSector(200 + level));
+    store.InsertEntry(u"LEAF.TXT", 5, 0, 0, 0, 0x20, 110, 199 + kLevels, false, false, ++record,
+                      image.FirstSector(110));
+    store.EndInsert();
+
+    Calls calls;
+    const std::u16string dest = platform::Utf8ToUtf16(out);
+    FatFileRecovery writer;
+    EXPECT_TRUE(writer.Recover(kLetter, 1, dest.c_str(), &Calls::Before, nullptr, &Calls::Done,
+                               &Calls::Exists, &calls));
+    std::string path = out + "/L0";
+    for (uint32_t level = 1; level < kLevels; ++level)
+        path += "/L" + std::to_string(level);
+    EXPECT_EQ(Slurp(path + "/LEAF.TXT"), "hello");
+    EXPECT_EQ(calls.before.size(), 1u);
+    EXPECT_TRUE(calls.exists.empty());
+}
+
+TEST_F(FatRecoveryTest, ExtraFolderIsRecoveredLikeAnyFolder) {
+    // The folder the advanced scan gathers orphans in, holding a live and a deleted file.
+    DataBase store(kLetter);
+    store.DropTable();
+    store.BeginInsert();
+    store.InsertEntry(u"!!!ADVANCED - EXTRA!!!", 0, 0, 0, 0, 0x10000010, 9000, 2, false, true, 1,
+                      0);
+    store.InsertEntry(u"B.TXT", 5, 0, 0, 0, 0x20, 110, 9000, false, false, 2,
+                      image.FirstSector(110));
+    store.InsertEntry(u"_EL.BIN", 5000, 0, 0, 0, 0x20, 130, 9000, true, false, 3,
+                      image.FirstSector(130));
+    store.InsertEntry(u"OTHER.TXT", 5, 0, 0, 0, 0x20, 110, 2, false, false, 4,
+                      image.FirstSector(110));
+    store.EndInsert();
+
+    Calls calls;
+    const std::u16string dest = platform::Utf8ToUtf16(out);
+    FatFileRecovery writer;
+    EXPECT_TRUE(writer.Recover(kLetter, 1, dest.c_str(), &Calls::Before, nullptr, &Calls::Done,
+                               &Calls::Exists, &calls));
+    const std::string extra = out + "/!!!ADVANCED - EXTRA!!!";
+    EXPECT_EQ(Slurp(extra + "/B.TXT"), "hello");
+    EXPECT_EQ(Slurp(extra + "/_EL.BIN"), Pattern(5000, 9));
+    EXPECT_FALSE(fs::exists(extra + "/OTHER.TXT"));
+    EXPECT_EQ(calls.done, 2);
+}
+
+TEST_F(FatRecoveryTest, LinkedFolderIsNotWrittenThrough) {
+    // The destination already holds "Documents" as a link to a folder elsewhere.
+    const std::string elsewhere = dir.path() + "/elsewhere";
+    fs::create_directory(elsewhere);
+    fs::create_directory_symlink(elsewhere, out + "/Documents");
+    Calls calls;
+    calls.existsAnswer = 0;
+    EXPECT_FALSE(Recover(u"Documents", calls));
+    EXPECT_TRUE(fs::is_empty(elsewhere));
+}
+
 TEST(FileRecoveryNames, HexNamesComeInDigitPairs) {
     EXPECT_EQ(FileRecovery::FormatHexName(0), u"0x00");
     EXPECT_EQ(FileRecovery::FormatHexName(0x1A2B), u"0x1A2B");
