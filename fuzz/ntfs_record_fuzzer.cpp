@@ -2,21 +2,108 @@
 // attribute lists, fragment merging, row building and resident data reading. The first byte
 // chooses the record size (1024, 2048 or 4096) and the slot; the bytes past the record feed the
 // LZNT1 decompressor.
+//
+// The same bytes are then laid out as a small volume (a boot sector in cluster 0, the MFT from
+// cluster 1 on), so that records are read by slot, attribute lists name other records of the
+// input, and non-resident, sparse and compressed data is read through its runs.
 #include "engine/ntfs/AttributeListExpansion.h"
 #include "engine/ntfs/LZNT1.h"
+#include "engine/ntfs/MFTRunCursor.h"
 #include "engine/ntfs/NTFSDataReader.h"
 #include "engine/ntfs/NTFSFileRecord.h"
 #include "engine/ntfs/NTFSFileRow.h"
 #include "engine/ntfs/NTFSVolume.h"
 
+#include <unistd.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 #include <vector>
 
 namespace {
 
 bool Discard(const uint8_t*, uint32_t, void*) {
     return true;
+}
+
+// Takes at most the budget the user value points to, then asks to stop.
+bool Budget(const uint8_t*, uint32_t length, void* user) {
+    auto* left = static_cast<uint64_t*>(user);
+    if (length > *left) return false;
+    *left -= length;
+    return true;
+}
+
+constexpr uint32_t kCluster = 4096;
+constexpr uint32_t kClusters = 16;
+
+// One image file per fuzzing process, removed at exit.
+struct ImageFile {
+    ImageFile() {
+        char name[] = "/tmp/ntfs_record_fuzzer_XXXXXX";
+        const int fd = mkstemp(name);
+        if (fd >= 0) close(fd);
+        path = name;
+    }
+    ~ImageFile() { unlink(path.c_str()); }
+    std::string path;
+};
+
+const std::string& ImagePath() {
+    static const ImageFile file;
+    return file.path;
+}
+
+void Put(std::vector<uint8_t>& b, size_t at, uint64_t v, int width) {
+    for (int i = 0; i < width; ++i)
+        b[at + i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+void ReadThroughVolume(const uint8_t* data, size_t size) {
+    std::vector<uint8_t> image(kCluster, 0);
+    image[0] = 0xEB;
+    const char* oem = "NTFS    ";
+    for (int i = 0; i < 8; ++i)
+        image[3 + i] = static_cast<uint8_t>(oem[i]);
+    Put(image, 0x0B, 512, 2);
+    image[0x0D] = 8;
+    Put(image, 0x28, kClusters * 8, 8);
+    Put(image, 0x30, 1, 8); // the MFT starts at cluster 1: record n at byte 4096 + n * 1024
+    Put(image, 0x38, 2, 8);
+    image[0x40] = 0xF6;
+    image[0x44] = 0x01;
+    image.insert(image.end(), data, data + size);
+    image.resize(kClusters * kCluster, 0);
+    {
+        std::ofstream out(ImagePath(), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(image.data()),
+                  static_cast<std::streamsize>(image.size()));
+    }
+
+    NTFSVolume volume;
+    if (!volume.OpenPath(ImagePath(), true)) return;
+    MFTRunCursor cursor;
+    if (cursor.Open(&volume)) {
+        uint64_t start = 0, count = 0;
+        for (bool more = cursor.FirstExtent(&start, &count); more;
+             more = cursor.NextExtent(&start, &count)) {
+        }
+    }
+    const uint64_t first = volume.Boot().mftStartSlot;
+    for (uint64_t slot = first; slot < first + 2; ++slot) {
+        auto record = volume.ReadRecord(slot);
+        if (!record) continue;
+        (void)BuildRow(*record, volume);
+        ExpandAttributeList(record->attributes, &volume);
+        record->attributes.forEach([&](NTFSAttribute* a) {
+            uint64_t budget = 1u << 20;
+            ReadAttributeData(&volume, a, Budget, &budget);
+            g_engineCancel = false;
+        });
+    }
 }
 
 } // namespace
@@ -47,5 +134,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::vector<uint8_t> out(65536, 0);
         Lznt1Decompress(data + 1 + recordSize, size - 1 - recordSize, out.data(), out.size());
     }
+
+    ReadThroughVolume(data + 1, size - 1);
     return 0;
 }

@@ -4,6 +4,8 @@
 #include "engine/ntfs/NTFSVolume.h"
 
 #include <memory>
+#include <set>
+#include <tuple>
 
 namespace {
 
@@ -31,7 +33,10 @@ bool MakeListResident(NTFSAttribute* a, NTFSVolume* volume) {
     return true;
 }
 
-void ExpandOne(NTFSAttributeList& list, NTFSAttribute* a, NTFSVolume* volume) {
+// An attribute of another record, named by its slot, type and id.
+using Taken = std::set<std::tuple<uint64_t, uint32_t, uint16_t>>;
+
+void ExpandOne(NTFSAttributeList& list, NTFSAttribute* a, NTFSVolume* volume, Taken& taken) {
     const StreamBase* value = a->ResidentValue();
     if (!value || !value->Data()) return;
     const uint32_t size = value->Size() < a->valueLength ? value->Size() : a->valueLength;
@@ -41,8 +46,14 @@ void ExpandOne(NTFSAttributeList& list, NTFSAttribute* a, NTFSVolume* volume) {
         NTFSAttributeListEntry entry;
         if (!entry.Parse(&view) || entry.entryLength == 0)
             break; // a zero-length entry would never advance
-        if (auto record =
-                volume->ReadRecord(volume->RecordNumberToSlot(entry.baseRecordReference))) {
+        const uint64_t slot = volume->RecordNumberToSlot(entry.baseRecordReference);
+        // A damaged list may name one attribute over and over; each is copied once, so the
+        // copies (with all their runs) cannot multiply beyond what the records hold.
+        if (!taken.emplace(slot, entry.type, entry.attributeId).second) {
+            offset += entry.entryLength;
+            continue;
+        }
+        if (auto record = volume->ReadRecord(slot)) {
             if (NTFSAttribute* found =
                     FindAttribute(record->attributes, entry.type, entry.attributeId))
                 list.append(found->CloneWithoutData().release());
@@ -57,9 +68,10 @@ bool ExpandAttributeList(NTFSAttributeList& list, NTFSVolume* volume) {
     if (!volume) return false;
     NTFSAttributeList lists(false);
     FilterAttributes(list, kAttributeList, lists);
+    Taken taken;
     for (NTFSAttribute* a = lists.first(); a; a = lists.next()) {
         if (!a->IsResident() && !MakeListResident(a, volume)) return false;
-        ExpandOne(list, a, volume);
+        ExpandOne(list, a, volume, taken);
         list.remove(a); // deletes it
     }
     return MergeFragments(list, volume->Boot());
@@ -85,7 +97,7 @@ bool MergeFragments(NTFSAttributeList& list, const NTFSBootInfo& boot) {
         for (NTFSAttribute* p = list.first(); p && !again; p = list.next()) {
             if (p->IsResident() || p->lastVcn < -1) continue;
             const auto expected = static_cast<int64_t>(p->allocatedSize / boot.clusterSize);
-            if (p->lastVcn + 1 >= expected) continue;
+            if (p->lastVcn >= expected - 1) continue; // complete (never overflows)
             bool merged = false;
             int64_t smallest = INT64_MAX;
             for (NTFSAttribute* f = fragments.first(); f;) {

@@ -64,7 +64,9 @@ public:
         Extent& e = extents_[index_];
         const uint64_t left = e.length - used_;
         const uint64_t n = want < left ? want : left;
-        Extent piece{e.sparse ? 0 : e.lcn + static_cast<int64_t>(used_), n, e.sparse};
+        // Wrapping: a damaged LCN near the top stays a (negative, rejected) value.
+        const auto lcn = static_cast<int64_t>(static_cast<uint64_t>(e.lcn) + used_);
+        Extent piece{e.sparse ? 0 : lcn, n, e.sparse};
         used_ += n;
         if (used_ == e.length) {
             ++index_;
@@ -109,8 +111,12 @@ bool ReadCompressedData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink
             need -= e.length;
             if (e.sparse || e.length == 0) continue;
             const uint64_t bytes = e.length * clusterSize;
-            auto block = volume->ReadBlock(static_cast<uint64_t>(e.lcn) * clusterSize,
-                                           static_cast<uint32_t>(bytes));
+            // An LCN that cannot lie on any volume must not wrap around to a real offset.
+            const bool onVolume =
+                e.lcn >= 0 && static_cast<uint64_t>(e.lcn) <= (UINT64_MAX >> 1) / clusterSize;
+            auto block = onVolume ? volume->ReadBlock(static_cast<uint64_t>(e.lcn) * clusterSize,
+                                                      static_cast<uint32_t>(bytes))
+                                  : nullptr;
             if (!block) {
                 readable = false;
                 continue;

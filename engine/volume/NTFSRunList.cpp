@@ -81,14 +81,16 @@ void NTFSRunList::CopyAll(const NTFSRunList& other) {
 }
 
 void NTFSRunList::AppendShifted(const NTFSRunList& other) {
-    int64_t base = 0;
+    // VCNs wrap instead of overflowing: damaged lengths give nonsense VCNs, never undefined
+    // behaviour (reads go by the runs' order and lengths, not by their VCNs).
+    uint64_t base = 0;
     if (RUNLIST* last = runs_.last())
-        base = last->vcn + static_cast<int64_t>(last->length);
+        base = static_cast<uint64_t>(last->vcn) + last->length;
     std::vector<RUNLIST> copies; // other may be this list
     other.runs_.forEach([&](const RUNLIST* r) { copies.push_back(*r); });
     for (const RUNLIST& r : copies) {
         auto* run = new RUNLIST(r);
-        run->vcn = base + r.vcn;
+        run->vcn = static_cast<int64_t>(base + static_cast<uint64_t>(r.vcn));
         runs_.append(run);
     }
 }

@@ -96,6 +96,16 @@ TEST(NtfsMergeFragments, ResidentAndCompleteAttributesAreLeftAlone) {
     EXPECT_EQ(RunsOf(*list.first()), (std::vector<RunInfo>{{100, 10, false}}));
 }
 
+TEST(NtfsMergeFragments, LastVcnAtTheTopCountsAsComplete) {
+    NTFSAttributeList list(true);
+    list.append(Fragment(0, 9, 100, 10).release());
+    list.first()->lastVcn = INT64_MAX; // damaged: far beyond its allocation
+    MergeFragments(list, Boot4k());
+    ASSERT_EQ(list.count(), 1u);
+    EXPECT_EQ(list.first()->lastVcn, INT64_MAX);
+    EXPECT_EQ(RunsOf(*list.first()), (std::vector<RunInfo>{{100, 10, false}}));
+}
+
 // Clusters 40..63 hold bytes that name their cluster.
 std::vector<uint8_t> ClusterBytes(uint64_t cluster) {
     std::vector<uint8_t> b(4096);
@@ -188,6 +198,31 @@ TEST(NtfsAttributeListRecovery, SplitDataIsJoinedFromExtensionRecords) {
     EXPECT_EQ(recover("reverse.bin"), Expected({40, 41, 42, 43, 44, 45}, size));
     EXPECT_EQ(recover("hole.bin"), Expected({50, 51, -1, -1, 54, 55}, size));
     EXPECT_EQ(recover("stop.bin"), Expected({58, 59, -1, -1}, 4 * 4096));
+}
+
+TEST(NtfsAttributeListExpansion, AnAttributeNamedTwiceIsCopiedOnce) {
+    TempDir dir;
+    NtfsImageBuilder image;
+    image.PutRecord(0, MftRecord(image.MftCluster(), 8, image.ClusterSize()));
+    image.PutRecord(16, RecordBuilder(16)
+                            .StdInfo(1, 2, 3, 4)
+                            .FileName(5, u"again.bin")
+                            .AttributeList({{0x80, 0, 17, 0}, {0x80, 0, 17, 0}, {0x80, 0, 17, 0}})
+                            .End()
+                            .Bytes());
+    RecordBuilder ext(17, 1);
+    ext.NonResident(0x80, 0, 0, 1, 2 * 4096, 8000, 8000, OneRun(40, 2));
+    image.PutRecord(17, ext.End().Bytes());
+    NTFSVolume volume;
+    ASSERT_TRUE(volume.OpenPath(image.WriteTo(dir.File("again.img")), true));
+    auto rec = volume.ReadRecord(image.MftStartSlot() + 16);
+    ASSERT_TRUE(rec);
+    EXPECT_TRUE(ExpandAttributeList(rec->attributes, &volume));
+    NTFSAttributeList data(false);
+    FilterAttributes(rec->attributes, 0x80, data);
+    ASSERT_EQ(data.count(), 1u);
+    EXPECT_EQ(data.first()->realSize, 8000u);
+    EXPECT_EQ(FindAttribute(rec->attributes, 0x20), nullptr);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 // Reading non-resident data from hand-built records: compression units that are compressed,
 // sparse or stored as they are, and the bytes past the initialized size.
+#include "engine/ntfs/NTFSDataReader.h"
 #include "engine/ntfs/NTFSFileRecovery.h"
 #include "platform/Text.h"
 #include "tests/ntfs/NtfsImageBuilder.h"
@@ -104,6 +105,35 @@ TEST(NtfsDataReader, CompressionUnitsAndUninitializedTails) {
     tail.resize(5000);
     tail.resize(12000, 0);
     EXPECT_EQ(recover("tail.bin"), tail);
+}
+
+bool Count(const uint8_t*, uint32_t length, void* total) {
+    *static_cast<uint64_t*>(total) += length;
+    return true;
+}
+
+TEST(NtfsDataReader, CompressedRunAtAnImpossibleClusterFails) {
+    TempDir dir;
+    NtfsImageBuilder image;
+    image.PutRecord(0, MftRecord(image.MftCluster(), 8, image.ClusterSize()));
+    // One unit of sixteen clusters at LCN -2^52: times the cluster size that wraps to byte 0.
+    image.PutRecord(16,
+                    RecordBuilder(16)
+                        .StdInfo(1, 2, 3, 4)
+                        .FileName(5, u"wrapped.bin")
+                        .NonResident(0x80, 5, 0, 15, 16 * 4096, 16 * 4096, 16 * 4096,
+                                     {0x81, 0x10, 0, 0, 0, 0, 0, 0, 0xF0, 0xFF, 0x00}, 0x0001, 4)
+                        .End()
+                        .Bytes());
+    NTFSVolume volume;
+    ASSERT_TRUE(volume.OpenPath(image.WriteTo(dir.File("wrapped.img")), true));
+    auto rec = volume.ReadRecord(image.MftStartSlot() + 16);
+    ASSERT_TRUE(rec);
+    NTFSAttribute* data = FindAttribute(rec->attributes, 0x80);
+    ASSERT_TRUE(data && data->IsCompressed());
+    uint64_t delivered = 0;
+    EXPECT_FALSE(ReadAttributeData(&volume, data, Count, &delivered));
+    EXPECT_EQ(delivered, 0u);
 }
 
 } // namespace

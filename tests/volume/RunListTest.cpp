@@ -104,6 +104,18 @@ TEST(RunList, ListOperations) {
     EXPECT_EQ(a.Runs().last()->vcn, 9 + 5);
 }
 
+TEST(RunList, ShiftedVcnsOfHugeRunsWrapInsteadOfOverflowing) {
+    NTFSRunList a;
+    a.AppendSparse(0, 0x7FFFFFFFFFFFFFFFULL);
+    a.AppendShifted(a);
+    a.AppendShifted(a);
+    ASSERT_EQ(a.Count(), 4u);
+    std::vector<int64_t> vcns;
+    a.Runs().forEach([&](const NTFSRunList::RUNLIST* r) { vcns.push_back(r->vcn); });
+    // 0, then (2^63 - 1), then 2 x (2^63 - 1) and 3 x (2^63 - 1) modulo 2^64.
+    EXPECT_EQ(vcns, (std::vector<int64_t>{0, INT64_MAX, -2, INT64_MAX - 2}));
+}
+
 class RunListData : public ::testing::Test {
 protected:
     void SetUp() override {
