@@ -7,8 +7,7 @@
 #include <cstdint>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (size > 4096)
-        return 0;
+    if (size > 4096) return 0;
     StreamBase view;
     view.InitCopy(data, static_cast<uint32_t>(size), 0);
     NTFSRunList list;

@@ -7,11 +7,12 @@
 #include <cstring>
 #include <new>
 
-StreamBase::~StreamBase() { Reset(); }
+StreamBase::~StreamBase() {
+    Reset();
+}
 
 void StreamBase::Reset() {
-    if (volume_)
-        volume_->UnregisterView(this);
+    if (volume_) volume_->UnregisterView(this);
     volume_ = nullptr;
     delete[] owned_;
     owned_ = nullptr;
@@ -29,8 +30,7 @@ void StreamBase::InitView(const uint8_t* data, uint32_t size, uint64_t diskOffse
     diskOffset_ = diskOffset;
     position_ = 0;
     volume_ = volume;
-    if (volume_)
-        volume_->RegisterView(this);
+    if (volume_) volume_->RegisterView(this);
 }
 
 bool StreamBase::InitCopy(const uint8_t* data, uint32_t size, uint64_t diskOffset) {
@@ -39,8 +39,7 @@ bool StreamBase::InitCopy(const uint8_t* data, uint32_t size, uint64_t diskOffse
         Reset();
         return false;
     }
-    if (size && data)
-        std::memcpy(copy, data, size);
+    if (size && data) std::memcpy(copy, data, size);
     Adopt(copy, size, diskOffset);
     return true;
 }
@@ -54,14 +53,12 @@ void StreamBase::Adopt(uint8_t* buffer, uint32_t size, uint64_t diskOffset) {
 }
 
 void StreamBase::Detach() {
-    if (!volume_)
-        return;
+    if (!volume_) return;
     const uint32_t pos = position_;
     const VolumeGeometry* geometry = geometry_;
     uint8_t* copy = new (std::nothrow) uint8_t[size_ ? size_ : 1];
     const uint32_t size = copy ? size_ : 0;
-    if (copy && size_)
-        std::memcpy(copy, data_, size_);
+    if (copy && size_) std::memcpy(copy, data_, size_);
     const uint64_t diskOffset = diskOffset_;
     // Forget the cache without unregistering: the cache is iterating its own list.
     volume_ = nullptr;
@@ -72,8 +69,7 @@ void StreamBase::Detach() {
 }
 
 uint64_t StreamBase::ReadLE(uint32_t width) {
-    if (!data_ || size_ - position_ < width)
-        return 0;
+    if (!data_ || size_ - position_ < width) return 0;
     uint64_t v = 0;
     for (uint32_t i = 0; i < width; ++i)
         v |= static_cast<uint64_t>(data_[position_ + i]) << (8 * i);
@@ -81,47 +77,49 @@ uint64_t StreamBase::ReadLE(uint32_t width) {
     return v;
 }
 
-uint8_t StreamBase::ReadU8() { return static_cast<uint8_t>(ReadLE(1)); }
-uint16_t StreamBase::ReadU16() { return static_cast<uint16_t>(ReadLE(2)); }
-uint32_t StreamBase::ReadU32() { return static_cast<uint32_t>(ReadLE(4)); }
-uint64_t StreamBase::ReadU64() { return ReadLE(8); }
+uint8_t StreamBase::ReadU8() {
+    return static_cast<uint8_t>(ReadLE(1));
+}
+uint16_t StreamBase::ReadU16() {
+    return static_cast<uint16_t>(ReadLE(2));
+}
+uint32_t StreamBase::ReadU32() {
+    return static_cast<uint32_t>(ReadLE(4));
+}
+uint64_t StreamBase::ReadU64() {
+    return ReadLE(8);
+}
 
 uint8_t StreamBase::U8At(uint32_t offset) const {
     return Has(offset, 1) && data_ ? data_[offset] : 0;
 }
 
 uint16_t StreamBase::U16At(uint32_t offset) const {
-    if (!data_ || !Has(offset, 2))
-        return 0;
+    if (!data_ || !Has(offset, 2)) return 0;
     return static_cast<uint16_t>(data_[offset] | (data_[offset + 1] << 8));
 }
 
 uint32_t StreamBase::U32At(uint32_t offset) const {
-    if (!data_ || !Has(offset, 4))
-        return 0;
+    if (!data_ || !Has(offset, 4)) return 0;
     return static_cast<uint32_t>(U16At(offset)) | (static_cast<uint32_t>(U16At(offset + 2)) << 16);
 }
 
 uint64_t StreamBase::U64At(uint32_t offset) const {
-    if (!data_ || !Has(offset, 8))
-        return 0;
+    if (!data_ || !Has(offset, 8)) return 0;
     return static_cast<uint64_t>(U32At(offset)) | (static_cast<uint64_t>(U32At(offset + 4)) << 32);
 }
 
 bool StreamBase::ReadBytes(void* dest, uint32_t count) {
-    if (!data_ || !dest)
-        return false;
+    if (!data_ || !dest) return false;
     const uint32_t avail = size_ - position_;
     const uint32_t n = count < avail ? count : avail;
-    if (n)
-        std::memcpy(dest, data_ + position_, n);
+    if (n) std::memcpy(dest, data_ + position_, n);
     position_ = count < avail ? position_ + count : size_;
     return true;
 }
 
 bool StreamBase::SubView(StreamBase* out, uint32_t offset, uint32_t length) const {
-    if (!out || out == this || !Has(offset, length))
-        return false;
+    if (!out || out == this || !Has(offset, length)) return false;
     if (volume_)
         out->InitView(data_ + offset, length, diskOffset_ + offset, volume_);
     else if (!out->InitCopy(data_ ? data_ + offset : nullptr, length, diskOffset_ + offset))
@@ -131,16 +129,13 @@ bool StreamBase::SubView(StreamBase* out, uint32_t offset, uint32_t length) cons
 }
 
 uint64_t StreamBase::RecordSlot() const {
-    if (!geometry_)
-        return 0;
+    if (!geometry_) return 0;
     return (diskOffset_ + position_) >> geometry_->recordShift;
 }
 
 std::u16string StreamBase::ReadWideString(uint32_t count) {
-    if (count == 0)
-        return {};
-    if (count > 2045)
-        count = 2045;
+    if (count == 0) return {};
+    if (count > 2045) count = 2045;
     char16_t buffer[2046] = {};
     uint8_t raw[4092] = {};
     ReadBytes(raw, count * 2);

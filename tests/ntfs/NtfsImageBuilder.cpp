@@ -30,8 +30,7 @@ std::vector<uint8_t> ResidentAttr(uint32_t type, uint16_t id, const std::vector<
     Put(a, 16, value.size(), 4);
     Put(a, 20, valueOffset, 2);
     const auto nb = Utf16Bytes(name);
-    if (!nb.empty())
-        std::memcpy(a.data() + 24, nb.data(), nb.size());
+    if (!nb.empty()) std::memcpy(a.data() + 24, nb.data(), nb.size());
     if (!value.empty()) std::memcpy(a.data() + valueOffset, value.data(), value.size());
     return a;
 }
@@ -119,8 +118,7 @@ RecordBuilder& RecordBuilder::NonResident(uint32_t type, uint16_t id, int64_t st
     Put(a, 40, allocated, 8);
     Put(a, 48, real, 8);
     Put(a, 56, initialized, 8);
-    if (!runs.empty())
-        std::memcpy(a.data() + runOffset, runs.data(), runs.size());
+    if (!runs.empty()) std::memcpy(a.data() + runOffset, runs.data(), runs.size());
     Append(a);
     return *this;
 }

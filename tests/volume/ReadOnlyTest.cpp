@@ -34,7 +34,9 @@ void ExpectSame(const Snapshot& a, const Snapshot& b) {
     EXPECT_EQ(a.ctime.tv_nsec, b.ctime.tv_nsec);
 }
 
-bool Sink(const uint8_t*, uint32_t, void*) { return true; }
+bool Sink(const uint8_t*, uint32_t, void*) {
+    return true;
+}
 
 TEST(ReadOnly, SourcesAreNeverChanged) {
     for (const char* name : {"fat32", "ntfs"}) {

@@ -25,8 +25,7 @@ std::vector<DecodedRun> Decode(std::initializer_list<uint8_t> bytes, bool* ok = 
     s.InitCopy(v.data(), static_cast<uint32_t>(v.size()), 0);
     NTFSRunList list;
     const bool result = list.Decode(&s);
-    if (ok)
-        *ok = result;
+    if (ok) *ok = result;
     std::vector<DecodedRun> runs;
     list.Runs().forEach([&](const NTFSRunList::RUNLIST* r) {
         runs.push_back({r->lcn, r->length, r->sparse != 0});
@@ -36,7 +35,8 @@ std::vector<DecodedRun> Decode(std::initializer_list<uint8_t> bytes, bool* ok = 
 
 TEST(RunListDecode, OneRun) {
     bool ok = false;
-    EXPECT_EQ(Decode({0x21, 0x10, 0x00, 0x01, 0x00}, &ok), (std::vector<DecodedRun>{{256, 16, false}}));
+    EXPECT_EQ(Decode({0x21, 0x10, 0x00, 0x01, 0x00}, &ok),
+              (std::vector<DecodedRun>{{256, 16, false}}));
     EXPECT_TRUE(ok);
 }
 
@@ -55,7 +55,8 @@ TEST(RunListDecode, BadHeaderStopsAndKeepsEarlierRuns) {
     bool ok = true;
     EXPECT_EQ(Decode({0x91, 0x01}, &ok), std::vector<DecodedRun>{});
     EXPECT_FALSE(ok);
-    EXPECT_EQ(Decode({0x11, 0x01, 0x02, 0x19, 0x01}, &ok), (std::vector<DecodedRun>{{2, 1, false}}));
+    EXPECT_EQ(Decode({0x11, 0x01, 0x02, 0x19, 0x01}, &ok),
+              (std::vector<DecodedRun>{{2, 1, false}}));
     EXPECT_FALSE(ok);
 }
 
@@ -69,9 +70,10 @@ TEST(RunListDecode, TruncatedRunFailsAndExhaustedViewEnds) {
 
 TEST(RunListDecode, EightByteFieldsDoNotOverflow) {
     bool ok = false;
-    auto runs = Decode({0x88, 1, 2, 3, 4, 5, 6, 7, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-                        0xFF, 0x88, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x80},
-                       &ok);
+    auto runs =
+        Decode({0x88, 1, 2, 3, 4, 5, 6, 7, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+                0x88, 1, 0, 0, 0, 0, 0, 0, 0,    0,    0,    0,    0,    0,    0,    0,    0x80},
+               &ok);
     EXPECT_TRUE(ok);
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].lcn, -1);

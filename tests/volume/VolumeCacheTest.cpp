@@ -21,8 +21,7 @@ protected:
 
     bool SameBytes(const StreamBase& s, uint64_t offset) {
         for (uint32_t i = 0; i < s.Size(); ++i)
-            if (s.Data()[i] != PatternByte(offset + i))
-                return false;
+            if (s.Data()[i] != PatternByte(offset + i)) return false;
         return true;
     }
 
@@ -73,7 +72,7 @@ TEST_F(VolumeCache, ThirtyThirdBlockEvictsTheFirstAndItsViewKeepsItsBytes) {
     for (uint64_t i = 1; i <= 32; ++i)
         ASSERT_TRUE(volume.Map(&others[i - 1], i * kUnit, 512));
     EXPECT_EQ(volume.CachedBlocks(), 32u);
-    EXPECT_NE(first.Data(), cached);       // now a private copy
+    EXPECT_NE(first.Data(), cached); // now a private copy
     EXPECT_EQ(first.Volume(), nullptr);
     EXPECT_EQ(first.Position(), 17u);
     EXPECT_EQ(first.DiskOffset(), 100u);
