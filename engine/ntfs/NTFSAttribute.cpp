@@ -45,6 +45,10 @@ bool NTFSAttribute::Parse(StreamBase* view) {
         valueOffset = view->ReadU16();
         view->ReadU16();
     }
+    // The name stands right behind the fixed header, except in the longer header of a
+    // compressed or sparse attribute, which holds one more size field: there the name offset
+    // says where it is.
+    if (nameLength && nameOffset > view->Position() && nameOffset < length) view->Seek(nameOffset);
     name = view->ReadWideString(nameLength);
 
     if (nonResident) {

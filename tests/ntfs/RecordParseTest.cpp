@@ -1,10 +1,12 @@
 // MFT records and attributes from hand-built bytes: boot geometry, update sequence fixups,
 // header checks and the attribute parser's limits.
+#include "engine/ntfs/NTFSAttribute.h"
 #include "engine/ntfs/NTFSBootInfo.h"
 #include "engine/ntfs/NTFSFileRecord.h"
 #include "engine/ntfs/NTFSVolume.h"
 #include "engine/ntfs/UpdateSequence.h"
 #include "tests/ntfs/NtfsImageBuilder.h"
+#include "tests/support/ByteImage.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -297,6 +299,36 @@ TEST(NtfsVolume, ReadsRecordsBySlotAndMapsReferences) {
     EXPECT_EQ(volume.SlotToSector(start + 3), (start + 3) * 2);
     EXPECT_FALSE(volume.ReadRecord(start + 4)); // bytes in use 41
     EXPECT_FALSE(volume.ReadRecord(start + 5)); // no signature
+}
+
+} // namespace
+} // namespace tessaly::test
+
+namespace tessaly::test {
+namespace {
+
+TEST(NtfsAttributeParse, NameOfACompressedAttributeFollowsItsLongerHeader) {
+    ByteImage a(0x60);
+    a.Put32(0x00, 0x80); // $DATA
+    a.Put32(0x04, 0x60); // length
+    a.Put8(0x08, 1);     // non-resident
+    a.Put8(0x09, 2);     // name of two units
+    a.Put16(0x0A, 0x48); // behind the total-allocated field of a compressed header
+    a.Put16(0x0C, 0x0001);
+    a.Put16(0x20, 0x50); // run list
+    a.Put16(0x22, 4);    // compression unit
+    a.Put64(0x28, 0x10000);
+    a.Put64(0x30, 0x9000);
+    a.Put64(0x38, 0x9000);
+    a.Put64(0x40, 0x4000); // total allocated
+    a.PutBytes(0x48, {'A', 0, 'B', 0});
+    a.PutBytes(0x50, {0x11, 0x01, 0x05, 0x00});
+    StreamBase view;
+    ASSERT_TRUE(view.InitCopy(a.bytes().data(), static_cast<uint32_t>(a.size()), 0));
+    NTFSAttribute attribute;
+    ASSERT_TRUE(attribute.Parse(&view));
+    EXPECT_EQ(attribute.name, u"AB");
+    EXPECT_EQ(attribute.runList.FirstLcn(), 5);
 }
 
 } // namespace
