@@ -162,6 +162,13 @@ public:
         first();
     }
 
+    // The first item for which pred holds, without moving the cursor; null when none.
+    template <typename F> T* findIf(F&& pred) const {
+        for (Node* n = first_; n; n = n->next)
+            if (pred(n->item)) return n->item;
+        return nullptr;
+    }
+
     // Plain iteration that leaves the cursor alone.
     template <typename F> void forEach(F&& f) const {
         for (Node* n = first_; n; n = n->next)

@@ -57,8 +57,13 @@ bool VolumeBase::ReadBlockInto(uint64_t offset, uint32_t length, uint8_t* buffer
 
 VolumeBase::CachedEntry* VolumeBase::FindOrLoad(uint64_t offset, uint32_t length) {
     if (length == 0 || offset > UINT64_MAX - length) return nullptr;
-    for (CachedEntry* e = cache_.first(); e; e = cache_.next())
-        if (e->blockStart <= offset && offset + length <= e->blockStart + e->blockLength) return e;
+    auto serves = [&](const CachedEntry* e) {
+        return e->blockStart <= offset && offset + length <= e->blockStart + e->blockLength;
+    };
+    // Consecutive requests mostly fall into the block that served the last one (blocks that
+    // overlap hold the same bytes, so any block that covers the range will do).
+    if (lastHit_ && serves(lastHit_)) return lastHit_;
+    if (CachedEntry* e = cache_.findIf(serves)) return lastHit_ = e;
 
     const uint64_t blockStart = offset & ~static_cast<uint64_t>(kBlockSize - 1);
     // One 512 KiB unit more than the whole units the request covers (so a request ending on a
@@ -83,7 +88,7 @@ VolumeBase::CachedEntry* VolumeBase::FindOrLoad(uint64_t offset, uint32_t length
     entry->blockLength = blockLength;
     entry->buffer = std::move(buffer);
     cache_.append(entry);
-    return entry;
+    return lastHit_ = entry;
 }
 
 bool VolumeBase::Map(StreamBase* stream, uint64_t offset, uint32_t length) {
@@ -96,20 +101,28 @@ bool VolumeBase::Map(StreamBase* stream, uint64_t offset, uint32_t length) {
     return true;
 }
 
+namespace {
+
+bool Holds(const VolumeBase::CachedEntry* e, const uint8_t* data) {
+    const uint8_t* begin = e->buffer.get();
+    return begin <= data && data <= begin + e->blockLength;
+}
+
+} // namespace
+
+VolumeBase::CachedEntry* VolumeBase::Holding(const uint8_t* data) const {
+    if (lastHit_ && Holds(lastHit_, data)) return lastHit_; // buffers never overlap
+    return cache_.findIf([data](const CachedEntry* e) { return Holds(e, data); });
+}
+
 void VolumeBase::RegisterView(StreamBase* stream) {
-    const uint8_t* data = stream->Data();
-    for (CachedEntry* e = cache_.first(); e; e = cache_.next()) {
-        const uint8_t* begin = e->buffer.get();
-        if (begin <= data && data <= begin + e->blockLength) {
-            e->views.append(stream);
-            return;
-        }
-    }
+    if (CachedEntry* e = Holding(stream->Data())) e->views.append(stream);
 }
 
 void VolumeBase::UnregisterView(StreamBase* stream) {
-    for (CachedEntry* e = cache_.first(); e; e = cache_.next())
-        if (e->views.remove(stream)) return;
+    // A view is registered in the entry that holds its bytes; look there first.
+    if (CachedEntry* e = Holding(stream->Data()); e && e->views.remove(stream)) return;
+    cache_.forEach([stream](CachedEntry* e) { e->views.remove(stream); });
 }
 
 void VolumeBase::Trim(uint32_t limit) {
@@ -123,6 +136,7 @@ void VolumeBase::Trim(uint32_t limit) {
             s->Detach();
         if (head->blockLength == kBlockSize && cache_.count() - 1 + spare_.size() < kCacheLimit)
             spare_.push_back(std::move(head->buffer));
+        if (lastHit_ == head) lastHit_ = nullptr;
         cache_.removeFirst();
     }
 }

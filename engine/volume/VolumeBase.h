@@ -70,6 +70,8 @@ public:
 protected:
     // Finds or loads the cache block that holds [offset, offset + length).
     CachedEntry* FindOrLoad(uint64_t offset, uint32_t length);
+    // The entry whose buffer holds the byte at data (its end included).
+    CachedEntry* Holding(const uint8_t* data) const;
 
 private:
     platform::RawDevice device_;
@@ -78,6 +80,7 @@ private:
     // allocate and fault in fresh memory for every block. Cache and spares together never
     // hold more than kCacheLimit blocks; Close frees them.
     std::vector<std::unique_ptr<uint8_t[]>> spare_;
+    CachedEntry* lastHit_ = nullptr; // the entry that served the last request
     char letter_ = 0;
     uint64_t blockReads_ = 0;
 };
