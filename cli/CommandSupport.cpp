@@ -90,7 +90,8 @@ const char* Usage(const std::string& command) {
            "  recover L: (PATH... | --record N... | --all | --deleted) --to DIR [options]\n"
            "options:\n"
            "  --drive L=PATH   bind drive letter L (C-Z) to an image file or block device;\n"
-           "                   without it the readable local partitions are used\n"
+           "                   the [Drives] section of the settings binds letters too, and\n"
+           "                   the readable local partitions fill the letters left free\n"
            "  --load FILE      use the scan saved with scan --save FILE instead of scanning\n"
            "  COMMAND --help   the options of one command\n";
 }

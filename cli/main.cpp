@@ -5,6 +5,8 @@
 #include "cli/ScanFile.h"
 #include "platform/DriveMap.h"
 #include "store/CppSQLite3Exception.h"
+#include "ui/settings/Ini.h"
+#include "ui/settings/Settings.h"
 
 #include <clocale>
 #include <cstdio>
@@ -14,7 +16,6 @@ int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     auto& map = platform::DriveMap::Instance();
     GlobalOptions global;
-    bool explicitDrives = false;
     std::string command;
     Args rest;
     bool help = false;
@@ -38,7 +39,6 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "tessaly-cli: %s\n", error.c_str());
                 return 2;
             }
-            explicitDrives = true;
         } else if (a == "--load") {
             if (i + 1 >= argc) {
                 std::fputs("tessaly-cli: --load needs a file\n", stderr);
@@ -52,7 +52,17 @@ int main(int argc, char** argv) {
             command = a;
         }
     }
-    if (!explicitDrives) map.DetectLocalPartitions();
+    // Bindings kept in the settings take the letters the command line left free; the readable
+    // local partitions then fill the rest.
+    for (char letter = 'C'; letter <= 'Z'; ++letter) {
+        const std::string path =
+            CIni::Instance().GetString(settings::kDrivesSection, std::string(1, letter), "");
+        if (path.empty() || map.PathFor(letter)) continue;
+        const std::string error = map.Bind(letter, path);
+        if (!error.empty())
+            std::fprintf(stderr, "tessaly-cli: [Drives] %c: %s\n", letter, error.c_str());
+    }
+    map.DetectLocalPartitions();
     const std::map<std::string, int (*)(const Args&, const GlobalOptions&)> commands = {
         {"drives", CmdDrives},
         {"scan", CmdScan},

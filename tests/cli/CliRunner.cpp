@@ -29,10 +29,17 @@ std::string ReadAll(const std::string& path) {
 
 } // namespace
 
-CliResult RunCli(const std::vector<std::string>& args, const std::string& input) {
+CliResult RunCli(const std::vector<std::string>& args, const std::string& input,
+                 const std::vector<std::string>& env) {
     TempDir io;
     std::ofstream(io.File("in")) << input;
-    std::string command = "TZ=UTC " + Quote(TESSALY_CLI);
+    // The user's own settings stay out of the tests.
+    std::string command = "TZ=UTC XDG_CONFIG_HOME=" + Quote(io.File("config"));
+    for (const auto& e : env) {
+        const auto eq = e.find('=');
+        command += " " + e.substr(0, eq + 1) + Quote(e.substr(eq + 1));
+    }
+    command += " " + Quote(TESSALY_CLI);
     for (const auto& a : args)
         command += " " + Quote(a);
     command +=

@@ -14,8 +14,10 @@ struct CliResult {
     std::string err;
 };
 
-// Runs tessaly-cli with args (TZ=UTC, no terminal), optional standard input text.
-CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "");
+// Runs tessaly-cli with args (TZ=UTC, no terminal, settings in a folder of its own unless env
+// names one), optional standard input text and extra "NAME=value" environment settings.
+CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "",
+                 const std::vector<std::string>& env = {});
 
 // One JSON row of the --json output: string fields and number fields.
 struct JsonRowValues {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 using namespace tessaly::test;
 
@@ -74,6 +75,24 @@ TEST(CliDrives, ListsBoundVolumesWithLabels) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("E:  FAT32  TESSALYFAT"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("F:  NTFS   TESSALYNTFS"), std::string::npos) << r.out;
+}
+
+} // namespace
+
+namespace {
+
+TEST(CliDrives, SettingsBindLettersTheCommandLineLeavesFree) {
+    TempDir config;
+    std::filesystem::create_directories(config.File("tessaly"));
+    std::ofstream(config.File("tessaly/Options.ini"))
+        << "[Drives]\nG=" << LoadVolume("ntfs").image << "\nH=/no/such/image.img\n"
+        << "E=/ignored/because/the/command/line/binds/E.img\n";
+    const auto r = RunCli({"--drive", "E=" + LoadVolume("fat32").image, "drives"}, "",
+                          {"XDG_CONFIG_HOME=" + config.path()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("E:  FAT32"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("G:  NTFS"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("/no/such/image.img"), std::string::npos) << r.err;
 }
 
 } // namespace

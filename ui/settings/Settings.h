@@ -59,6 +59,10 @@ inline constexpr ListSetting kNoDisplayFilters{"Filters", "NoDisplayFilters"};
 // Extensions exclusively shown.
 inline constexpr ListSetting kOnlyDisplayFilters{"Filters", "OnlyDisplayFilters"};
 
+// [Drives]: one key per letter, "E=/path/to/image-or-device", bound before the detected
+// local partitions (a --drive option of the command line takes the letter first).
+inline constexpr const char* kDrivesSection = "Drives";
+
 } // namespace settings
 
 // Reads a setting, giving its default when the key is missing (or, for booleans and numbers,
