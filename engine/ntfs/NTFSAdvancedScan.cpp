@@ -42,15 +42,3 @@ bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallba
     finish(context);
     return true;
 }
-
-bool NtfsAdvancedScan(char letter, ScanStartCallback start, ScanProgressCallback progress,
-                      ScanFinishCallback finish, void* context) {
-    if (!start || !progress || !finish) return false;
-    NTFSVolume volume;
-    if (!volume.Open(letter, true)) return false;
-    DataBase store;
-    store.SelectDrive(letter);
-    const bool result = NtfsAdvancedScanVolume(volume, store, start, progress, finish, context);
-    volume.Close();
-    return result;
-}

@@ -43,15 +43,3 @@ bool NtfsQuickScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback 
     cursor.Close();
     return true;
 }
-
-bool NtfsQuickScan(char letter, ScanStartCallback start, ScanProgressCallback progress,
-                   ScanFinishCallback finish, void* context) {
-    if (!start || !progress || !finish) return false;
-    NTFSVolume volume;
-    if (!volume.Open(letter, true)) return false;
-    DataBase store;
-    store.SelectDrive(letter);
-    const bool result = NtfsQuickScanVolume(volume, store, start, progress, finish, context);
-    volume.Close();
-    return result;
-}

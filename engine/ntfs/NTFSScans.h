@@ -8,18 +8,11 @@ class NTFSVolume;
 class DataBase;
 
 // Walks every slot of the MFT as $MFT's own run list describes it. False, before anything is
-// stored, when a callback is missing, the volume cannot be opened or the MFT is empty.
-bool NtfsQuickScan(char letter, ScanStartCallback start, ScanProgressCallback progress,
-                   ScanFinishCallback finish, void* context);
-
-// Probes every cluster of the volume for MFT records (every record-size step when clusters
-// are smaller than a record). False when a callback is missing or the volume is not NTFS.
-bool NtfsAdvancedScan(char letter, ScanStartCallback start, ScanProgressCallback progress,
-                      ScanFinishCallback finish, void* context);
-
-// The scans on a volume opened by the caller (for images that have no drive letter).
+// stored, when a callback is missing or the MFT is empty.
 bool NtfsQuickScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback start,
                          ScanProgressCallback progress, ScanFinishCallback finish, void* context);
+// Probes every cluster of the volume for MFT records (every record-size step when clusters
+// are smaller than a record). False when a callback is missing.
 bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback start,
                             ScanProgressCallback progress, ScanFinishCallback finish,
                             void* context);
