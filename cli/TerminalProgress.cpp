@@ -4,6 +4,7 @@
 #include "ui/format/TextFormat.h"
 #include "ui/settings/LangText.h"
 
+#include <chrono>
 #include <cstdio>
 #include <unistd.h>
 
@@ -39,6 +40,7 @@ void TerminalProgress::Clear() {
         std::fflush(stderr);
     }
     m_drawn = false;
+    m_lastLine.clear();
 }
 
 void TerminalProgress::Draw() {
@@ -48,9 +50,9 @@ void TerminalProgress::Draw() {
     std::string bar(filled, '#');
     bar.resize(kWidth, '.');
     using textformat::Format;
-    auto Split = [](int32_t s) -> std::vector<textformat::Arg> {
-        if (s < 0) s = 0;
-        return {int64_t{s / 3600}, int64_t{s / 60 - (s / 3600) * 60}, int64_t{s % 60}};
+    auto Split = [](int32_t seconds) -> std::vector<textformat::Arg> {
+        const TaskTimer::Clock3 c = TaskTimer::Split(seconds);
+        return {int64_t{c.hours}, int64_t{c.minutes}, int64_t{c.seconds}};
     };
     std::u16string times;
     if (m_timer.Ticks() > 0) {
@@ -63,6 +65,11 @@ void TerminalProgress::Draw() {
     }
     std::string line =
         "\r[" + bar + "] " + platform::Utf16ToUtf8(m_status) + platform::Utf16ToUtf8(times);
+    // A terminal needs no more than a few frames a second, and none that look the same.
+    const auto now = std::chrono::steady_clock::now();
+    if (line == m_lastLine || now - m_lastDraw < kFrame) return;
+    m_lastLine = line;
+    m_lastDraw = now;
     std::fputs(line.c_str(), stderr);
     std::fputs("\x1b[K", stderr);
     std::fflush(stderr);

@@ -3,6 +3,7 @@
 // status text and the elapsed and remaining times of a TaskTimer.
 #include "jobs/TaskTimer.h"
 
+#include <chrono>
 #include <string>
 
 class TerminalProgress {
@@ -27,4 +28,7 @@ private:
     uint32_t m_range = 100;
     std::u16string m_status;
     TaskTimer m_timer;
+    static constexpr std::chrono::milliseconds kFrame{100};
+    std::string m_lastLine;
+    std::chrono::steady_clock::time_point m_lastDraw{};
 };

@@ -25,11 +25,15 @@ int32_t TaskTimer::RemainingSeconds() const {
     return static_cast<int32_t>(projected - elapsed);
 }
 
-std::string TaskTimer::FormatSeconds(int32_t seconds) {
+TaskTimer::Clock3 TaskTimer::Split(int32_t seconds) {
     if (seconds < 0) seconds = 0;
     const int32_t hours = seconds / 3600;
-    const int32_t minutes = seconds / 60 - hours * 60;
+    return {hours, seconds / 60 - hours * 60, seconds % 60};
+}
+
+std::string TaskTimer::FormatSeconds(int32_t seconds) {
+    const Clock3 c = Split(seconds);
     char text[32];
-    std::snprintf(text, sizeof text, "%02d:%02d:%02d", hours, minutes, seconds % 60);
+    std::snprintf(text, sizeof text, "%02d:%02d:%02d", c.hours, c.minutes, c.seconds);
     return text;
 }

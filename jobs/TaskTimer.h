@@ -25,7 +25,12 @@ public:
     // or the first tick.
     int32_t RemainingSeconds() const;
 
-    // "%02d:%02d:%02d" of hours, minutes and seconds; a negative count shows 00:00:00.
+    // Hours, minutes and seconds of a count of seconds; a negative count gives 0, 0, 0.
+    struct Clock3 {
+        int32_t hours, minutes, seconds;
+    };
+    static Clock3 Split(int32_t seconds);
+    // "%02d:%02d:%02d" of Split(seconds).
     static std::string FormatSeconds(int32_t seconds);
 
 private:
