@@ -6,6 +6,8 @@
 #include "platform/DriveMap.h"
 #include "store/DataBase.h"
 
+#include "bench/ScanBenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
@@ -17,19 +19,8 @@
 namespace {
 
 const std::string& Image() {
-    static const std::string image = [] {
-        const char* env = std::getenv("TESSALY_FAT_BENCH_IMAGE");
-        std::string path = env ? env : TESSALY_FAT_BENCH_IMAGE;
-        // TESSALY_BENCH_SIZE=small (CI) builds and uses a volume of a few folders only.
-        const char* size = std::getenv("TESSALY_BENCH_SIZE");
-        const bool small = size && std::string(size) == "small";
-        if (small) path += ".small";
-        const std::string build =
-            std::string(TESSALY_FAT_BENCH_SCRIPT) + " '" + path + "'" + (small ? " 4" : "");
-        if (std::system(build.c_str()) != 0)
-            std::fprintf(stderr, "cannot build the benchmark volume %s\n", path.c_str());
-        return path;
-    }();
+    static const std::string image = benchsupport::BuildVolume(
+        "TESSALY_FAT_BENCH_IMAGE", TESSALY_FAT_BENCH_IMAGE, TESSALY_FAT_BENCH_SCRIPT);
     return image;
 }
 
@@ -42,23 +33,10 @@ bool Progress(uint32_t, uint32_t, void*) {
 }
 void Finish(void*) {}
 
-double PeakRssMiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
 void Rows(benchmark::State& state) {
     DataBase store('J');
     state.counters["rows"] = store.Db().scalar("select count(*) from J");
-    state.counters["peak_rss_MiB"] = PeakRssMiB();
-}
-
-void RunCommand(benchmark::State& state, const std::string& command) {
-    const std::string line = command + " >/dev/null 2>&1";
-    for (auto _ : state) {
-        if (std::system(line.c_str()) != 0) state.SkipWithError(("failed: " + command).c_str());
-    }
+    state.counters["peak_rss_MiB"] = benchsupport::PeakRssMiB();
 }
 
 void BM_FatQuickScan(benchmark::State& state) {
@@ -79,11 +57,12 @@ void BM_FatAdvancedScan(benchmark::State& state) {
 }
 
 void BM_FatFlsRecursive(benchmark::State& state) {
-    RunCommand(state, "fls -r -p '" + Image() + "'");
+    benchsupport::RunCommand(state, "fls -r -p '" + Image() + "'");
 }
 
 void BM_FatReadWholeImage(benchmark::State& state) {
-    RunCommand(state, "cat '" + Image() + "'"); // warm: the first iteration fills the cache
+    benchsupport::RunCommand(state,
+                             "cat '" + Image() + "'"); // warm: the first iteration fills the cache
 }
 
 } // namespace

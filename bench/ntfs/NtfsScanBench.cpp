@@ -7,6 +7,8 @@
 #include "platform/DriveMap.h"
 #include "store/DataBase.h"
 
+#include "bench/ScanBenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <sys/resource.h>
@@ -18,19 +20,8 @@
 namespace {
 
 const std::string& Image() {
-    static const std::string image = [] {
-        const char* env = std::getenv("TESSALY_NTFS_BENCH_IMAGE");
-        std::string path = env ? env : TESSALY_NTFS_BENCH_IMAGE;
-        // TESSALY_BENCH_SIZE=small (CI) builds and uses a volume of a few folders only.
-        const char* size = std::getenv("TESSALY_BENCH_SIZE");
-        const bool small = size && std::string(size) == "small";
-        if (small) path += ".small";
-        const std::string build =
-            std::string(TESSALY_NTFS_BENCH_SCRIPT) + " '" + path + "'" + (small ? " 4" : "");
-        if (std::system(build.c_str()) != 0)
-            std::fprintf(stderr, "cannot build the benchmark volume %s\n", path.c_str());
-        return path;
-    }();
+    static const std::string image = benchsupport::BuildVolume(
+        "TESSALY_NTFS_BENCH_IMAGE", TESSALY_NTFS_BENCH_IMAGE, TESSALY_NTFS_BENCH_SCRIPT);
     return image;
 }
 
@@ -40,12 +31,6 @@ bool Progress(uint32_t, uint32_t, void*) {
 }
 void Finish(void*) {}
 
-double PeakRssMiB() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
-}
-
 void RunScan(benchmark::State& state, bool advanced) {
     platform::DriveMap::Instance().Bind('K', Image());
     for (auto _ : state) {
@@ -54,14 +39,7 @@ void RunScan(benchmark::State& state, bool advanced) {
     }
     DataBase store('K');
     state.counters["rows"] = store.Db().scalar("select count(*) from K");
-    state.counters["peak_rss_MiB"] = PeakRssMiB();
-}
-
-void RunCommand(benchmark::State& state, const std::string& command) {
-    const std::string line = command + " >/dev/null 2>&1";
-    for (auto _ : state) {
-        if (std::system(line.c_str()) != 0) state.SkipWithError(("failed: " + command).c_str());
-    }
+    state.counters["peak_rss_MiB"] = benchsupport::PeakRssMiB();
 }
 
 void BM_QuickScan(benchmark::State& state) {
@@ -71,13 +49,14 @@ void BM_AdvancedScan(benchmark::State& state) {
     RunScan(state, true);
 }
 void BM_FlsRecursive(benchmark::State& state) {
-    RunCommand(state, "fls -r -p '" + Image() + "'");
+    benchsupport::RunCommand(state, "fls -r -p '" + Image() + "'");
 }
 void BM_NtfsUndeleteScan(benchmark::State& state) {
-    RunCommand(state, "ntfsundelete --scan '" + Image() + "'");
+    benchsupport::RunCommand(state, "ntfsundelete --scan '" + Image() + "'");
 }
 void BM_ReadWholeImage(benchmark::State& state) {
-    RunCommand(state, "cat '" + Image() + "'"); // warm: the first iteration fills the cache
+    benchsupport::RunCommand(state,
+                             "cat '" + Image() + "'"); // warm: the first iteration fills the cache
 }
 
 } // namespace
