@@ -11,10 +11,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <sys/resource.h>
-
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace {
