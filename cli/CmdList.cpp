@@ -36,7 +36,7 @@ void PrintTree(const RowIndex& index, uint64_t rootKey) {
         auto [row, depth] = stack.back();
         stack.pop_back();
         std::string line(static_cast<size_t>(depth) * 2, ' ');
-        line += platform::Utf16ToUtf8(row->name);
+        line += TerminalText(platform::Utf16ToUtf8(row->name));
         if (row->isDir) line += "\\";
         if (row->isDeleted == 1) line += "  [deleted]";
         if (!row->isDir) line += "  " + std::to_string(row->size);
@@ -82,7 +82,7 @@ int CmdDrives(const Args& args, const GlobalOptions&) {
 int CmdScan(const Args& args, const GlobalOptions& global) {
     ArgCursor a(args);
     std::string spec, save;
-    bool full = false, json = false, tree = false;
+    bool full = false, json = false, tree = false, overwrite = false;
     while (!a.Done()) {
         const std::string arg = a.Next();
         if (arg == "--full")
@@ -93,6 +93,8 @@ int CmdScan(const Args& args, const GlobalOptions& global) {
             tree = true;
         else if (arg == "--save")
             save = a.Value(arg);
+        else if (arg == "--overwrite")
+            overwrite = true;
         else if (spec.empty() && arg[0] != '-')
             spec = arg;
         else
@@ -100,8 +102,10 @@ int CmdScan(const Args& args, const GlobalOptions& global) {
     }
     if (spec.empty()) throw CliError{"scan: which drive? (scan L:)"};
     if (json && tree) throw CliError{"scan: --json and --tree exclude each other"};
+    // The file is checked before the scan, so that nothing is read in vain.
+    if (!save.empty()) CheckSaveTarget(OpenDrive(spec), save, overwrite);
     const Drive drive = PrepareDrive(spec, full, global);
-    if (!save.empty()) SaveScan(drive, save);
+    if (!save.empty()) SaveScan(drive, save, overwrite);
     RowIndex index(drive.letter, drive.rootKey);
     if (tree) {
         PrintTree(index, drive.rootKey);

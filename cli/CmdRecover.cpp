@@ -2,8 +2,10 @@
 #include "cli/CommandSupport.h"
 #include "cli/Interrupt.h"
 #include "cli/RowIndex.h"
+#include "cli/RowOutput.h"
 #include "cli/TerminalProgress.h"
-#include "engine/fat/FileRecovery.h"
+#include "engine/recovery/FileRecovery.h"
+#include "engine/recovery/OutputNames.h"
 #include "jobs/RecoveryJob.h"
 #include "platform/OutputFile.h"
 #include "platform/Text.h"
@@ -19,11 +21,6 @@
 
 namespace {
 
-struct Choice {
-    uint64_t record;
-    std::u16string destination; // UTF-16 folder the item is written into
-};
-
 class CliObserver : public RecoveryObserver {
 public:
     explicit CliObserver(bool prompt) : m_prompt(prompt) {}
@@ -32,16 +29,12 @@ public:
 
     bool OnBeforeFile(const std::u16string& path, const std::u16string& name, uint64_t size,
                       uint32_t index, uint32_t total) override {
-        if (g_interrupted) {
-            g_engineCancel = true; // stop the folder walks of this item too
-            return false;
-        }
         m_size = size;
         m_progress.SetPosition(0, 100);
         m_progress.SetStatus(textformat::Format(u"%d/%d ", {int64_t{index}, int64_t{total}}) +
                              textformat::Format(LangText(31), {name}));
         if (!m_progress.Enabled() && m_verbose)
-            std::fprintf(stderr, "%u/%u %s\n", index, total, platform::Utf16ToUtf8(path).c_str());
+            std::fprintf(stderr, "%u/%u %s\n", index, total, Shown(path).c_str());
         return true;
     }
 
@@ -50,20 +43,49 @@ public:
         return true; // Ctrl-C lets the current file finish
     }
 
+    void OnFileDone(const FileReport& report) override {
+        if (report.Failed()) {
+            m_progress.Clear();
+            std::fprintf(stderr, "tessaly-cli: failed: %s%s: %s\n", Shown(report.path).c_str(),
+                         report.isFolder ? "/" : "",
+                         DescribeReason(report.reason, report.systemError).c_str());
+        } else if (report.Clamped()) {
+            m_progress.Clear();
+            std::fprintf(stderr,
+                         "tessaly-cli: warning: %s: the entry claims %llu bytes, the volume holds "
+                         "%llu of them; %llu bytes written\n",
+                         Shown(report.path).c_str(),
+                         static_cast<unsigned long long>(report.claimedSize),
+                         static_cast<unsigned long long>(report.size),
+                         static_cast<unsigned long long>(report.written));
+        } else if (m_verbose && report.outcome == RecoveryOutcome::kSkipped) {
+            m_progress.Clear();
+            std::fprintf(stderr, "tessaly-cli: skipped: %s: %s\n", Shown(report.path).c_str(),
+                         DescribeReason(report.reason, report.systemError).c_str());
+        }
+    }
+
     bool AskOverwrite(const std::u16string& path) override {
         if (!m_prompt || !::isatty(STDIN_FILENO)) return false;
         m_progress.Clear();
-        std::fprintf(stderr, "%s [y/N] ",
-                     platform::Utf16ToUtf8(textformat::Format(LangText(42), {path})).c_str());
+        std::fprintf(
+            stderr, "%s [y/N] ",
+            TerminalText(platform::Utf16ToUtf8(textformat::Format(LangText(42), {path}))).c_str());
         std::string answer;
         std::getline(std::cin, answer);
         return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
     }
 
+    bool Cancelled() override { return g_interrupted; }
+
     void Finish() { m_progress.Clear(); }
     bool m_verbose = false;
 
 private:
+    static std::string Shown(const std::u16string& text) {
+        return TerminalText(platform::Utf16ToUtf8(text));
+    }
+
     bool m_prompt;
     uint32_t m_total = 0;
     uint64_t m_size = 0;
@@ -101,7 +123,8 @@ std::u16string FolderBelow(const std::u16string& dir, const std::u16string& fold
         if (stop == std::u16string::npos) stop = folderPath.size();
         if (stop > start)
             out = FileRecovery::JoinOutputPath(
-                out, FileRecovery::SafeOutputName(folderPath.substr(start, stop - start), 0));
+                out, outputnames::Shorten(
+                         outputnames::SafeName(folderPath.substr(start, stop - start), 0), false));
         start = stop + 1;
     }
     return out;
@@ -157,14 +180,12 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
 
     // The destination is checked before the scan, so that nothing is read in vain.
     const Drive checked = OpenDrive(spec);
-    switch (CheckDestination(to, checked.source)) {
+    const DestinationCheck check = CheckDestination(to, checked.source);
+    switch (check.verdict) {
     case DestinationVerdict::kInvalid:
-        throw CliError{platform::Utf16ToUtf8(LangText(55)) + " (" + to + ")"};
+        throw CliError{platform::Utf16ToUtf8(LangText(55)) + " (" + check.message + ")"};
     case DestinationVerdict::kSameDrive:
-        if (!allowSame)
-            throw CliError{to + " lies on the drive being recovered, where recovered files could "
-                                "overwrite the data still to be saved; use --allow-same-drive "
-                                "to do it anyway"};
+        if (!allowSame) throw CliError{check.message + "; use --allow-same-drive to do it anyway"};
         std::fprintf(stderr, "warning: %s\n", platform::Utf16ToUtf8(LangText(52)).c_str());
         break;
     case DestinationVerdict::kMissing:
@@ -175,7 +196,7 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
     const Drive drive = PrepareDrive(spec, full, global);
     const RowIndex index(drive.letter, drive.rootKey);
     const std::u16string dir = platform::Utf8ToUtf16(to);
-    std::vector<Choice> chosen;
+    std::vector<RecoveryChoice> chosen;
     for (const auto& p : paths)
         chosen.push_back({FindByPath(drive, index, p)->record, dir});
     for (uint64_t r : records) {
@@ -206,19 +227,26 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
     std::error_code ec;
     std::filesystem::create_directories(to, ec);
     if (!platform::IsDirectory(to))
-        throw CliError{platform::Utf16ToUtf8(LangText(55)) + " (" + to + ")"};
+        throw CliError{platform::Utf16ToUtf8(LangText(55)) + " (" + to + ": " +
+                       (ec ? ec.message() : std::string("not a folder")) + ")"};
     CliObserver observer(choice == ExistingChoice::kPrompt);
     observer.m_verbose = verbose;
     RecoveryJob job(drive.letter, drive.isNtfs, choice, &observer);
-    for (const Choice& c : chosen) {
-        if (g_interrupted) break;
-        std::filesystem::create_directories(platform::Utf16ToUtf8(c.destination), ec);
-        job.Recover(c.record, c.destination);
-    }
+    job.SetDestinationRoot(dir);
+    job.RecoverAll(chosen, true);
     observer.Finish();
-    std::fprintf(stderr, "recovered %u of %zu items (%u files written) to %s%s\n", job.ItemsOk(),
-                 chosen.size(), job.FilesStarted(), to.c_str(),
-                 g_interrupted ? " (interrupted)" : "");
-    if (job.ItemsFailed()) std::fprintf(stderr, "%u items failed\n", job.ItemsFailed());
-    return job.ItemsFailed() || g_interrupted ? 1 : 0;
+
+    const RecoveryCounts& n = job.Counts();
+    const bool interrupted = g_interrupted || n.cancelled;
+    std::string summary = "recovered " + std::to_string(n.filesWritten) + " files to " +
+                          TerminalText(to) + ": " + std::to_string(n.filesFailed) + " failed";
+    if (n.foldersFailed) summary += ", " + std::to_string(n.foldersFailed) + " folders failed";
+    if (n.filesSkipped) summary += ", " + std::to_string(n.filesSkipped) + " skipped";
+    if (n.filesClamped)
+        summary += ", " + std::to_string(n.filesClamped) + " cut to what the volume holds";
+    summary += "; " + std::to_string(n.itemsComplete) + " of " + std::to_string(chosen.size()) +
+               " items complete";
+    if (interrupted) summary += " (interrupted)";
+    std::fprintf(stderr, "%s\n", summary.c_str());
+    return n.AnyFailed() || interrupted ? 1 : 0;
 }

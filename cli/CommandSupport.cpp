@@ -40,17 +40,58 @@ uint64_t ParseNumber(const std::string& text, const std::string& what) {
     return std::stoull(text);
 }
 
+namespace {
+
+// Reads exactly digits decimal digits at text[pos]; false when any is missing.
+bool Digits(const std::string& text, size_t& pos, size_t digits, int& value) {
+    if (pos + digits > text.size()) return false;
+    value = 0;
+    for (size_t i = 0; i < digits; ++i) {
+        const char c = text[pos + i];
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    pos += digits;
+    return true;
+}
+
+bool Expect(const std::string& text, size_t& pos, char c) {
+    if (pos >= text.size() || text[pos] != c) return false;
+    ++pos;
+    return true;
+}
+
+int DaysInMonth(int year, int month) {
+    static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+} // namespace
+
 uint64_t ParseDate(const std::string& text) {
+    const CliError malformed{"malformed date \"" + text +
+                             "\" (expected YYYY-MM-DD [HH:MM[:SS]], a real calendar date)"};
     platform::LocalTime t{};
-    char tail = 0;
-    const int n = std::sscanf(text.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d", &t.year, &t.month, &t.day,
-                              &tail, &t.hour, &t.minute, &t.second);
-    const bool ok =
-        (n == 3 && text.size() == 10) || ((n == 6 || n == 7) && (tail == ' ' || tail == 'T'));
+    size_t pos = 0;
+    if (!Digits(text, pos, 4, t.year) || !Expect(text, pos, '-') ||
+        !Digits(text, pos, 2, t.month) || !Expect(text, pos, '-') || !Digits(text, pos, 2, t.day))
+        throw malformed;
+    if (pos < text.size()) {
+        if (text[pos] != ' ' && text[pos] != 'T') throw malformed;
+        ++pos;
+        if (!Digits(text, pos, 2, t.hour) || !Expect(text, pos, ':') ||
+            !Digits(text, pos, 2, t.minute))
+            throw malformed;
+        if (pos < text.size() && (!Expect(text, pos, ':') || !Digits(text, pos, 2, t.second)))
+            throw malformed;
+        if (pos != text.size()) throw malformed; // nothing may follow the time
+    }
     uint64_t ft = 0;
-    if (!ok || t.month < 1 || t.month > 12 || t.day < 1 || t.day > 31 || t.hour > 23 ||
-        t.minute > 59 || t.second > 59 || t.year < 1601 || !platform::LocalToFileTime(t, &ft))
-        throw CliError{"malformed date \"" + text + "\" (expected YYYY-MM-DD [HH:MM[:SS]])"};
+    if (t.year < 1601 || t.month < 1 || t.month > 12 || t.day < 1 ||
+        t.day > DaysInMonth(t.year, t.month) || t.hour > 23 || t.minute > 59 || t.second > 59 ||
+        !platform::LocalToFileTime(t, &ft))
+        throw malformed;
     return ft;
 }
 
@@ -60,9 +101,10 @@ const char* Usage(const std::string& command) {
                "  Lists the letter, file system, label and source of each FAT32 or NTFS drive.\n";
     if (command == "scan")
         return "usage: tessaly-cli [--drive L=PATH]... scan L: [--full] [--json | --tree] "
-               "[--save FILE]\n"
+               "[--save FILE [--overwrite]]\n"
                "  Scans the drive (quick, or every cluster with --full) and prints every entry\n"
-               "  found, live and deleted. --save FILE keeps the results for --load FILE.\n";
+               "  found, live and deleted. --save FILE keeps the results for --load FILE; an\n"
+               "  existing file that is not a saved scan is replaced only with --overwrite.\n";
     if (command == "ls")
         return "usage: tessaly-cli [--drive L=PATH]... ls 'L:\\Folder\\Sub' [--full] [--json]\n"
                "  Scans the drive, then lists one folder as the file list shows it.\n";
@@ -80,11 +122,12 @@ const char* Usage(const std::string& command) {
                "       [--allow-same-drive]\n"
                "  Writes the chosen files and folders below DIR with their times. --all takes\n"
                "  everything under the root; --deleted the deleted entries, each below its\n"
-               "  folder path.\n";
+               "  folder path. Every file that fails is named with the reason; the status is\n"
+               "  1 when any failed.\n";
     return "usage: tessaly-cli [--drive L=PATH]... [--load FILE] COMMAND ...\n"
            "commands:\n"
            "  drives                          letter, file system, label, source of each drive\n"
-           "  scan L: [--full] [--json | --tree] [--save FILE]\n"
+           "  scan L: [--full] [--json | --tree] [--save FILE [--overwrite]]\n"
            "  ls 'L:\\Folder\\Sub' [--full] [--json]\n"
            "  search L: PATTERN [options]\n"
            "  recover L: (PATH... | --record N... | --all | --deleted) --to DIR [options]\n"

@@ -39,6 +39,48 @@ std::string JsonString(const std::string& utf8) {
     return out + "\"";
 }
 
+std::string TerminalText(const std::string& utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    auto escape = [&out](unsigned code) {
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "\\u%04x", code);
+        out += buf;
+    };
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (c < 0x20 || c == 0x7F) {
+            escape(c);
+        } else if (c == 0xC2 && i + 1 < utf8.size() &&
+                   static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+            escape(static_cast<unsigned char>(utf8[++i])); // C1 controls, U+0080..U+009F
+        } else if (c == 0xE2 && i + 2 < utf8.size()) {
+            const unsigned code = 0x2000u |
+                                  ((static_cast<unsigned char>(utf8[i + 1]) & 0x3Fu) << 6) |
+                                  (static_cast<unsigned char>(utf8[i + 2]) & 0x3Fu);
+            const bool bidi = code == 0x200E || code == 0x200F ||
+                              (code >= 0x202A && code <= 0x202E) ||
+                              (code >= 0x2066 && code <= 0x2069);
+            if (bidi) {
+                escape(code);
+                i += 2;
+            } else {
+                out += static_cast<char>(c);
+            }
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
 std::string JsonRow(const ScanRow& r) {
     const std::string name = platform::Utf16ToUtf8(r.name);
     char numbers[512];
@@ -79,7 +121,7 @@ std::string TextHeader(bool withPath) {
 }
 
 std::string TextRow(const ScanRow& r, bool withPath) {
-    std::string name = platform::Utf16ToUtf8(r.name);
+    std::string name = TerminalText(platform::Utf16ToUtf8(r.name));
     if (r.isDir) name += "\\";
     const char* mark = r.isDeleted == 1 ? "del" : "";
     char line[2048];
@@ -89,6 +131,6 @@ std::string TextRow(const ScanRow& r, bool withPath) {
                   rowformat::Date(r.accessed).c_str(), rowformat::Attributes(r.attributes).c_str(),
                   static_cast<long long>(r.id), static_cast<long long>(r.pid));
     std::string out = line;
-    if (withPath) out += "  " + platform::Utf16ToUtf8(r.path);
+    if (withPath) out += "  " + TerminalText(platform::Utf16ToUtf8(r.path));
     return out;
 }

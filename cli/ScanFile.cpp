@@ -1,12 +1,17 @@
 #include "cli/ScanFile.h"
 
 #include "platform/RawDevice.h"
+#include "platform/WriteGuard.h"
 #include "store/CppSQLite3Exception.h"
 #include "store/CppSQLite3Query.h"
 #include "store/DataBase.h"
 #include "store/SqlText.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -40,11 +45,40 @@ struct Attached {
 
 } // namespace
 
-void SaveScan(const Drive& drive, const std::string& file) {
+bool IsSavedScan(const std::string& file) {
     try {
-        ::unlink(file.c_str()); // a fresh file, not rows added to an old one
+        CppSQLite3DB db;
+        db.openReadOnly(file.c_str());
+        if (!db.tableExists("source") || !db.tableExists("rows")) return false;
+        return !db.query("select letter from source").eof();
+    } catch (const CppSQLite3Exception&) {
+        return false;
+    }
+}
+
+void CheckSaveTarget(const Drive& drive, const std::string& file, bool overwrite) {
+    const platform::WriteCheck check =
+        platform::CheckWriteTarget(file, platform::WriteTarget::kFile, {drive.source});
+    if (!check.Ok()) throw CliError{"cannot save the scan: " + check.Message()};
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) != 0) return;
+    if (S_ISREG(st.st_mode) && IsSavedScan(file)) return; // an older save is replaced
+    if (!overwrite)
+        throw CliError{file + " exists and is not a saved scan; it is left alone (use --overwrite "
+                              "to replace it)"};
+    if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
+        throw CliError{"cannot save the scan: " + file + " is not a regular file"};
+}
+
+void SaveScan(const Drive& drive, const std::string& file, bool overwrite) {
+    CheckSaveTarget(drive, file, overwrite);
+    std::string temp = file + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) throw CliError{"cannot save the scan to " + file + ": " + std::strerror(errno)};
+    ::close(fd);
+    try {
         DataBase store(drive.letter);
-        Attached attached(store.Db(), file);
+        Attached attached(store.Db(), temp);
         auto& db = store.Db();
         db.execute("create table saved.source(letter text, isNtfs integer, rootKey integer, "
                    "path text, size integer, bootChecksum text)");
@@ -56,15 +90,22 @@ void SaveScan(const Drive& drive, const std::string& file) {
         db.execute(SqlFormat("create table saved.rows as select * from main.%c order by rowid",
                              drive.letter));
     } catch (const CppSQLite3Exception& e) {
+        ::unlink(temp.c_str());
         throw CliError{"cannot save the scan to " + file + ": " + e.errorMessage()};
+    }
+    if (::rename(temp.c_str(), file.c_str()) != 0) {
+        const int error = errno;
+        ::unlink(temp.c_str());
+        throw CliError{"cannot save the scan to " + file + ": " + std::strerror(error)};
     }
 }
 
 char SavedScanLetter(const std::string& file) {
-    if (::access(file.c_str(), R_OK) != 0) throw CliError{"cannot read " + file};
+    if (::access(file.c_str(), R_OK) != 0)
+        throw CliError{"cannot read " + file + ": " + std::strerror(errno)};
     try {
         CppSQLite3DB db;
-        db.open(file.c_str());
+        db.openReadOnly(file.c_str());
         auto q = db.query("select letter from source");
         if (q.eof()) throw CliError{file + " holds no saved scan"};
         return q.getStringField(0)[0];

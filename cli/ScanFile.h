@@ -6,7 +6,16 @@
 
 #include <string>
 
-void SaveScan(const Drive& drive, const std::string& file);
+// Refuses (CliError) a file the scan may not be saved to: the drive's source itself or any
+// other source, a place on a file system stored on a source, a folder that cannot be written
+// (with the system's reason), or an existing file that is not a saved scan, unless overwrite.
+void CheckSaveTarget(const Drive& drive, const std::string& file, bool overwrite);
+// Saves the drive's table to file, after CheckSaveTarget. The scan is written to a temporary
+// file beside it and renamed over it once complete, so an interrupted or concurrent save never
+// leaves a broken file behind.
+void SaveScan(const Drive& drive, const std::string& file, bool overwrite = false);
+// Whether file is a scan saved by SaveScan (read without changing it).
+bool IsSavedScan(const std::string& file);
 // Loads the scan saved in file into the drive's table. Throws CliError when the file is not a
 // saved scan, holds another drive letter, or its source no longer matches the drive's.
 void LoadScan(const Drive& drive, const std::string& file);

@@ -6,7 +6,7 @@
 #include "engine/fat/FatChainWalker.h"
 #include "engine/fat/FatEntryAssembler.h"
 #include "engine/fat/FatEntryChecks.h"
-#include "engine/fat/FileRecovery.h"
+#include "engine/recovery/FileRecovery.h"
 #include "engine/volume/EntryPoints.h"
 #include "platform/DriveMap.h"
 

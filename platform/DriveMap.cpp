@@ -1,5 +1,7 @@
 #include "platform/DriveMap.h"
 
+#include "platform/RawDevice.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -8,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -26,9 +29,14 @@ bool IsReadable(const std::string& path, std::string* why) {
         if (why) *why = std::strerror(errno);
         return false;
     }
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) {
-        if (why) *why = "is a directory";
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) {
+        if (why) *why = std::strerror(errno);
+        return false;
+    }
+    const std::string unusable = UnusableKind(st.st_mode);
+    if (!unusable.empty()) {
+        if (why) *why = unusable;
         return false;
     }
     return true;

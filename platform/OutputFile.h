@@ -1,11 +1,61 @@
 #pragma once
-// Files and folders written below a recovery destination. Output never goes to a source: an
-// existing path that is a device, or the very file a drive letter is bound to, is refused.
-// Paths are UTF-8, joined with "/".
+// Files and folders written below a recovery destination. Everything below the folder the user
+// chose is reached one name at a time from an open folder, never through a symbolic link, so
+// no write can land outside it. A file is written under a temporary name and renamed to its
+// own name only once it is complete: a file that fails or is cancelled is removed, and an
+// existing file of that name is replaced as a whole, never written in place (a hard link to
+// it keeps its bytes). Names are UTF-8.
 #include <cstdint>
 #include <string>
 
 namespace platform {
+
+enum class EntryKind { kNone, kFile, kFolder, kLink, kDevice, kOther };
+
+// What exists at a name, links not followed.
+struct EntryInfo {
+    EntryKind kind = EntryKind::kNone;
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    int error = 0; // errno when the name could not be looked at (other than "missing")
+};
+
+// An open folder of the destination.
+class OutputFolder {
+public:
+    OutputFolder() = default;
+    ~OutputFolder();
+    OutputFolder(const OutputFolder&) = delete;
+    OutputFolder& operator=(const OutputFolder&) = delete;
+    OutputFolder(OutputFolder&& other) noexcept;
+    OutputFolder& operator=(OutputFolder&& other) noexcept;
+
+    // Opens the folder at path. Links in path are followed: the user named it.
+    bool Open(const std::string& path);
+    // What exists at name inside this folder.
+    EntryInfo Lookup(const std::string& name) const;
+    // Creates the sub-folder name (mode 0777 before the umask).
+    bool MakeChild(const std::string& name);
+    // Opens the existing sub-folder name. A link there is refused (ELOOP), as is anything that
+    // is not a folder (ENOTDIR).
+    bool OpenChild(const std::string& name, OutputFolder& child);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    int Fd() const { return fd_; }
+    uint64_t Device() const { return device_; }
+    uint64_t Inode() const { return inode_; }
+    // errno of the last failure.
+    int Error() const { return error_; }
+
+private:
+    bool Adopt(int fd);
+    void Close();
+
+    int fd_ = -1;
+    uint64_t device_ = 0;
+    uint64_t inode_ = 0;
+    int error_ = 0;
+};
 
 class OutputFile {
 public:
@@ -14,38 +64,45 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Creates (or truncates) path for writing. A read-only file gets a mode without write
-    // bits; the descriptor stays writable until Close. A symbolic link at path is not followed
-    // (the call fails). False with Error() set on failure.
-    bool Create(const std::string& path, bool readOnly);
+    // Starts the file that is to become folder/name: a new temporary file in folder.
+    bool Begin(const OutputFolder& folder, const std::string& name);
     // Writes all count bytes, retrying partial writes; false when the device refuses some of
-    // them (disk full, I/O error).
+    // them (disk full, file too large, I/O error).
     bool Write(const void* data, uint64_t count);
     // Sets last access and last write times (FILETIME values; 0 leaves that time as it is).
     bool SetTimes(uint64_t accessed, uint64_t modified);
-    // Closes the file; false when the close reports a delayed write error.
-    bool Close();
+    // Completes the file: drops its write bits when readOnly, closes it (a delayed write error
+    // fails it) and renames it to its name, replacing what was there. A failure removes it.
+    bool Commit(bool readOnly);
+    // Removes the unfinished file.
+    void Abandon();
 
     bool IsOpen() const { return fd_ >= 0; }
-    const std::string& Path() const { return path_; }
-    const std::string& Error() const { return error_; }
+    // The committed file.
+    uint64_t Device() const { return device_; }
+    uint64_t Inode() const { return inode_; }
+    // errno of the last failure.
+    int Error() const { return error_; }
 
 private:
+    bool Fail(int error);
+
     int fd_ = -1;
-    std::string path_;
-    std::string error_;
+    int folder_ = -1; // borrowed from the OutputFolder, which outlives the file
+    std::string temp_;
+    std::string name_;
+    uint64_t device_ = 0;
+    uint64_t inode_ = 0;
+    int error_ = 0;
 };
 
 // Whether anything (file, folder, link) exists at path.
 bool PathExists(const std::string& path);
-// Whether path names an existing folder.
+// Whether path names an existing folder (links followed).
 bool IsDirectory(const std::string& path);
 // Whether path itself is a folder, not a link to one.
 bool IsPlainDirectory(const std::string& path);
 // Creates one folder (mode 0777 before the umask). False when it cannot be made.
 bool MakeDirectory(const std::string& path);
-// Whether writing to path would touch a volume source: a device node, or the file or device
-// a drive letter is bound to (following links).
-bool IsSourcePath(const std::string& path);
 
 } // namespace platform

@@ -11,6 +11,17 @@
 
 namespace platform {
 
+std::string UnusableKind(unsigned mode) {
+    if (S_ISREG(mode) || S_ISBLK(mode)) return {};
+    if (S_ISDIR(mode)) return "is a directory";
+    if (S_ISFIFO(mode))
+        return "is a FIFO, not a disk image or block device (it cannot be read "
+               "at random offsets)";
+    if (S_ISSOCK(mode)) return "is a socket, not a disk image or block device";
+    if (S_ISCHR(mode)) return "is a character device, not a disk image or block device";
+    return "is not a disk image or block device";
+}
+
 RawDevice::~RawDevice() {
     Close();
 }
@@ -35,17 +46,26 @@ bool RawDevice::Open(const std::string& path) {
     Close();
     path_ = path;
     error_.clear();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    // Non-blocking, so that opening a FIFO without a writer returns at once instead of waiting.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd_ < 0) {
         error_ = std::strerror(errno);
         return false;
     }
     struct stat st {};
-    if (::fstat(fd_, &st) != 0 || S_ISDIR(st.st_mode)) {
-        error_ = S_ISDIR(st.st_mode) ? "is a directory" : std::strerror(errno);
+    if (::fstat(fd_, &st) != 0) {
+        error_ = std::strerror(errno);
         Close();
         return false;
     }
+    const std::string unusable = UnusableKind(st.st_mode);
+    if (!unusable.empty()) {
+        error_ = unusable;
+        Close();
+        return false;
+    }
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags >= 0) ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
     return true;
 }
 

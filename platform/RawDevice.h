@@ -6,6 +6,10 @@
 
 namespace platform {
 
+// Why a file of this type (st_mode) cannot be a volume source, or "" for a regular file or a
+// block device. Pipes, sockets and character devices cannot be read at random offsets.
+std::string UnusableKind(unsigned mode);
+
 class RawDevice {
 public:
     RawDevice() = default;
@@ -15,7 +19,8 @@ public:
     RawDevice(RawDevice&& other) noexcept;
     RawDevice& operator=(RawDevice&& other) noexcept;
 
-    // Opens path read-only. On failure returns false and keeps errno's text in Error().
+    // Opens path read-only; only regular files and block devices qualify, and opening never
+    // blocks. On failure returns false and keeps the reason in Error().
     bool Open(const std::string& path);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }

@@ -23,6 +23,19 @@ void CppSQLite3DB::open(const char* path) {
     setBusyTimeout(m_busyTimeoutMs);
 }
 
+void CppSQLite3DB::openReadOnly(const char* path) {
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(path, &db, SQLITE_OPEN_READONLY, nullptr);
+    if (rc != SQLITE_OK) {
+        const CppSQLite3Exception error(rc, sqlite3_errmsg(db));
+        sqlite3_close(db);
+        throw error;
+    }
+    close();
+    m_db = db;
+    setBusyTimeout(m_busyTimeoutMs);
+}
+
 void CppSQLite3DB::close() {
     if (m_db != nullptr) {
         sqlite3_close(m_db);

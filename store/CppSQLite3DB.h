@@ -16,6 +16,9 @@ public:
 
     // Opens (creating if needed) read-write and applies the busy timeout.
     void open(const char* path);
+    // Opens an existing database for reading only: nothing is ever written to the file (a
+    // journal left beside it is not rolled back either).
+    void openReadOnly(const char* path);
     void close();
     bool isOpen() const { return m_db != nullptr; }
     void setBusyTimeout(int milliseconds);

@@ -63,7 +63,7 @@ bool ListFolder(char letter, uint64_t folderId, ListBeginCallback begin, ListRow
 
     store.FillChildPaths(folderId);
     CppSQLite3Table table = store.Db().table(
-        SqlFormat("select * from %c where pid=%lld %s group by fn order by isDir DESC,fn", l,
+        SqlFormat("select * from %c where pid=%lld %s group by rowid order by isDir DESC,fn", l,
                   folder, clause.c_str()));
     const int rows = table.numRows();
     if (rows <= 0) {

@@ -24,8 +24,9 @@ enum ListFilterType : int {
 // keep their case (stored extensions are lower case, so only lower-case entries match).
 std::string BuildExtensionList(const std::vector<std::u16string>& extensions);
 
-// Lists the rows of one folder (folder id 0 means the NTFS root, 5): one row per distinct
-// name, folders with sub-folders first, then folders, then files, each by name. Folders
+// Lists the rows of one folder (folder id 0 means the NTFS root, 5): every row once, also
+// rows that share a name (a live file and its deleted namesake), folders with sub-folders
+// first, then folders, then files, each by name. Folders
 // always pass the filter; an empty extension list means no filtering. With hideEmptyFolders,
 // folder rows without any child are left out. Returns false, without calling back, when the
 // folder has no rows.

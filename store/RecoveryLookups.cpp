@@ -1,6 +1,5 @@
 #include "store/RecoveryLookups.h"
 
-#include "engine/volume/EngineTypes.h"
 #include "platform/Text.h"
 #include "store/DataBase.h"
 #include "store/FolderWalkGuard.h"
@@ -94,14 +93,17 @@ bool ReadByRecord(char letter, uint64_t record, ScanRow& entry) {
 }
 
 bool ForEachChildEntry(char letter, uint64_t folderId, const std::u16string& destination,
-                       ChildEntryCallback visit, void* context) {
+                       ChildEntryCallback visit, void* context, StopPredicate stop) {
     DataBase store(letter);
     CppSQLite3Table table = store.Db().table(SqlFormat(
         "select * from %c where pid=%lld", store.Letter(), static_cast<long long>(folderId)));
     if (table.numRows() < 1) {
         return false;
     }
-    for (int i = 0; i < table.numRows() && !g_engineCancel.load(); ++i) {
+    for (int i = 0; i < table.numRows(); ++i) {
+        if (stop != nullptr && stop(context)) {
+            break;
+        }
         table.setRow(i);
         const ScanRow entry = RowFromTable(table, true);
         if (visit != nullptr) {

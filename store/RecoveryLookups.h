@@ -31,7 +31,10 @@ bool FindExtraFolder(char letter, uint64_t record, std::u16string& name);
 // The first row with this record (path from the table, empty when not filled yet).
 bool ReadByRecord(char letter, uint64_t record, ScanRow& entry);
 
+// Asked before each further row of a walk: true stops it (the user cancelled).
+using StopPredicate = bool (*)(void* context);
+
 // Calls visit for each row whose pid is folderId, in table order, stopping before a row once
-// the engine's cancel flag is set. False when the folder has no rows.
+// stop (when given) answers true. False when the folder has no rows.
 bool ForEachChildEntry(char letter, uint64_t folderId, const std::u16string& destination,
-                       ChildEntryCallback visit, void* context);
+                       ChildEntryCallback visit, void* context, StopPredicate stop = nullptr);

@@ -1,6 +1,8 @@
 #include "engine/fat/FatFileRecovery.h"
 
 #include "engine/fat/FatChainWalker.h"
+#include "engine/fat/FatEntry.h"
+#include "engine/fat/FatFileExtent.h"
 #include "store/CppSQLite3Exception.h"
 #include "store/RecoveryLookups.h"
 #include "store/ScanRow.h"
@@ -24,9 +26,7 @@ bool FatFileRecovery::Recover(char letter, uint64_t record, const char16_t* dest
     try {
         ScanRow row;
         if (!ReadByRecord(letter, record, row)) return false;
-        m_inside.clear();
-        m_recovered.clear();
-        return RecoverEntry(FatEntry::FromRow(row), destination);
+        return RecoverRow(row, destination);
     } catch (const CppSQLite3Exception&) {
         return false;
     } catch (const std::exception&) {
@@ -34,54 +34,38 @@ bool FatFileRecovery::Recover(char letter, uint64_t record, const char16_t* dest
     }
 }
 
-bool FatFileRecovery::RecoverEntry(const FatEntry& entry, const std::u16string& folder) {
-    if (entry.IsDirectory()) return RecoverDirectory(entry, folder);
-    if (!m_volume) return false;
-
-    const std::u16string name = SafeOutputName(entry.name, entry.firstCluster);
-    const std::u16string path = JoinOutputPath(folder, name);
-    if (m_before &&
-        !m_before(path.c_str(), name.c_str(), LowPart(entry.size), HighPart(entry.size), m_user))
-        return false;
-    if (!CreateOutputFile(path, entry.attributes)) return false;
-    StartFile();
-
-    bool ok = true;
-    if (entry.size != 0) {
-        const bool cancelBefore = g_engineCancel;
-        FatChainWalker walker;
-        ok = walker.ReadFileData(m_volume.get(), entry.sector, static_cast<uint32_t>(entry.size),
-                                 &FileRecovery::WriteDataSink, this);
-        // The reader raises the cancel flag whenever the sink refuses data; a refusal caused
-        // by the destination fails this file only, not the folders around it.
-        if (!ok && WriteFailed()) g_engineCancel = cancelBefore;
-    }
-    if (ok) {
-        SetTimes(entry.created, entry.accessed, entry.modified);
-        ok = CloseOutput();
-    } else {
-        CloseOutput();
-    }
-    if (m_done) m_done(m_user);
-    return ok;
+uint64_t FatFileRecovery::HexValueOf(const ScanRow& row) const {
+    return static_cast<uint32_t>(row.id); // the first cluster
 }
 
-bool FatFileRecovery::RecoverDirectory(const FatEntry& entry, const std::u16string& folder) {
-    if (!entry.IsDirectory()) return false;
-    if (m_recovered.count(entry.firstCluster) || m_inside.size() >= kMaxDepth)
-        return false; // the table links this folder below itself, repeats it, or nests without end
-    const std::u16string name = SafeOutputName(entry.name, entry.firstCluster);
-    const std::u16string path = JoinOutputPath(folder, name);
-    if (!CreateOutputDirectory(path)) return false;
-    m_inside.insert(entry.firstCluster);
-    m_recovered.insert(entry.firstCluster);
-    ForEachChildEntry(m_letter, entry.firstCluster, path, &FatFileRecovery::VisitChild, this);
-    m_inside.erase(entry.firstCluster);
-    return true;
+void FatFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
+    const FatEntry entry = FatEntry::FromRow(row);
+    item.isFolder = entry.IsDirectory();
+    item.name = entry.name;
+    item.hexValue = entry.firstCluster;
+    item.folderId = row.id;
+    item.created = entry.created;
+    item.modified = entry.modified;
+    item.accessed = entry.accessed;
+    item.attributes = entry.attributes;
+    item.claimedSize = entry.size;
+    item.location = entry.sector;
+    if (item.isFolder || entry.size == 0) return;
+
+    // The cluster the data starts in, from the stored first sector.
+    const FatBootInfo& boot = m_volume->Boot();
+    uint64_t cluster = 0;
+    if (entry.sector != 0 && boot.sectorsPerCluster != 0 && entry.sector >= boot.firstDataSector)
+        cluster = (entry.sector - boot.firstDataSector) / boot.sectorsPerCluster + 2;
+    item.size = cluster <= UINT32_MAX
+                    ? FatBackedBytes(*m_volume, static_cast<uint32_t>(cluster), entry.size)
+                    : 0;
+    if (item.size == 0) item.unreadable = RecoveryReason::kNoData;
 }
 
-void FatFileRecovery::VisitChild(const ScanRow& row, const std::u16string& destination,
-                                 void* self) {
-    // A failing child does not stop its siblings.
-    static_cast<FatFileRecovery*>(self)->RecoverEntry(FatEntry::FromRow(row), destination);
+bool FatFileRecovery::ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) {
+    if (!m_volume || item.size > UINT32_MAX) return false;
+    FatChainWalker walker;
+    return walker.ReadFileData(m_volume.get(), item.location, static_cast<uint32_t>(item.size),
+                               sink, user);
 }

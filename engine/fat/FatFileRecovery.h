@@ -1,23 +1,16 @@
 #pragma once
-// Recovery of one found row of a FAT32 scan: a file is read along its cluster chain (or
-// contiguously, once the chain has ended) and written below the destination with its times
-// and read-only state; a folder is re-created and the rows below it are recovered into it,
-// depth first.
+// Recovery of found rows of a FAT32 scan. A file is read along its cluster chain (or
+// contiguously, once the chain has ended, for a deleted file) and written with the row's
+// times and read-only state; a folder is re-created and the rows below it recovered into it.
+// The walk itself is the one both writers share (RecoveryWalk).
 #include "engine/fat/FATVolume.h"
-#include "engine/fat/FatEntry.h"
-#include "engine/fat/FileRecovery.h"
+#include "engine/recovery/FileRecovery.h"
 
 #include <cstdint>
 #include <memory>
-#include <string>
-#include <unordered_set>
 
 class FatFileRecovery : public FileRecovery {
 public:
-    // Folders nested deeper than this below the recovered one are not written (the item
-    // fails); a damaged table can chain folders arbitrarily deep.
-    static constexpr uint32_t kMaxDepth = 512;
-
     FatFileRecovery() = default;
     ~FatFileRecovery() override;
 
@@ -25,24 +18,14 @@ public:
                  BeforeFileCallback before, RecoverProgressCallback progress, FileDoneCallback done,
                  ExistsCallback exists, void* user) override;
 
-    // Recovers entry into folder: a folder through RecoverDirectory, a file by its data.
-    bool RecoverEntry(const FatEntry& entry, const std::u16string& folder);
-    // Creates the folder of entry below folder and recovers the rows whose pid is its first
-    // cluster. A folder already recovered in this call (or being recovered further up) is not
-    // written again: false.
-    bool RecoverDirectory(const FatEntry& entry, const std::u16string& folder);
-
     // Opens the volume for a writer used without Recover (tests).
     bool OpenVolume(char letter);
 
-private:
-    static void VisitChild(const ScanRow& row, const std::u16string& destination, void* self);
+protected:
+    void ResolveItem(const ScanRow& row, RecoveryItem& item) override;
+    bool ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) override;
+    uint64_t HexValueOf(const ScanRow& row) const override;
 
+private:
     std::unique_ptr<FATVolume> m_volume;
-    // Folder ids on the path from the recovered item down to the folder being written.
-    std::unordered_set<uint64_t> m_inside;
-    // Folder ids recovered (or being recovered) in this call. A damaged table can list one
-    // folder under several parents or several times in one parent; its rows are written once,
-    // so the work stays linear in the rows instead of growing with every path to them.
-    std::unordered_set<uint64_t> m_recovered;
 };

@@ -87,14 +87,15 @@ private:
 
 } // namespace
 
-bool ReadCompressedData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink, void* user) {
+bool ReadCompressedData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink, void* user,
+                        uint64_t limit) {
     const NTFSBootInfo& boot = volume->Boot();
     const uint64_t clusterSize = boot.clusterSize;
     if (clusterSize == 0 || a->compressionUnit > 16) return false;
     const uint64_t unitClusters = 1ull << a->compressionUnit;
     const uint64_t unitBytes = unitClusters * clusterSize;
     if (unitBytes > kMaxUnitBytes) return false;
-    const uint64_t size = a->realSize;
+    const uint64_t size = a->realSize < limit ? a->realSize : limit;
     const uint64_t initialized = a->initializedSize < size ? a->initializedSize : size;
 
     std::unique_ptr<uint8_t[]> packed(new (std::nothrow) uint8_t[unitBytes]);
@@ -148,16 +149,18 @@ bool ReadCompressedData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink
     return true;
 }
 
-bool ReadAttributeData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink, void* user) {
+bool ReadAttributeData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink, void* user,
+                       uint64_t limit) {
     if (!volume || !a || !sink) return false;
     if (a->IsResident()) {
         const StreamBase* value = a->ResidentValue();
-        const uint32_t have = value && value->Data() ? value->Size() : 0;
+        uint32_t have = value && value->Data() ? value->Size() : 0;
+        if (have > limit) have = static_cast<uint32_t>(limit);
         if (have) sink(value->Data(), have, user);
-        return have >= a->valueLength;
+        return have >= (a->valueLength < limit ? a->valueLength : limit);
     }
-    if (a->IsCompressed()) return ReadCompressedData(volume, a, sink, user);
-    const uint64_t size = a->realSize;
+    if (a->IsCompressed()) return ReadCompressedData(volume, a, sink, user, limit);
+    const uint64_t size = a->realSize < limit ? a->realSize : limit;
     const uint64_t initialized = a->initializedSize < size ? a->initializedSize : size;
     if (initialized && !a->runList.StreamData(volume, initialized, sink, user)) return false;
     return SendZeros(size - initialized, sink, user);

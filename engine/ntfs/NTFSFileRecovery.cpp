@@ -5,10 +5,13 @@
 #include "engine/ntfs/NTFSDataReader.h"
 #include "engine/ntfs/NTFSFileRow.h"
 #include "platform/Text.h"
+#include "store/CppSQLite3Exception.h"
 #include "store/DataBase.h"
 #include "store/RecoveryLookups.h"
+#include "store/ScanRow.h"
 
-#include <vector>
+#include <algorithm>
+#include <exception>
 
 namespace {
 
@@ -16,6 +19,11 @@ constexpr uint32_t kData = 0x80;
 
 std::string HexText(uint64_t value) {
     return platform::Utf16ToUtf8(FileRecovery::FormatHexName(value));
+}
+
+bool IsExtraFolder(const ScanRow& row) {
+    return row.attributes == kExtraFolderAttributes &&
+           platform::Utf16ToUtf8(row.name) == kExtraFolderName;
 }
 
 } // namespace
@@ -26,83 +34,93 @@ bool NTFSFileRecovery::Recover(char letter, uint64_t record, const char16_t* des
                                BeforeFileCallback before, RecoverProgressCallback progress,
                                FileDoneCallback done, ExistsCallback exists, void* user) {
     if (!exists || !destination) return false;
+    if (static_cast<int64_t>(record) < 0) return false;
     m_volume = std::make_unique<NTFSVolume>();
     if (!m_volume->Open(letter, true)) return false;
     KeepCallbacks(letter, before, progress, done, exists, user);
-    m_inside.clear();
-    const std::u16string folder(destination);
-    std::u16string extraName;
-    if (FindExtraFolder(letter, record, extraName))
-        return RecoverFolder(record, folder, platform::Utf8ToUtf16(kExtraFolderName));
-    return RecoverRecord(record, folder);
-}
-
-bool NTFSFileRecovery::RecoverRecord(uint64_t record, const std::u16string& folder) {
-    if (static_cast<int64_t>(record) < 0 || !m_volume) return false;
-    auto file = m_volume->ReadRecord(record);
-    if (!file) {
-        DebugOutput("[Error]:Failed to read FILE at record " + HexText(record) + ".\n");
+    try {
+        ScanRow row;
+        if (!ReadByRecord(letter, record, row)) {
+            // Not in the table: the record alone says what it is.
+            row = ScanRow();
+            row.record = record;
+            row.id = UINT64_MAX;
+        }
+        return RecoverRow(row, destination);
+    } catch (const CppSQLite3Exception&) {
+        return false;
+    } catch (const std::exception&) {
         return false;
     }
-    if (file->IsDirectory()) {
-        file.reset();
-        return RecoverDirectoryRecord(record, folder);
+}
+
+uint64_t NTFSFileRecovery::HexValueOf(const ScanRow& row) const {
+    return row.record;
+}
+
+uint64_t NTFSFileRecovery::VolumeBytes() const {
+    const NTFSBootInfo& boot = m_volume->Boot();
+    uint64_t bytes = boot.totalSectors > UINT64_MAX / 4096
+                         ? UINT64_MAX
+                         : boot.totalSectors * boot.bytesPerSectorRaw;
+    const uint64_t device = m_volume->DeviceSize();
+    if (device != 0 && device < bytes) bytes = device;
+    return bytes;
+}
+
+void NTFSFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
+    m_record.reset();
+    m_data = nullptr;
+    // Until the record says otherwise, the stored row describes the item.
+    item.isFolder = row.isDir != 0;
+    item.name = row.name;
+    item.hexValue = row.record;
+    item.folderId = row.id;
+    item.claimedSize = row.size;
+    item.created = row.created;
+    item.modified = row.modified;
+    item.accessed = row.accessed;
+    item.attributes = row.attributes;
+    if (IsExtraFolder(row)) {
+        item.isFolder = true; // made by the store; it has no record of its own
+        return;
     }
-    auto row = BuildRow(*file, *m_volume);
-    if (!row) return false;
-    const std::u16string name = SafeOutputName(row->name, record);
+
+    std::unique_ptr<NTFSFileRecord> file;
+    if (static_cast<int64_t>(row.record) >= 0) file = m_volume->ReadRecord(row.record);
+    if (!file) {
+        DebugOutput("[Error]:Failed to read FILE at record " + HexText(row.record) + ".\n");
+        // A folder's rows are still in the store; a file's data is out of reach.
+        if (!item.isFolder) item.unreadable = RecoveryReason::kNoData;
+        return;
+    }
+    item.isFolder = file->IsDirectory();
+    if (item.isFolder && row.id == UINT64_MAX) item.folderId = file->recordNumber;
+    if (const auto built = BuildRow(*file, *m_volume)) {
+        item.name = built->name;
+        item.created = built->created;
+        item.modified = built->modified;
+        item.accessed = built->accessed;
+        item.attributes = built->attributes;
+    }
+    if (item.isFolder) return;
+
     ExpandAttributeList(file->attributes, m_volume.get());
-    const std::u16string path = JoinOutputPath(folder, name);
-
-    NTFSAttribute* data = FindAttribute(file->attributes, kData);
-    const uint64_t size = data ? data->DataSize() : 0;
-    if (m_before && !m_before(path.c_str(), name.c_str(), LowPart(size), HighPart(size), m_user))
-        return false;
-    if (!CreateOutputFile(path, row->attributes)) return false;
-    StartFile();
-    if (size != 0 && !ReadAttributeData(m_volume.get(), data, &FileRecovery::WriteDataSink, this)) {
-        CloseOutput();
-        if (m_done) m_done(m_user);
-        return false;
-    }
-    // A resident value is handed over without looking at the sink's answer; a failed write
-    // still fails the file.
-    bool ok = !WriteFailed();
-    ok = SetTimes(row->created, row->accessed, row->modified) && ok;
-    ok = CloseOutput() && ok;
-    if (m_done) m_done(m_user);
-    return ok;
+    m_data = FindAttribute(file->attributes, kData);
+    item.claimedSize = m_data ? m_data->DataSize() : 0;
+    // Never more than the clusters given to the attribute, nor than the whole volume.
+    uint64_t size = item.claimedSize;
+    if (m_data && !m_data->IsResident()) size = std::min(size, m_data->allocatedSize);
+    item.size = std::min(size, VolumeBytes());
+    m_record = std::move(file);
 }
 
-bool NTFSFileRecovery::RecoverDirectoryRecord(uint64_t record, const std::u16string& folder) {
-    if (!m_volume) return false;
-    auto file = m_volume->ReadRecord(record);
-    if (!file) {
-        DebugOutput("[Error]:Failed to read FILE at record " + HexText(record) + ".");
-        return false;
-    }
-    if (!file->IsDirectory()) return false;
-    auto row = BuildRow(*file, *m_volume);
-    if (!row) return false;
-    return RecoverFolder(record, folder, row->name);
+bool NTFSFileRecovery::ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) {
+    if (!m_volume || !m_record || !m_data) return false;
+    return ReadAttributeData(m_volume.get(), m_data, sink, user, item.size);
 }
 
-bool NTFSFileRecovery::RecoverFolder(uint64_t record, const std::u16string& folder,
-                                     std::u16string name) {
-    name = SafeOutputName(name, record);
-    if (m_inside.count(record) || m_inside.size() >= kMaxFolderDepth)
-        return false; // listed below itself, or absurdly deep
-    const std::u16string path = JoinOutputPath(folder, name);
-    if (!CreateOutputDirectory(path)) return false;
-    std::vector<uint64_t> children;
-    ChildRecords(m_letter, record, children);
-    m_inside.insert(record);
-    for (uint64_t child : children) {
-        if (g_engineCancel) break;
-        if (!RecoverRecord(child, path))
-            DebugOutput("[Error]:Recovery of file record " + HexText(child) + " (within \"" +
-                        platform::Utf16ToUtf8(path) + "\") failed.");
-    }
-    m_inside.erase(record);
-    return true;
+void NTFSFileRecovery::OnChildFailed(const ScanRow& child, const std::u16string& folderPath) {
+    DebugOutput("[Error]:Recovery of file record " + HexText(child.record) + " (within \"" +
+                platform::Utf16ToUtf8(folderPath) + "\") failed.");
 }

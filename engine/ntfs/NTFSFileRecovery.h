@@ -2,19 +2,20 @@
 // Recovery writer for NTFS volumes. Given the record column of a scanned row (the slot its MFT
 // record was read from) it reads that record again and writes the file's first $DATA below the
 // destination, or re-creates a folder and recovers the rows the store lists below it. Names,
-// times and attributes come from the record as it is on the volume now.
-#include "engine/fat/FileRecovery.h"
+// times and attributes come from the record as it is on the volume now; a record that can no
+// longer be read is described by its stored row instead. The walk itself is the one both
+// writers share (RecoveryWalk).
+#include "engine/ntfs/NTFSFileRecord.h"
 #include "engine/ntfs/NTFSVolume.h"
+#include "engine/recovery/FileRecovery.h"
 
 #include <memory>
 #include <string>
-#include <unordered_set>
+
+class NTFSAttribute;
 
 class NTFSFileRecovery : public FileRecovery {
 public:
-    // Folders nested deeper than this are not entered (no real path gets near it).
-    static constexpr size_t kMaxFolderDepth = 256;
-
     NTFSFileRecovery() = default;
     ~NTFSFileRecovery() override;
 
@@ -22,16 +23,20 @@ public:
                  BeforeFileCallback before, RecoverProgressCallback progress, FileDoneCallback done,
                  ExistsCallback exists, void* user) override;
 
-    // Recovers the file or folder held in the record in slot `record`.
-    bool RecoverRecord(uint64_t record, const std::u16string& folder);
-    // Recovers a record known to be a folder.
-    bool RecoverDirectoryRecord(uint64_t record, const std::u16string& folder);
-    // Creates folder/name and recovers the rows the store lists below the row of `record`.
-    // A record that is already being recovered further up (a folder listed below itself) is
-    // not entered again.
-    bool RecoverFolder(uint64_t record, const std::u16string& folder, std::u16string name);
+protected:
+    void ResolveItem(const ScanRow& row, RecoveryItem& item) override;
+    bool ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) override;
+    uint64_t HexValueOf(const ScanRow& row) const override;
+    void OnChildFailed(const ScanRow& child, const std::u16string& folderPath) override;
 
 private:
+    // The volume's size in bytes: what its boot sector claims, or less when the device is
+    // smaller.
+    uint64_t VolumeBytes() const;
+
     std::unique_ptr<NTFSVolume> m_volume;
-    std::unordered_set<uint64_t> m_inside; // folders being recovered, outermost first
+    // The record of the file being written and its first $DATA, kept from ResolveItem to
+    // ReadItemData.
+    std::unique_ptr<NTFSFileRecord> m_record;
+    NTFSAttribute* m_data = nullptr;
 };

@@ -17,9 +17,11 @@ struct DriveBootInfo {
     int32_t shellSlot;      // kept by the shell for its tree item; 0 here
 };
 
-// The engine's cancel flag: cleared at the start of every recovery, raised by a streaming or
-// cluster read whose data callback asked to stop, read by recovery and by folder walks of the
-// store before each further item.
+// The engine's cancel flag: the user's wish to stop. Cleared at the start of every recovery,
+// raised when the user cancels (a progress callback answers false, or the job raises it), and
+// read by the recovery walk before each further item. A read whose data sink refuses a chunk
+// raises it too; the recovery walk puts it back when the refusal came from the destination,
+// so a refused write never stops anything but its own file.
 extern std::atomic<bool> g_engineCancel;
 
 // Scan callbacks.
@@ -37,7 +39,47 @@ using ChunkCallback = bool (*)(const uint8_t* chunk, uint32_t length, void* user
 using BeforeFileCallback = bool (*)(const char16_t* outputPath, const char16_t* fileName,
                                     uint32_t sizeLow, uint32_t sizeHigh, void* user);
 using RecoverProgressCallback = bool (*)(uint32_t writtenLow, uint32_t writtenHigh, void* user);
-using FileDoneCallback = void (*)(void* user);
+
+// What became of one file of a recovery.
+enum class RecoveryOutcome : uint32_t {
+    kWritten = 0,    // written and complete (size may be below the claimed size: see below)
+    kSkipped = 1,    // not written, by choice (see the reason)
+    kReadError = 2,  // its data could not be read from the volume
+    kWriteError = 3, // the destination refused it
+    kCancelled = 4,  // the user stopped the recovery while it was being written
+};
+
+// Why a file was skipped or failed. The engine words nothing: the system's own error number
+// travels along for kSystem, and the front end turns the reason into text.
+enum class RecoveryReason : uint32_t {
+    kNone = 0,
+    kSystem = 1,           // systemError holds the error number of the call that failed
+    kDeclined = 2,         // the before-file callback answered false
+    kKeptExisting = 3,     // something existed at the output name and was kept
+    kAlreadyRecovered = 4, // its folder was written earlier in the same job
+    kLinkInTheWay = 5,     // a symbolic link stands where an output folder goes
+    kSourceInTheWay = 6,   // the output name is a volume source or a device
+    kTooDeep = 7,          // folders nest deeper than a recovery follows
+    kNoData = 8,           // the entry points at no data the volume holds
+    kUnreadable = 9,       // reading the data from the volume failed
+    kCancelled = 10,       // the user stopped the recovery
+};
+
+// One file's result, handed to the file-done callback. A folder that could not be made is
+// reported the same way (isFolder 1) before the files below it, which fail with it.
+struct RecoveredFile {
+    const char16_t* outputPath; // the full output path, folders joined with "/"
+    const char16_t* name;       // the output name (shortened and numbered as written)
+    uint64_t record;            // the record column of the row
+    RecoveryOutcome outcome;
+    RecoveryReason reason;
+    int32_t systemError;  // errno for RecoveryReason::kSystem, else 0
+    uint64_t claimedSize; // the size the entry claims
+    uint64_t size;        // the size the volume can back; below claimedSize it was clamped
+    uint64_t written;     // bytes written
+    uint8_t isFolder;
+};
+using FileDoneCallback = void (*)(const RecoveredFile* file, void* user);
 // The callee sets *answer; 1 leaves the existing file or folder alone, any other value
 // overwrites a file or reuses a folder.
 using ExistsCallback = void (*)(const char16_t* outputPath, uint32_t zero, int* answer, void* user);

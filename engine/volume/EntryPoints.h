@@ -6,6 +6,8 @@
 
 #include <cstdint>
 
+class RecoverySession;
+
 // Fills drives (room for 24) with every letter C-Z of the drive map whose sector 0 holds an
 // NTFS or FAT32 boot sector. Letters that cannot be opened or read are skipped.
 bool ListDrives(DriveBootInfo* drives, uint32_t* count);
@@ -18,6 +20,12 @@ bool ScanNtfsDrive(char letter, ScanStartCallback start, ScanProgressCallback pr
 bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context);
 bool AdvancedScanFatDrive(char letter, ScanStartCallback start, ScanProgressCallback progress,
                           ScanFinishCallback finish, void* context);
+// Recovers the row whose record column is key below destination. Every file reached gets one
+// file-done call with its outcome; the result is true when all of them were written. session
+// (optional) carries what a job of several items remembers from one to the next: folders
+// already written, names given out, and the destination root below which folders are entered
+// without following links.
 bool RecoverItem(char letter, bool isNtfs, uint64_t key, const char16_t* destination,
                  CountCallback count, BeforeFileCallback before, RecoverProgressCallback progress,
-                 FileDoneCallback done, ExistsCallback exists, void* context);
+                 FileDoneCallback done, ExistsCallback exists, void* context,
+                 RecoverySession* session = nullptr);

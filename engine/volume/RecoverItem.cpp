@@ -10,13 +10,15 @@
 
 bool RecoverItem(char letter, bool isNtfs, uint64_t key, const char16_t* destination,
                  CountCallback count, BeforeFileCallback before, RecoverProgressCallback progress,
-                 FileDoneCallback done, ExistsCallback exists, void* context) {
+                 FileDoneCallback done, ExistsCallback exists, void* context,
+                 RecoverySession* session) {
     g_engineCancel = false;
     std::unique_ptr<FileRecovery> writer;
     if (isNtfs)
         writer = std::make_unique<NTFSFileRecovery>();
     else
         writer = std::make_unique<FatFileRecovery>();
+    writer->SetSession(session);
     try {
         if (count) count(CountForRecovery(letter, key), context);
         return writer->Recover(letter, key, destination, before, progress, done, exists, context);

@@ -39,7 +39,8 @@ CliResult RunCli(const std::vector<std::string>& args, const std::string& input,
         const auto eq = e.find('=');
         command += " " + e.substr(0, eq + 1) + Quote(e.substr(eq + 1));
     }
-    command += " " + Quote(TESSALY_CLI);
+    // A command that hangs (a source that never answers) fails the test instead of the run.
+    command += " timeout -k 5 120 " + Quote(TESSALY_CLI);
     for (const auto& a : args)
         command += " " + Quote(a);
     command +=

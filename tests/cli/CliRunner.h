@@ -15,7 +15,8 @@ struct CliResult {
 };
 
 // Runs tessaly-cli with args (TZ=UTC, no terminal, settings in a folder of its own unless env
-// names one), optional standard input text and extra "NAME=value" environment settings.
+// names one), optional standard input text and extra "NAME=value" environment settings. A run
+// longer than two minutes is stopped (status 124).
 CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "",
                  const std::vector<std::string>& env = {});
 

@@ -5,8 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 using namespace tessaly::test;
 
@@ -45,6 +50,22 @@ TEST(CliInputErrors, FailWithStatusTwoAndWriteNothing) {
         {{"--drive", bind, "recover", "E:", "--all", "--to", notAFolder + "/out"},
          "Invalid path. Please verify the correct path was given."},
         {{"--drive", bind, "recover", "E:", "--all"}, "--to DIR is required"},
+        {{"--drive", bind, "search", "E:", "*", "--date", "created", "2023-02-30", "2024-01-01"},
+         "malformed date \"2023-02-30\""},
+        {{"--drive", bind, "search", "E:", "*", "--date", "created", "2023-02-29", "2024-01-01"},
+         "malformed date \"2023-02-29\""},
+        {{"--drive", bind, "search", "E:", "*", "--date", "created", "2024-04-31", "2024-05-01"},
+         "malformed date \"2024-04-31\""},
+        {{"--drive", bind, "search", "E:", "*", "--date", "created", "2024-01-01x", "2024-01-02"},
+         "malformed date \"2024-01-01x\""},
+        {{"--drive", bind, "search", "E:", "*", "--date", "modified", "2024-01-01 10:00junk",
+          "2024-01-02"},
+         "malformed date \"2024-01-01 10:00junk\""},
+        {{"--drive", bind, "search", "E:", "*", "--date", "modified", "2024-01-01",
+          "2024-01-02 10:00:00 and more"},
+         "malformed date \"2024-01-02 10:00:00 and more\""},
+        {{"--drive", bind, "search", "E:", "*", "--date", "accessed", "2024-1-01", "2024-01-02"},
+         "malformed date \"2024-1-01\""},
         {{"--drive", bind, "frobnicate"}, "unknown command"},
     };
     for (const auto& c : cases) {
@@ -58,6 +79,43 @@ TEST(CliInputErrors, FailWithStatusTwoAndWriteNothing) {
         EXPECT_FALSE(std::filesystem::exists(out));
     }
     EXPECT_EQ(Snapshot(fat.image), before);
+}
+
+TEST(CliInputErrors, DatesThatExistAreTaken) {
+    const std::string bind = "E=" + LoadVolume("fat32").image;
+    for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
+             {"2024-02-29", "2024-12-31 23:59:59"}, {"2000-02-29 00:00", "2099-12-31T23:59"}}) {
+        const auto r =
+            RunCli({"--drive", bind, "search", "E:", "*", "--date", "modified", from, to});
+        EXPECT_EQ(r.status, 0) << from << " " << to << ": " << r.err;
+    }
+}
+
+// Sources that cannot be read at random offsets are refused at once; opening a FIFO without a
+// writer must not block.
+TEST(CliInputErrors, PipesSocketsAndCharacterDevicesAreNoSources) {
+    TempDir dir;
+    const std::string fifo = dir.File("fifo");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string socketPath = dir.File("socket");
+    const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(sock, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, socketPath.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(sock, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    for (const auto& [path, what] : std::vector<std::pair<std::string, std::string>>{
+             {fifo, "FIFO"}, {socketPath, "socket"}, {"/dev/zero", "character device"}}) {
+        for (const char* command : {"drives", "scan"}) {
+            SCOPED_TRACE(path + " " + command);
+            std::vector<std::string> args = {"--drive", "E=" + path, command};
+            if (std::string(command) == "scan") args.push_back("E:");
+            const auto r = RunCli(args);
+            EXPECT_EQ(r.status, 2) << r.err;
+            EXPECT_NE(r.err.find(what), std::string::npos) << r.err;
+        }
+    }
+    ::close(sock);
 }
 
 TEST(CliInputErrors, HelpForEveryCommand) {

@@ -1,6 +1,7 @@
 // scan --save and --load: the same listings and recoveries without scanning again, and a
 // refusal when the source has changed since.
 #include "tests/cli/CliRunner.h"
+#include "tests/support/Mounts.h"
 #include "tests/support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +59,74 @@ TEST_P(SavedScan, ChangedSourceIsRefused) {
     EXPECT_NE(junk.err.find("not a saved scan"), std::string::npos) << junk.err;
 }
 
+// The scan is never saved onto the image being scanned.
+TEST_P(SavedScan, NeverOntoTheImageItself) {
+    const auto& volume = LoadVolume(GetParam());
+    TempDir dir;
+    const std::string copy = dir.File("copy.img");
+    std::filesystem::copy_file(volume.image, copy);
+    std::filesystem::create_symlink(copy, dir.File("link.img"));
+    const FileSnapshot before = Snapshot(copy);
+    for (const std::string& target : {copy, dir.File("link.img")}) {
+        SCOPED_TRACE(target);
+        for (const char* overwrite : {"--json", "--overwrite"}) {
+            const auto r =
+                RunCli({"--drive", "E=" + copy, "scan", "E:", "--save", target, overwrite});
+            EXPECT_EQ(r.status, 2) << r.err;
+            EXPECT_NE(r.err.find("nothing is ever written to a source"), std::string::npos)
+                << r.err;
+        }
+    }
+    EXPECT_EQ(Snapshot(copy), before);
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link.img")));
+}
+
+// An existing file that is not a saved scan is replaced only when asked; an older saved scan
+// is replaced as a whole, and nothing is left beside it.
+TEST_P(SavedScan, ReplacesOnlySavedScansUnlessAsked) {
+    const auto& volume = LoadVolume(GetParam());
+    TempDir dir;
+    const std::string bind = "E=" + volume.image;
+    const std::string notes = dir.File("notes.txt");
+    std::ofstream(notes) << "the user's notes";
+    const auto refused = RunCli({"--drive", bind, "scan", "E:", "--save", notes});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_NE(refused.err.find("is not a saved scan"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--overwrite"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.err.find("entries"), std::string::npos); // refused before scanning
+    EXPECT_EQ(Snapshot(notes).md5, Md5OfBytes("the user's notes", 16));
+
+    ASSERT_EQ(RunCli({"--drive", bind, "scan", "E:", "--save", notes, "--overwrite"}).status, 0);
+    const auto first = RunCli({"--drive", bind, "--load", notes, "scan", "E:", "--json"});
+    ASSERT_EQ(first.status, 0) << first.err;
+    // Saving again over a saved scan needs no --overwrite.
+    ASSERT_EQ(RunCli({"--drive", bind, "scan", "E:", "--save", notes}).status, 0);
+    const auto again = RunCli({"--drive", bind, "--load", notes, "scan", "E:", "--json"});
+    EXPECT_EQ(again.out, first.out);
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path()))
+        ++files;
+    EXPECT_EQ(files, 1u); // no temporary or journal file left
+    // A folder that cannot be written is named with the system's reason.
+    const auto missing = RunCli({"--drive", bind, "scan", "E:", "--save", notes + "/below"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_NE(missing.err.find("Not a directory"), std::string::npos) << missing.err;
+}
+
 INSTANTIATE_TEST_SUITE_P(Volumes, SavedScan, ::testing::Values("fat32", "ntfs"));
+
+// Saving onto the mounted source volume would overwrite the records of deleted files.
+TEST(SavedScanOnSource, NeverOntoAFileSystemStoredOnTheImage) {
+    TempDir dir;
+    const std::string copy = dir.File("mounted.img");
+    std::filesystem::copy_file(LoadVolume("ntfs").image, copy);
+    ScopedMount mount(ScopedMount::Kind::kNtfs3g, copy, dir.File("mnt"));
+    if (!mount.Mounted()) GTEST_SKIP() << "cannot mount the image: " << mount.Why();
+    const std::string target = dir.File("mnt/scan.tessaly");
+    const auto r = RunCli({"--drive", "E=" + copy, "scan", "E:", "--save", target});
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_NE(r.err.find("lies on a file system stored on " + copy), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(target));
+}
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -36,6 +37,9 @@ std::string Pattern(uint32_t size, uint8_t seed) {
 struct Calls {
     std::vector<std::u16string> before;
     std::vector<std::u16string> exists;
+    std::vector<RecoveryOutcome> outcomes;
+    std::vector<RecoveryReason> reasons;
+    std::vector<int> errors;
     int done = 0;
     int existsAnswer = 0;
     int64_t cancelAfterBytes = -1;
@@ -51,7 +55,13 @@ struct Calls {
         return c->cancelAfterBytes < 0 ||
                c->lastProgress < static_cast<uint64_t>(c->cancelAfterBytes);
     }
-    static void Done(void* self) { ++static_cast<Calls*>(self)->done; }
+    static void Done(const RecoveredFile* file, void* self) {
+        auto* c = static_cast<Calls*>(self);
+        ++c->done;
+        c->outcomes.push_back(file->outcome);
+        c->reasons.push_back(file->reason);
+        c->errors.push_back(file->systemError);
+    }
     static void Exists(const char16_t* path, uint32_t, int* answer, void* self) {
         auto* c = static_cast<Calls*>(self);
         c->exists.emplace_back(path);
@@ -258,8 +268,11 @@ TEST_F(FatRecoveryTest, CancelStopsTheFileAndTheFolderAroundIt) {
     calls.cancelAfterBytes = 4096;
     EXPECT_FALSE(Recover(u"BIG.BIN", calls));
     EXPECT_TRUE(g_engineCancel);
-    EXPECT_EQ(fs::file_size(out + "/BIG.BIN"), 4096u); // what was written stays
+    // A partial file would claim to be the whole file: it is removed.
+    EXPECT_FALSE(fs::exists(out + "/BIG.BIN"));
+    EXPECT_TRUE(fs::is_empty(out));
     EXPECT_EQ(calls.done, 1);
+    EXPECT_EQ(calls.outcomes, std::vector<RecoveryOutcome>{RecoveryOutcome::kCancelled});
 
     Calls folder;
     folder.cancelAfterBytes = 1;
@@ -269,7 +282,7 @@ TEST_F(FatRecoveryTest, CancelStopsTheFileAndTheFolderAroundIt) {
     g_engineCancel = false;
 }
 
-TEST_F(FatRecoveryTest, FailedWriteFailsTheItemButNotItsSiblings) {
+TEST_F(FatRecoveryTest, FailedWriteFailsTheFileAndTheFolderButNotItsSiblings) {
     // Files may not grow beyond 5000 bytes: the 10000-byte file cannot be written whole.
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
@@ -281,11 +294,15 @@ TEST_F(FatRecoveryTest, FailedWriteFailsTheItemButNotItsSiblings) {
     const bool ok = Recover(u"Documents", calls);
     setrlimit(RLIMIT_FSIZE, &old);
 
-    EXPECT_TRUE(ok); // the folder itself was made
+    EXPECT_FALSE(ok); // a folder with a failed file is not recovered
     EXPECT_FALSE(g_engineCancel);
-    EXPECT_LT(fs::file_size(out + "/Documents/A.TXT"), 10000u);
+    EXPECT_FALSE(fs::exists(out + "/Documents/A.TXT"));      // no truncated file is left behind
     EXPECT_EQ(Slurp(out + "/Documents/SUB/B.TXT"), "hello"); // the sibling went on
     EXPECT_EQ(calls.done, 2);
+    EXPECT_EQ(calls.outcomes, (std::vector<RecoveryOutcome>{RecoveryOutcome::kWriteError,
+                                                            RecoveryOutcome::kWritten}));
+    EXPECT_EQ(calls.reasons[0], RecoveryReason::kSystem);
+    EXPECT_EQ(calls.errors[0], EFBIG);
 
     std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
@@ -322,14 +339,17 @@ TEST_F(FatRecoveryTest, FolderCyclesInTheTableEnd) {
     FatFileRecovery writer;
     const std::u16string dest = platform::Utf8ToUtf16(out);
     Calls calls;
-    EXPECT_TRUE(writer.Recover(kLetter, 1, dest.c_str(), &Calls::Before, nullptr, &Calls::Done,
-                               &Calls::Exists, &calls));
+    // X cannot be read, so LOOP is not recovered whole.
+    EXPECT_FALSE(writer.Recover(kLetter, 1, dest.c_str(), &Calls::Before, nullptr, &Calls::Done,
+                                &Calls::Exists, &calls));
     EXPECT_TRUE(fs::is_directory(out + "/LOOP/INNER"));
     EXPECT_FALSE(fs::exists(out + "/LOOP/INNER/LOOP"));
-    // A file of non-zero size without a first sector is created empty and fails.
-    EXPECT_TRUE(fs::exists(out + "/LOOP/INNER/X"));
-    EXPECT_EQ(fs::file_size(out + "/LOOP/INNER/X"), 0u);
+    // A file of non-zero size without a first sector fails and is not created at all.
+    EXPECT_FALSE(fs::exists(out + "/LOOP/INNER/X"));
     EXPECT_EQ(calls.done, 1);
+    EXPECT_EQ(calls.outcomes, std::vector<RecoveryOutcome>{RecoveryOutcome::kReadError});
+    EXPECT_EQ(calls.reasons, std::vector<RecoveryReason>{RecoveryReason::kNoData});
+    EXPECT_EQ(writer.Totals().failed, 1u);
     EXPECT_TRUE(writer.Recover(kLetter, 4, dest.c_str(), &Calls::Before, nullptr, &Calls::Done,
                                &Calls::Exists, &calls));
     EXPECT_TRUE(fs::is_directory(out + "/SELF"));

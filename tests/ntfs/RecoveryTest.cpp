@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -27,6 +28,8 @@ struct Calls {
     int exists = 0;
     int answer = 0;
     uint64_t lastSize = 0;
+    std::vector<RecoveryOutcome> outcomes;
+    std::vector<int> errors;
 };
 
 bool Before(const char16_t*, const char16_t*, uint32_t low, uint32_t high, void* user) {
@@ -38,8 +41,11 @@ bool Before(const char16_t*, const char16_t*, uint32_t low, uint32_t high, void*
 bool Progress(uint32_t, uint32_t, void*) {
     return true;
 }
-void Done(void* user) {
-    ++static_cast<Calls*>(user)->done;
+void Done(const RecoveredFile* file, void* user) {
+    auto* c = static_cast<Calls*>(user);
+    ++c->done;
+    c->outcomes.push_back(file->outcome);
+    c->errors.push_back(file->systemError);
 }
 void Exists(const char16_t*, uint32_t, int* answer, void* user) {
     auto* c = static_cast<Calls*>(user);
@@ -160,7 +166,7 @@ TEST_F(NtfsRecovery, ExistingFileIsKeptOnAnswerOneAndOverwrittenOtherwise) {
     keep.answer = 1;
     EXPECT_FALSE(RecoverRow('R', row->record, out.path(), keep));
     EXPECT_EQ(keep.exists, 1);
-    EXPECT_EQ(keep.done, 0);
+    EXPECT_EQ(keep.outcomes, std::vector<RecoveryOutcome>{RecoveryOutcome::kSkipped});
     EXPECT_EQ(std::filesystem::file_size(out.File("tiny.txt")), 11u);
     Calls overwrite;
     overwrite.answer = 0;
@@ -235,15 +241,17 @@ TEST_F(NtfsRecovery, CancelStopsTheFolderBeforeItsNextChild) {
     g_engineCancel = false;
     NTFSFileRecovery writer;
     // Resident files are written whatever the progress answer; the first file read from
-    // clusters is cancelled, and the folder stops there.
-    EXPECT_TRUE(writer.Recover('R', trash->record, platform::Utf8ToUtf16(out.path()).c_str(),
-                               Before, Refuse, Done, Exists, &calls));
+    // clusters is cancelled, and the folder stops there: it is not recovered whole.
+    EXPECT_FALSE(writer.Recover('R', trash->record, platform::Utf8ToUtf16(out.path()).c_str(),
+                                Before, Refuse, Done, Exists, &calls));
     EXPECT_TRUE(g_engineCancel);
     const TestVolume& v = LoadVolume("ntfs");
     EXPECT_EQ(Md5OfFile(out.File("Trash/keep.txt")), v.Find("Trash/keep.txt")->md5);
     EXPECT_EQ(Md5OfFile(out.File("Trash/deleted-small.txt")),
               v.Find("Trash/deleted-small.txt")->md5);
-    EXPECT_EQ(calls.done, 3); // the cancelled file is reported done, as failed
+    EXPECT_EQ(calls.done, 3); // the cancelled file is reported done, as cancelled
+    EXPECT_EQ(calls.outcomes.back(), RecoveryOutcome::kCancelled);
+    EXPECT_FALSE(std::filesystem::exists(out.File("Trash/deleted-100k.bin"))); // not left partial
     EXPECT_FALSE(std::filesystem::exists(
         out.File("Trash/This deleted file has a long name that does not fit 8.3.txt")));
     g_engineCancel = false;
@@ -266,6 +274,10 @@ TEST_F(NtfsRecovery, FailedWriteFailsTheFile) {
     std::signal(SIGXFSZ, old);
     EXPECT_FALSE(ok);
     EXPECT_EQ(calls.done, 1);
+    EXPECT_EQ(calls.outcomes, std::vector<RecoveryOutcome>{RecoveryOutcome::kWriteError});
+    EXPECT_EQ(calls.errors, std::vector<int>{EFBIG});
+    EXPECT_FALSE(std::filesystem::exists(out.File("big-1MiB.bin")));
+    EXPECT_FALSE(g_engineCancel);
 }
 
 } // namespace

@@ -1,10 +1,12 @@
-// Listing one folder: order, one row per name, file-type filters, hidden empty folders and
-// the progress steps.
+// Listing one folder: order, every row (same-named ones too), file-type filters, hidden empty
+// folders and the progress steps.
 #include "store/Listing.h"
 #include "platform/Text.h"
 #include "tests/store/StoreTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -98,11 +100,23 @@ TEST(ListFolder, FolderIdZeroListsTheNtfsRoot) {
     EXPECT_EQ(List('N', 0).names, std::vector<std::string>{"boot.ini"});
 }
 
-TEST(ListFolder, SameNamedRowsListOnce) {
-    LoadDrive(
-        'L', 2,
-        {Folder(u"D", 10, 2), File(u"a.txt", 11, 10, 1, true), File(u"a.txt", 12, 10, 2, true)});
-    EXPECT_EQ(List('L', 10).names, std::vector<std::string>{"a.txt"});
+TEST(ListFolder, SameNamedRowsAreAllListed) {
+    // Two deleted a.txt and the live one saved over them: none hides another.
+    LoadDrive('L', 2,
+              {Folder(u"D", 10, 2), File(u"a.txt", 11, 10, 1, true),
+               File(u"a.txt", 12, 10, 2, true), File(u"a.txt", 13, 10, 3, false),
+               File(u"b.txt", 14, 10)});
+    const Listed listed = List('L', 10);
+    EXPECT_EQ(listed.names, (std::vector<std::string>{"a.txt", "a.txt", "a.txt", "b.txt"}));
+    std::vector<uint64_t> ids;
+    int live = 0;
+    for (const ScanRow& row : listed.rows) {
+        ids.push_back(row.id);
+        live += row.name == u"a.txt" && row.isDeleted == 0;
+    }
+    std::sort(ids.begin(), ids.end());
+    EXPECT_EQ(ids, (std::vector<uint64_t>{11, 12, 13, 14}));
+    EXPECT_EQ(live, 1);
 }
 
 TEST(ListFolder, EmptyOrUnknownFolderCallsNothing) {

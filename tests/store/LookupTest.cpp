@@ -1,6 +1,5 @@
 // Lookups for recovery: counting, rows by record, children, the extra folder and the
 // cancellable child walk.
-#include "engine/volume/EngineTypes.h"
 #include "store/DataBase.h"
 #include "store/RecoveryLookups.h"
 #include "tests/store/StoreTestSupport.h"
@@ -107,21 +106,22 @@ TEST(ReadByRecord, FillsTheRowOfThatRecord) {
 struct Visits {
     std::vector<std::u16string> names;
     std::u16string destination;
-    size_t cancelAfter = SIZE_MAX;
+    size_t stopAfter = SIZE_MAX;
 };
 
 void Visit(const ScanRow& entry, const std::u16string& destination, void* context) {
     auto* visits = static_cast<Visits*>(context);
     visits->names.push_back(entry.name);
     visits->destination = destination;
-    if (visits->names.size() >= visits->cancelAfter) {
-        g_engineCancel = true;
-    }
+}
+
+bool StopWhenEnough(void* context) {
+    auto* visits = static_cast<Visits*>(context);
+    return visits->names.size() >= visits->stopAfter;
 }
 
 TEST(ForEachChildEntry, VisitsChildrenInTableOrder) {
     LoadDrive('R', 2, Tree());
-    g_engineCancel = false;
     Visits visits;
     EXPECT_TRUE(ForEachChildEntry('R', 10, u"/out/Top", Visit, &visits));
     EXPECT_EQ(visits.names, (std::vector<std::u16string>{u"1.txt", u"2.txt", u"3.txt", u"Sub"}));
@@ -131,17 +131,16 @@ TEST(ForEachChildEntry, VisitsChildrenInTableOrder) {
     EXPECT_TRUE(none.names.empty());
 }
 
-TEST(ForEachChildEntry, StopsOnceTheCancelFlagIsSet) {
+TEST(ForEachChildEntry, StopsBeforeTheNextRowOnceThePredicateSaysSo) {
     LoadDrive('R', 2, Tree());
-    g_engineCancel = false;
     Visits visits;
-    visits.cancelAfter = 2;
-    EXPECT_TRUE(ForEachChildEntry('R', 10, u"/out", Visit, &visits));
+    visits.stopAfter = 2;
+    EXPECT_TRUE(ForEachChildEntry('R', 10, u"/out", Visit, &visits, StopWhenEnough));
     EXPECT_EQ(visits.names.size(), 2u);
-    Visits later;
-    EXPECT_TRUE(ForEachChildEntry('R', 10, u"/out", Visit, &later)); // still set
-    EXPECT_TRUE(later.names.empty());
-    g_engineCancel = false;
+    Visits at0;
+    at0.stopAfter = 0;
+    EXPECT_TRUE(ForEachChildEntry('R', 10, u"/out", Visit, &at0, StopWhenEnough));
+    EXPECT_TRUE(at0.names.empty());
 }
 
 } // namespace

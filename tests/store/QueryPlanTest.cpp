@@ -43,9 +43,9 @@ TEST_P(QueryPlan, UsesAnIndex) {
 INSTANTIATE_TEST_SUITE_P(
     StoreLookups, QueryPlan,
     ::testing::Values(
-        Lookup{"ListFolder", "select * from Q where pid=10 group by fn order by isDir DESC,fn"},
+        Lookup{"ListFolder", "select * from Q where pid=10 group by rowid order by isDir DESC,fn"},
         Lookup{"ListFolderFiltered",
-               "select * from Q where pid=10  and (isDir<>0 or fn_ext in ('jpg')) group by fn "
+               "select * from Q where pid=10  and (isDir<>0 or fn_ext in ('jpg')) group by rowid "
                "order by isDir DESC,fn"},
         Lookup{"HideEmptyCount", "select count(*) from Q where pid=10"},
         Lookup{"Children", "select * from Q where pid=10"},

@@ -1,5 +1,7 @@
 #include "ui/settings/TextFile.h"
 
+#include "platform/WriteGuard.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -78,6 +80,8 @@ bool WriteWholeFile(const fs::path& requested, std::string_view bytes) {
         path = fs::canonical(requested, ec);
         if (ec) return false;
     }
+    // Never onto a volume source, nor onto a file system stored on one.
+    if (!platform::CheckWriteTarget(path.string(), platform::WriteTarget::kFile).Ok()) return false;
     fs::path folder = path.parent_path();
     if (!folder.empty() && !fs::exists(folder, ec)) {
         fs::create_directories(folder, ec);

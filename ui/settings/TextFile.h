@@ -19,5 +19,6 @@ ReadResult ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes
 // Replaces the file's content. The new content goes to a temporary file in the same folder that
 // is then renamed over the old one, so a failed write never leaves a truncated file behind; the
 // folder is created when missing and the old file's permissions are kept. A symbolic link is
-// followed and its target replaced. A file without write permission is not replaced.
+// followed and its target replaced. A file without write permission is not replaced, nor is
+// anything the write guard refuses (a volume source, a file system stored on one).
 bool WriteWholeFile(const std::filesystem::path& path, std::string_view bytes);

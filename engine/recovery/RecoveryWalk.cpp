@@ -1,0 +1,402 @@
+#include "engine/recovery/RecoveryWalk.h"
+
+#include "engine/recovery/FileRecovery.h"
+#include "engine/recovery/OutputNames.h"
+#include "platform/Text.h"
+#include "platform/WriteGuard.h"
+#include "store/RecoveryLookups.h"
+
+#include <cerrno>
+
+namespace {
+
+constexpr uint32_t kMaxNumber = 1000000;
+
+bool UserCancelled(void*) {
+    return g_engineCancel.load();
+}
+
+void Collect(const ScanRow& row, const std::u16string&, void* rows) {
+    static_cast<std::vector<ScanRow>*>(rows)->push_back(row);
+}
+
+RecoverySession::FolderKey KeyOf(const platform::OutputFolder& folder) {
+    return {folder.Device(), folder.Inode()};
+}
+
+} // namespace
+
+RecoveryWalk::RecoveryWalk(FileRecovery& writer, RecoverySession& session, char letter)
+    : m_writer(writer), m_session(session), m_letter(letter) {}
+
+bool RecoveryWalk::Run(const ScanRow& row, const std::u16string& destination) {
+    m_totals = {};
+    m_seen.clear();
+    m_stack.clear();
+
+    platform::OutputFolder folder;
+    Failure failure{RecoveryOutcome::kWriteError, RecoveryReason::kSystem, 0};
+    if (!OpenDestination(destination, folder, failure)) {
+        RecoveryItem item;
+        m_writer.ResolveItem(row, item);
+        const std::u16string name = outputnames::SafeName(item.name, item.hexValue);
+        const std::u16string path = FileRecovery::JoinOutputPath(destination, name);
+        if (item.isFolder) {
+            m_seen.insert(item.folderId);
+            FailFolder(row, item.folderId, path, name, failure);
+        } else {
+            Report(row, path, name, failure, item.claimedSize, item.size, 0, false);
+        }
+        return false;
+    }
+
+    bool ok = Visit(row, folder, destination, 0);
+    while (!m_stack.empty()) {
+        if (g_engineCancel) {
+            m_totals.cancelled = true;
+            break;
+        }
+        Frame& frame = m_stack.back();
+        if (frame.next >= frame.children.size()) {
+            m_stack.pop_back();
+            continue;
+        }
+        const ScanRow child = frame.children[frame.next++];
+        if (!Visit(child, frame.folder, frame.path, frame.depth + 1))
+            m_writer.OnChildFailed(child, frame.path);
+    }
+    m_stack.clear();
+    if (g_engineCancel) m_totals.cancelled = true;
+    return ok && m_totals.Complete();
+}
+
+bool RecoveryWalk::OpenDestination(const std::u16string& destination,
+                                   platform::OutputFolder& folder, Failure& failure) {
+    const std::u16string& root = m_session.Root();
+    std::u16string below;
+    bool underRoot = false;
+    if (!root.empty()) {
+        std::u16string prefix = root;
+        while (prefix.size() > 1 && prefix.back() == u'/')
+            prefix.pop_back();
+        if (destination == prefix) {
+            underRoot = true;
+        } else if (destination.size() > prefix.size() &&
+                   destination.compare(0, prefix.size(), prefix) == 0 &&
+                   (destination[prefix.size()] == u'/' || prefix == u"/")) {
+            underRoot = true;
+            below = destination.substr(prefix.size());
+        }
+    }
+    const std::u16string start = underRoot ? root : destination;
+    if (!folder.Open(platform::Utf16ToUtf8(start))) {
+        failure = {RecoveryOutcome::kWriteError, RecoveryReason::kSystem, folder.Error()};
+        return false;
+    }
+    size_t pos = 0;
+    while (pos < below.size()) {
+        size_t end = below.find(u'/', pos);
+        if (end == std::u16string::npos) end = below.size();
+        const std::u16string piece = below.substr(pos, end - pos);
+        pos = end + 1;
+        if (piece.empty() || piece == u".") continue;
+        const std::string name = platform::Utf16ToUtf8(piece);
+        platform::EntryInfo info = folder.Lookup(name);
+        if (info.kind == platform::EntryKind::kLink) {
+            failure = {RecoveryOutcome::kWriteError, RecoveryReason::kLinkInTheWay, 0};
+            return false;
+        }
+        if (info.kind == platform::EntryKind::kNone && !folder.MakeChild(name) &&
+            folder.Error() != EEXIST) {
+            failure = {RecoveryOutcome::kWriteError, RecoveryReason::kSystem, folder.Error()};
+            return false;
+        }
+        platform::OutputFolder child;
+        if (!folder.OpenChild(name, child)) {
+            const bool link = folder.Error() == ELOOP;
+            failure = {RecoveryOutcome::kWriteError,
+                       link ? RecoveryReason::kLinkInTheWay : RecoveryReason::kSystem,
+                       link ? 0 : folder.Error()};
+            return false;
+        }
+        if (info.kind == platform::EntryKind::kNone)
+            m_session.AddOutput(child.Device(), child.Inode(), RecoverySession::kPathOwner);
+        folder = std::move(child);
+    }
+    return true;
+}
+
+bool RecoveryWalk::Visit(const ScanRow& row, platform::OutputFolder& folder,
+                         const std::u16string& path, uint32_t depth) {
+    if (g_engineCancel) {
+        m_totals.cancelled = true;
+        return false;
+    }
+    RecoveryItem item;
+    m_writer.ResolveItem(row, item);
+    if (item.isFolder) return VisitFolder(row, item, folder, path, depth);
+    return WriteFile(row, item, folder, path);
+}
+
+bool RecoveryWalk::VisitFolder(const ScanRow& row, const RecoveryItem& item,
+                               platform::OutputFolder& parent, const std::u16string& parentPath,
+                               uint32_t depth) {
+    const uint64_t id = item.folderId;
+    if (!m_seen.insert(id).second) return false; // listed again, or below itself: written once
+    if (m_session.WrittenEarlier(id)) {
+        const std::u16string name = outputnames::SafeName(item.name, item.hexValue);
+        ReportBelow(id, FileRecovery::JoinOutputPath(parentPath, name),
+                    {RecoveryOutcome::kSkipped, RecoveryReason::kAlreadyRecovered, 0});
+        return true;
+    }
+    const std::u16string name = ChooseName(parent, row, item);
+    const std::u16string path = FileRecovery::JoinOutputPath(parentPath, name);
+    if (depth > kMaxDepth) {
+        FailFolder(row, id, path, name,
+                   {RecoveryOutcome::kWriteError, RecoveryReason::kTooDeep, 0});
+        return false;
+    }
+
+    const std::string utf8 = platform::Utf16ToUtf8(name);
+    const platform::EntryInfo existing = parent.Lookup(utf8);
+    const Failure refused{RecoveryOutcome::kWriteError, RecoveryReason::kSystem, 0};
+    if (existing.error) {
+        FailFolder(row, id, path, name, {refused.outcome, refused.reason, existing.error});
+        return false;
+    }
+    switch (existing.kind) {
+    case platform::EntryKind::kNone:
+        if (!parent.MakeChild(utf8)) {
+            FailFolder(row, id, path, name, {refused.outcome, refused.reason, parent.Error()});
+            return false;
+        }
+        break;
+    case platform::EntryKind::kFolder:
+        if (m_writer.KeepExisting(path)) {
+            ReportBelow(id, path, {RecoveryOutcome::kSkipped, RecoveryReason::kKeptExisting, 0});
+            return false;
+        }
+        break;
+    case platform::EntryKind::kLink:
+        FailFolder(row, id, path, name,
+                   {RecoveryOutcome::kWriteError, RecoveryReason::kLinkInTheWay, 0});
+        return false;
+    default: // a file or a device where the folder goes
+        FailFolder(row, id, path, name, {refused.outcome, refused.reason, ENOTDIR});
+        return false;
+    }
+    platform::OutputFolder child;
+    if (!parent.OpenChild(utf8, child)) {
+        const bool link = parent.Error() == ELOOP;
+        FailFolder(row, id, path, name,
+                   {RecoveryOutcome::kWriteError,
+                    link ? RecoveryReason::kLinkInTheWay : RecoveryReason::kSystem,
+                    link ? 0 : parent.Error()});
+        return false;
+    }
+    if (existing.kind == platform::EntryKind::kNone)
+        m_session.AddOutput(child.Device(), child.Inode(), row.record);
+    m_session.MarkWritten(id);
+
+    std::vector<ScanRow> children = Children(id, true);
+    ReserveLiveNames(child, children);
+    Frame frame;
+    frame.folder = std::move(child);
+    frame.path = path;
+    frame.children = std::move(children);
+    frame.depth = depth;
+    m_stack.push_back(std::move(frame));
+    return true;
+}
+
+bool RecoveryWalk::WriteFile(const ScanRow& row, const RecoveryItem& item,
+                             platform::OutputFolder& folder, const std::u16string& folderPath) {
+    const std::u16string name = ChooseName(folder, row, item);
+    const std::u16string path = FileRecovery::JoinOutputPath(folderPath, name);
+    auto fail = [&](RecoveryOutcome outcome, RecoveryReason reason, int error) {
+        Report(row, path, name, {outcome, reason, error}, item.claimedSize, item.size,
+               m_writer.m_bytesWritten, false);
+        return false;
+    };
+
+    m_writer.StartFile();
+    if (m_writer.m_before && !m_writer.m_before(path.c_str(), name.c_str(), LowPart(item.size),
+                                                HighPart(item.size), m_writer.m_user)) {
+        if (g_engineCancel) {
+            m_totals.cancelled = true;
+            return fail(RecoveryOutcome::kCancelled, RecoveryReason::kCancelled, 0);
+        }
+        return fail(RecoveryOutcome::kSkipped, RecoveryReason::kDeclined, 0);
+    }
+
+    const std::string utf8 = platform::Utf16ToUtf8(name);
+    const platform::EntryInfo existing = folder.Lookup(utf8);
+    if (existing.error)
+        return fail(RecoveryOutcome::kWriteError, RecoveryReason::kSystem, existing.error);
+    switch (existing.kind) {
+    case platform::EntryKind::kNone:
+        break;
+    case platform::EntryKind::kFolder:
+        return fail(RecoveryOutcome::kWriteError, RecoveryReason::kSystem, EISDIR);
+    case platform::EntryKind::kDevice:
+        return fail(RecoveryOutcome::kWriteError, RecoveryReason::kSourceInTheWay, 0);
+    case platform::EntryKind::kFile:
+        if (platform::IsSourceFile(existing.device, existing.inode))
+            return fail(RecoveryOutcome::kWriteError, RecoveryReason::kSourceInTheWay, 0);
+        [[fallthrough]];
+    case platform::EntryKind::kLink:  // replaced itself; its target is never touched
+    case platform::EntryKind::kOther: // a pipe or socket: replaced as well
+        if (m_writer.KeepExisting(path))
+            return fail(RecoveryOutcome::kSkipped, RecoveryReason::kKeptExisting, 0);
+        break;
+    }
+    if (item.unreadable != RecoveryReason::kNone)
+        return fail(RecoveryOutcome::kReadError, item.unreadable, 0);
+
+    platform::OutputFile& out = m_writer.m_output;
+    if (!out.Begin(folder, utf8))
+        return fail(RecoveryOutcome::kWriteError, RecoveryReason::kSystem, out.Error());
+    bool read = true;
+    if (item.size != 0) {
+        const bool cancelledBefore = g_engineCancel;
+        read = m_writer.ReadItemData(item, &FileRecovery::WriteDataSink, &m_writer);
+        // The readers raise the cancel flag whenever the sink refuses a chunk. Only the user's
+        // cancel may leave it raised: a refused write fails this file and nothing else.
+        if (!read)
+            g_engineCancel =
+                cancelledBefore || (m_writer.m_cancelRequested && !m_writer.m_writeFailed);
+    }
+    if (m_writer.m_writeFailed) {
+        const int error = out.Error();
+        out.Abandon();
+        return fail(RecoveryOutcome::kWriteError, RecoveryReason::kSystem, error);
+    }
+    if (!read) {
+        out.Abandon();
+        if (m_writer.m_cancelRequested) {
+            m_totals.cancelled = true;
+            return fail(RecoveryOutcome::kCancelled, RecoveryReason::kCancelled, 0);
+        }
+        return fail(RecoveryOutcome::kReadError, RecoveryReason::kUnreadable, 0);
+    }
+    // The row's creation time has no place on this platform.
+    if (!out.SetTimes(item.accessed, item.modified) || !out.Commit(item.ReadOnly())) {
+        const int error = out.Error();
+        out.Abandon();
+        return fail(RecoveryOutcome::kWriteError, RecoveryReason::kSystem, error);
+    }
+    m_session.AddOutput(out.Device(), out.Inode(), row.record);
+    Report(row, path, name, {RecoveryOutcome::kWritten, RecoveryReason::kNone, 0}, item.claimedSize,
+           item.size, m_writer.m_bytesWritten, false);
+    return true;
+}
+
+std::u16string RecoveryWalk::ChooseName(platform::OutputFolder& folder, const ScanRow& row,
+                                        const RecoveryItem& item) {
+    const bool keepExtension = !item.isFolder;
+    const std::u16string base = outputnames::SafeName(item.name, item.hexValue);
+    const RecoverySession::FolderKey key = KeyOf(folder);
+    // Whether name is free for row on the disk: nothing there, or nothing this job made for
+    // another row (a destination that folds case sees "A.txt" and "a.txt" as one).
+    auto freeOnDisk = [&](const std::u16string& name) {
+        const platform::EntryInfo info = folder.Lookup(platform::Utf16ToUtf8(name));
+        if (info.kind == platform::EntryKind::kNone) return true;
+        const auto owner = m_session.OutputOwner(info.device, info.inode);
+        return !owner || *owner == row.record;
+    };
+
+    if (auto given = m_session.GivenName(key, row.record, base); given && freeOnDisk(*given))
+        return *given;
+    const std::u16string foldedBase = outputnames::Fold(outputnames::Shorten(base, keepExtension));
+    uint32_t number = m_session.NextNumber(key, foldedBase);
+    for (; number < kMaxNumber; ++number) {
+        const std::u16string name = outputnames::Numbered(base, number, keepExtension);
+        const std::u16string folded = outputnames::Fold(name);
+        const auto owner = m_session.NameOwner(key, folded);
+        if (owner && *owner != row.record) continue;
+        if (!freeOnDisk(name)) continue;
+        m_session.Claim(key, folded, row.record);
+        m_session.SetGivenName(key, row.record, base, name);
+        if (number > 1) m_session.SetNextNumber(key, foldedBase, number + 1);
+        return name;
+    }
+    return outputnames::Numbered(base, number, keepExtension);
+}
+
+void RecoveryWalk::ReserveLiveNames(const platform::OutputFolder& folder,
+                                    const std::vector<ScanRow>& rows) {
+    const RecoverySession::FolderKey key = KeyOf(folder);
+    for (const ScanRow& row : rows) {
+        if (row.isDeleted == 1 || row.name.empty()) continue;
+        const std::u16string base = outputnames::SafeName(row.name, m_writer.HexValueOf(row));
+        const std::u16string name = outputnames::Shorten(base, row.isDir == 0);
+        if (m_session.Claim(key, outputnames::Fold(name), row.record))
+            m_session.SetGivenName(key, row.record, base, name);
+    }
+}
+
+void RecoveryWalk::FailFolder(const ScanRow& row, uint64_t folderId, const std::u16string& path,
+                              const std::u16string& name, const Failure& failure) {
+    Report(row, path, name, failure, 0, 0, 0, true);
+    ReportBelow(folderId, path, failure);
+}
+
+void RecoveryWalk::ReportBelow(uint64_t folderId, const std::u16string& path,
+                               const Failure& failure) {
+    std::vector<std::pair<uint64_t, std::u16string>> pending{{folderId, path}};
+    while (!pending.empty()) {
+        const auto [id, folderPath] = pending.back();
+        pending.pop_back();
+        for (const ScanRow& row : Children(id, false)) {
+            const std::u16string name = outputnames::SafeName(row.name, m_writer.HexValueOf(row));
+            const std::u16string rowPath = FileRecovery::JoinOutputPath(folderPath, name);
+            if (row.isDir != 0) {
+                if (m_seen.insert(row.id).second) pending.emplace_back(row.id, rowPath);
+            } else {
+                Report(row, rowPath, name, failure, row.size, row.size, 0, false);
+            }
+        }
+    }
+}
+
+void RecoveryWalk::Report(const ScanRow& row, const std::u16string& path,
+                          const std::u16string& name, const Failure& failure, uint64_t claimedSize,
+                          uint64_t size, uint64_t written, bool isFolder) {
+    switch (failure.outcome) {
+    case RecoveryOutcome::kWritten:
+        ++m_totals.written;
+        if (size < claimedSize) ++m_totals.clamped;
+        break;
+    case RecoveryOutcome::kSkipped:
+        ++(failure.reason == RecoveryReason::kAlreadyRecovered ? m_totals.alreadyRecovered
+                                                               : m_totals.skipped);
+        break;
+    case RecoveryOutcome::kReadError:
+    case RecoveryOutcome::kWriteError:
+        ++(isFolder ? m_totals.foldersFailed : m_totals.failed);
+        break;
+    case RecoveryOutcome::kCancelled:
+        m_totals.cancelled = true;
+        break;
+    }
+    if (!m_writer.m_done) return;
+    RecoveredFile file{};
+    file.outputPath = path.c_str();
+    file.name = name.c_str();
+    file.record = row.record;
+    file.outcome = failure.outcome;
+    file.reason = failure.reason;
+    file.systemError = failure.error;
+    file.claimedSize = claimedSize;
+    file.size = size;
+    file.written = written;
+    file.isFolder = isFolder ? 1 : 0;
+    m_writer.m_done(&file, m_writer.m_user);
+}
+
+std::vector<ScanRow> RecoveryWalk::Children(uint64_t folderId, bool stopOnCancel) {
+    std::vector<ScanRow> rows;
+    ForEachChildEntry(m_letter, folderId, std::u16string(), &Collect, &rows,
+                      stopOnCancel ? &UserCancelled : nullptr);
+    return rows;
+}

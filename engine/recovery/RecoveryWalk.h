@@ -1,0 +1,88 @@
+#pragma once
+// The recovery walk both writers share. It writes one stored row below a destination: a file
+// by its data, a folder by making it and walking the rows the store lists below it, depth
+// first (a sub-folder is finished before the next row of its parent), with an explicit stack.
+//
+// - Each folder id is entered once per job, so repeated rows and folders listed below
+//   themselves are written once and the work stays linear in the rows; folders nest at most
+//   kMaxDepth deep.
+// - Every file gets exactly one outcome through the file-done callback: written, skipped,
+//   read error, write error or cancelled. A folder that cannot be made fails with every file
+//   below it. A refused write fails its own file only; only the user's cancel stops the walk.
+// - Output names are unique within their folder (a live row keeps the plain name, the others
+//   become "name (2).ext" and so on) and fit in 255 bytes, extension kept.
+// - Below the destination nothing is reached through a symbolic link, and a file is written
+//   under a temporary name and renamed into place only when complete, so a failed or
+//   cancelled file leaves nothing behind and an existing file is replaced, never rewritten.
+#include "engine/recovery/RecoveryItem.h"
+#include "engine/recovery/RecoverySession.h"
+#include "engine/recovery/RecoveryTotals.h"
+#include "platform/OutputFile.h"
+#include "store/ScanRow.h"
+
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+class FileRecovery;
+
+class RecoveryWalk {
+public:
+    static constexpr uint32_t kMaxDepth = 256;
+
+    RecoveryWalk(FileRecovery& writer, RecoverySession& session, char letter);
+
+    // Recovers row below destination. True when everything below it was written.
+    bool Run(const ScanRow& row, const std::u16string& destination);
+    const RecoveryTotals& Totals() const { return m_totals; }
+
+private:
+    struct Frame {
+        platform::OutputFolder folder;
+        std::u16string path; // shown to the callbacks
+        std::vector<ScanRow> children;
+        size_t next = 0;
+        uint32_t depth = 0;
+    };
+    struct Failure {
+        RecoveryOutcome outcome;
+        RecoveryReason reason;
+        int error;
+    };
+
+    // Opens the item's destination, entering the folders below the session's root without
+    // following links and making the missing ones.
+    bool OpenDestination(const std::u16string& destination, platform::OutputFolder& folder,
+                         Failure& failure);
+    // One row below folder (at path). Pushes a frame for a folder it enters. False when the
+    // row was not written (a folder: not made or entered).
+    bool Visit(const ScanRow& row, platform::OutputFolder& folder, const std::u16string& path,
+               uint32_t depth);
+    bool VisitFolder(const ScanRow& row, const RecoveryItem& item, platform::OutputFolder& parent,
+                     const std::u16string& parentPath, uint32_t depth);
+    bool WriteFile(const ScanRow& row, const RecoveryItem& item, platform::OutputFolder& folder,
+                   const std::u16string& folderPath);
+    // The output name of row in folder: unique among the names the job gave out there.
+    std::u16string ChooseName(platform::OutputFolder& folder, const ScanRow& row,
+                              const RecoveryItem& item);
+    // Live rows keep their plain names: they are given them before any row is written.
+    void ReserveLiveNames(const platform::OutputFolder& folder, const std::vector<ScanRow>& rows);
+    // A folder that could not be made: it and every file below it are reported.
+    void FailFolder(const ScanRow& row, uint64_t folderId, const std::u16string& path,
+                    const std::u16string& name, const Failure& failure);
+    // Reports every file below folderId (once per folder id) as not written.
+    void ReportBelow(uint64_t folderId, const std::u16string& path, const Failure& failure);
+    void Report(const ScanRow& row, const std::u16string& path, const std::u16string& name,
+                const Failure& failure, uint64_t claimedSize, uint64_t size, uint64_t written,
+                bool isFolder);
+    std::vector<ScanRow> Children(uint64_t folderId, bool stopOnCancel);
+
+    FileRecovery& m_writer;
+    RecoverySession& m_session;
+    char m_letter;
+    std::unordered_set<uint64_t> m_seen; // folder ids met in this item
+    std::deque<Frame> m_stack;           // references stay valid while frames are pushed
+    RecoveryTotals m_totals;
+};

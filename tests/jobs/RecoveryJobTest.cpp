@@ -1,0 +1,414 @@
+// One table of recovery cases, run through the recovery job (the interface both front ends use)
+// against both writers, on real FAT32 and NTFS volumes: what is written, what every file's
+// outcome is, and what the counts say.
+#include "jobs/RecoveryJob.h"
+#include "engine/volume/EntryPoints.h"
+#include "platform/DriveMap.h"
+#include "platform/Text.h"
+#include "store/DataBase.h"
+#include "store/SqlText.h"
+#include "tests/support/FaultVolumes.h"
+#include "tests/support/TempDir.h"
+#include "tests/support/TestVolumes.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+
+using namespace tessaly::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::set<std::string> FilesBelow(const std::string& folder) {
+    std::set<std::string> files;
+    std::error_code ec;
+    for (const auto& e : fs::recursive_directory_iterator(folder, ec))
+        if (e.is_regular_file()) files.insert(fs::relative(e.path(), folder).string());
+    return files;
+}
+
+// Records what the job reports; can cancel at a chosen file or decline files.
+class Observer : public RecoveryObserver {
+public:
+    bool OnBeforeFile(const std::u16string& path, const std::u16string&, uint64_t, uint32_t,
+                      uint32_t) override {
+        before.push_back(platform::Utf16ToUtf8(path));
+        return true;
+    }
+    bool OnProgress(uint64_t written) override { return cancelAfter == 0 || written < cancelAfter; }
+    void OnFileDone(const FileReport& report) override {
+        reports[platform::Utf16ToUtf8(report.path)] = report;
+    }
+
+    uint64_t cancelAfter = 0;
+    std::vector<std::string> before;
+    std::map<std::string, FileReport> reports;
+};
+
+// A volume scanned into a drive letter, with the record of every row by its path.
+struct Scanned {
+    char letter = 0;
+    bool ntfs = false;
+    std::multimap<std::string, uint64_t> records; // "Docs/readme.txt" -> record
+
+    uint64_t Record(const std::string& path) const {
+        auto it = records.find(path);
+        EXPECT_NE(it, records.end()) << path;
+        return it == records.end() ? 0 : it->second;
+    }
+};
+
+Scanned Scan(char letter, const std::string& image, bool ntfs) {
+    Scanned s;
+    s.letter = letter;
+    s.ntfs = ntfs;
+    EXPECT_EQ(platform::DriveMap::Instance().Bind(letter, image), "");
+    bool ok = false;
+    if (ntfs) {
+        ok = ScanNtfsDrive(
+            letter, [](uint32_t, uint32_t, uint32_t, void*) {},
+            [](uint32_t, uint32_t, void*) { return true; }, [](void*) {}, nullptr, false);
+    } else {
+        ok = QuickScanFatDrive(
+            letter, [](const char16_t*, void*) { return true; }, nullptr);
+    }
+    EXPECT_TRUE(ok);
+    DataBase store(letter);
+    const uint64_t root = ntfs ? 5 : 2;
+    CppSQLite3Table table =
+        store.Db().table(SqlFormat("select fn,id,pid,record,isDir from %c", letter));
+    std::map<uint64_t, std::pair<std::string, uint64_t>> folders; // id -> name, pid
+    struct Row {
+        std::string name;
+        uint64_t pid, record;
+    };
+    std::vector<Row> rows;
+    for (int i = 0; i < table.numRows(); ++i) {
+        table.setRow(i);
+        const std::string name = table.getStringField(0, "");
+        const auto id = static_cast<uint64_t>(table.getInt64Field(1));
+        const auto pid = static_cast<uint64_t>(table.getInt64Field(2));
+        if (table.getIntField(4) != 0) folders.emplace(id, std::make_pair(name, pid));
+        rows.push_back({name, pid, static_cast<uint64_t>(table.getInt64Field(3))});
+    }
+    for (const Row& row : rows) {
+        std::string path = row.name;
+        uint64_t parent = row.pid;
+        for (int depth = 0; parent != root && depth < 64; ++depth) {
+            auto it = folders.find(parent);
+            if (it == folders.end()) break;
+            path = it->second.first + "/" + path;
+            parent = it->second.second;
+        }
+        s.records.emplace(path, row.record);
+    }
+    return s;
+}
+
+// What a case is given.
+struct Case {
+    std::string fs;
+    Scanned standard; // the round-1 volume of the file system
+    Scanned faults;   // the volume with same-named rows, long names and a deep nest
+    const TestVolume* volume = nullptr;
+    std::string out; // an empty destination root
+    bool Fat() const { return fs == "fat32"; }
+};
+
+struct RecoveryCase {
+    const char* name;
+    std::function<void(Case&)> run;
+};
+
+// Runs one item into c.out through a job; the observer and the job are handed back.
+struct Run {
+    Observer observer;
+    std::unique_ptr<RecoveryJob> job;
+    bool complete = false;
+};
+
+std::unique_ptr<Run> RecoverOne(const Scanned& s, uint64_t record, const std::string& out,
+                                ExistingChoice choice = ExistingChoice::kOverwrite) {
+    auto run = std::make_unique<Run>();
+    run->job = std::make_unique<RecoveryJob>(s.letter, s.ntfs, choice, &run->observer);
+    run->job->SetDestinationRoot(platform::Utf8ToUtf16(out));
+    run->complete = run->job->Recover(record, platform::Utf8ToUtf16(out));
+    return run;
+}
+
+// Files of the manifest below a folder ("Docs"), recoverable byte for byte.
+std::vector<const ManifestEntry*> FilesOf(const TestVolume& v, const std::string& folder) {
+    std::vector<const ManifestEntry*> files;
+    for (const auto& e : v.entries)
+        if (!e.isDir && !e.deleted && e.path.rfind(folder + "/", 0) == 0) files.push_back(&e);
+    return files;
+}
+
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
+
+private:
+    rlimit old_{};
+};
+
+const std::vector<RecoveryCase>& Cases() {
+    static const std::vector<RecoveryCase> cases = {
+        {"FileIsWrittenWithItsTimes",
+         [](Case& c) {
+             auto run = RecoverOne(c.standard, c.standard.Record("Docs/readme.txt"), c.out);
+             EXPECT_TRUE(run->complete);
+             const ManifestEntry* e = c.volume->Find("Docs/readme.txt");
+             EXPECT_EQ(Md5OfFile(c.out + "/readme.txt"), e->md5);
+             struct stat st {};
+             ASSERT_EQ(::stat((c.out + "/readme.txt").c_str(), &st), 0);
+             EXPECT_EQ(st.st_mtime, e->mtime);
+             const RecoveryCounts& n = run->job->Counts();
+             EXPECT_EQ(n.filesWritten, 1u);
+             EXPECT_EQ(n.itemsComplete, 1u);
+             EXPECT_EQ(run->observer.reports.at(c.out + "/readme.txt").outcome,
+                       RecoveryOutcome::kWritten);
+         }},
+        {"FolderIsWrittenWholeAndEveryFileReported",
+         [](Case& c) {
+             auto run = RecoverOne(c.standard, c.standard.Record("Docs"), c.out);
+             EXPECT_TRUE(run->complete);
+             const auto files = FilesOf(*c.volume, "Docs");
+             for (const ManifestEntry* e : files)
+                 EXPECT_EQ(Md5OfFile(c.out + "/" + e->path), e->md5) << e->path;
+             EXPECT_EQ(run->job->Counts().filesWritten, files.size());
+             EXPECT_EQ(run->observer.reports.size(), files.size());
+             EXPECT_EQ(run->job->Counts().filesFailed, 0u);
+         }},
+        {"RefusedWriteFailsItsFileAndTheWalkGoesOn",
+         [](Case& c) {
+             std::unique_ptr<Run> run;
+             {
+                 FileSizeLimit limit(64 * 1024);
+                 run = RecoverOne(c.standard, c.standard.Record("Data"), c.out);
+             }
+             EXPECT_FALSE(run->complete);
+             EXPECT_FALSE(g_engineCancel);
+             const RecoveryCounts& n = run->job->Counts();
+             EXPECT_EQ(n.filesFailed, 2u); // big-1MiB.bin and fragmented.bin
+             EXPECT_FALSE(n.cancelled);
+             const FileReport& big = run->observer.reports.at(c.out + "/Data/big-1MiB.bin");
+             EXPECT_EQ(big.outcome, RecoveryOutcome::kWriteError);
+             EXPECT_EQ(big.systemError, EFBIG);
+             EXPECT_EQ(DescribeReason(big.reason, big.systemError), "File too large");
+             EXPECT_FALSE(fs::exists(c.out + "/Data/big-1MiB.bin"));
+             EXPECT_FALSE(fs::exists(c.out + "/Data/Fragmented/fragmented.bin"));
+             // Files after the failed ones, deeper and shallower, were written.
+             EXPECT_EQ(Md5OfFile(c.out + "/Data/resident.bin"),
+                       c.volume->Find("Data/resident.bin")->md5);
+             const std::string gap =
+                 std::string("Data/Fragmented/Fill/") + (c.Fat() ? "gap0.bin" : "gap00.bin");
+             ASSERT_NE(c.volume->Find(gap), nullptr);
+             EXPECT_EQ(Md5OfFile(c.out + "/" + gap), c.volume->Find(gap)->md5);
+             EXPECT_EQ(run->job->Failures().size(), 2u);
+         }},
+        {"CancelStopsItsItemOnlyAndLeavesNoPartialFile",
+         [](Case& c) {
+             Observer observer;
+             observer.cancelAfter = 64 * 1024;
+             RecoveryJob job(c.standard.letter, c.standard.ntfs, ExistingChoice::kOverwrite,
+                             &observer);
+             job.SetDestinationRoot(platform::Utf8ToUtf16(c.out));
+             const std::u16string out = platform::Utf8ToUtf16(c.out);
+             job.RecoverAll({{c.standard.Record("Data/big-1MiB.bin"), out},
+                             {c.standard.Record("tiny.txt"), out}},
+                            false);
+             const RecoveryCounts& n = job.Counts();
+             EXPECT_TRUE(n.cancelled);
+             EXPECT_EQ(n.filesCancelled, 1u);
+             EXPECT_EQ(n.filesFailed, 0u);
+             EXPECT_EQ(n.itemsRecovered, 2u);
+             EXPECT_EQ(n.itemsComplete, 1u);
+             EXPECT_FALSE(fs::exists(c.out + "/big-1MiB.bin"));
+             EXPECT_EQ(Slurp(c.out + "/tiny.txt"), "Hello"); // the next item went on
+             EXPECT_EQ(FilesBelow(c.out).size(), 1u);
+         }},
+        {"SkippedExistingFileIsKeptAndNotAFailure",
+         [](Case& c) {
+             std::ofstream(c.out + "/readme.txt") << "the user's file";
+             auto run = RecoverOne(c.standard, c.standard.Record("Docs/readme.txt"), c.out,
+                                   ExistingChoice::kSkip);
+             EXPECT_FALSE(run->complete);
+             EXPECT_EQ(Slurp(c.out + "/readme.txt"), "the user's file");
+             const RecoveryCounts& n = run->job->Counts();
+             EXPECT_EQ(n.filesSkipped, 1u);
+             EXPECT_FALSE(n.AnyFailed());
+             EXPECT_EQ(run->observer.reports.at(c.out + "/readme.txt").reason,
+                       RecoveryReason::kKeptExisting);
+         }},
+        {"LinkWhereAFolderGoesFailsTheFolderAndItsFiles",
+         [](Case& c) {
+             const std::string elsewhere = c.out + "-elsewhere";
+             fs::create_directories(elsewhere);
+             fs::create_directory_symlink(elsewhere, c.out + "/Docs");
+             auto run = RecoverOne(c.standard, c.standard.Record("Docs"), c.out);
+             EXPECT_FALSE(run->complete);
+             EXPECT_TRUE(fs::is_empty(elsewhere));
+             const RecoveryCounts& n = run->job->Counts();
+             EXPECT_EQ(n.foldersFailed, 1u);
+             EXPECT_EQ(n.filesFailed, FilesOf(*c.volume, "Docs").size());
+             const FileReport& folder = run->observer.reports.at(c.out + "/Docs");
+             EXPECT_TRUE(folder.isFolder);
+             EXPECT_EQ(folder.reason, RecoveryReason::kLinkInTheWay);
+             EXPECT_TRUE(run->observer.before.empty()); // nothing was attempted
+             // Below a chosen root, an item's own destination is entered the same way.
+             Observer observer;
+             RecoveryJob job(c.standard.letter, c.standard.ntfs, ExistingChoice::kOverwrite,
+                             &observer);
+             job.SetDestinationRoot(platform::Utf8ToUtf16(c.out));
+             EXPECT_FALSE(job.Recover(c.standard.Record("Docs/readme.txt"),
+                                      platform::Utf8ToUtf16(c.out + "/Docs/Sub")));
+             EXPECT_EQ(job.Counts().filesFailed, 1u);
+             EXPECT_TRUE(fs::is_empty(elsewhere));
+         }},
+        {"SameNamedRowsBothComeBackLiveKeepsThePlainName",
+         [](Case& c) {
+             auto run = RecoverOne(c.faults, c.faults.Record("Docs"), c.out);
+             EXPECT_TRUE(run->complete);
+             EXPECT_EQ(Slurp(c.out + "/Docs/Quarterly report.txt").substr(0, 6), "second");
+             EXPECT_EQ(Slurp(c.out + "/Docs/Quarterly report (2).txt").substr(0, 5), "first");
+             EXPECT_EQ(run->job->Counts().filesWritten, 3u);
+         }},
+        {"RepeatedFolderRowsAreWrittenOnce",
+         [](Case& c) {
+             DataBase store(c.faults.letter);
+             // Every folder of the nest listed twice more: 3^10 paths to the leaf.
+             for (int copy = 0; copy < 2; ++copy)
+                 store.Db().execute(
+                     SqlFormat("insert into %c select * from %c where isDir<>0 and fn like 'L%%'",
+                               c.faults.letter, c.faults.letter));
+             auto run = RecoverOne(c.faults, c.faults.Record("Nest"), c.out);
+             EXPECT_TRUE(run->complete);
+             EXPECT_EQ(run->observer.before.size(), 1u);
+             EXPECT_EQ(run->job->Counts().filesWritten, 1u);
+             EXPECT_EQ(FilesBelow(c.out).size(), 1u);
+         }},
+        {"OverlongNamesAreShortenedAndStayDistinct",
+         [](Case& c) {
+             auto run = RecoverOne(c.faults, c.faults.Record("Long"), c.out);
+             EXPECT_TRUE(run->complete);
+             const auto files = FilesBelow(c.out + "/Long");
+             ASSERT_EQ(files.size(), 2u);
+             std::set<std::string> texts;
+             for (const auto& name : files) {
+                 EXPECT_LE(name.size(), 255u);
+                 EXPECT_EQ(name.substr(name.size() - 4), ".txt");
+                 texts.insert(Slurp(c.out + "/Long/" + name));
+             }
+             EXPECT_EQ(texts, (std::set<std::string>{LongText('A'), LongText('B')}));
+         }},
+        {"FoldersTooDeepFailWithEveryFileBelow",
+         [](Case& c) {
+             // A damaged table: 300 folders, each inside the one before.
+             DataBase store(c.faults.letter);
+             const long long top = 1000000;
+             const char l = c.faults.letter;
+             const char* insert = "insert into %c(fn,size,attributes,id,pid,isDeleted,isDir,"
+                                  "record,firSector) values('%s',%d,%d,%lld,%lld,0,%d,%lld,0)";
+             for (long long i = 0; i < 300; ++i)
+                 store.Db().execute(SqlFormat(insert, l, ("D" + std::to_string(i)).c_str(), 0, 0x10,
+                                              top + i, i == 0 ? (c.Fat() ? 2LL : 5LL) : top + i - 1,
+                                              1, top + i));
+             store.Db().execute(
+                 SqlFormat(insert, l, "bottom.txt", 10, 0x20, top + 400, top + 299, 0, top + 400));
+             auto run = RecoverOne(c.faults, top, c.out);
+             EXPECT_FALSE(run->complete);
+             const RecoveryCounts& n = run->job->Counts();
+             EXPECT_EQ(n.foldersFailed, 1u);
+             EXPECT_EQ(n.filesFailed, 1u);
+             bool tooDeep = false;
+             for (const auto& [path, report] : run->observer.reports)
+                 tooDeep |= report.reason == RecoveryReason::kTooDeep && path.size() > 4 &&
+                            path.substr(path.size() - 10) == "bottom.txt";
+             EXPECT_TRUE(tooDeep);
+         }},
+        {"FolderWrittenEarlierInTheJobIsNotWrittenAgain",
+         [](Case& c) {
+             Observer observer;
+             RecoveryJob job(c.standard.letter, c.standard.ntfs, ExistingChoice::kOverwrite,
+                             &observer);
+             const std::u16string out = platform::Utf8ToUtf16(c.out);
+             job.SetDestinationRoot(out);
+             EXPECT_TRUE(job.Recover(c.standard.Record("Docs"), out));
+             EXPECT_TRUE(job.Recover(c.standard.Record("Docs/Reports"), out));
+             EXPECT_FALSE(fs::exists(c.out + "/Reports"));
+             const RecoveryCounts& n = job.Counts();
+             EXPECT_EQ(n.filesAlreadyRecovered, FilesOf(*c.volume, "Docs/Reports").size());
+             EXPECT_EQ(n.filesWritten, FilesOf(*c.volume, "Docs").size());
+             EXPECT_EQ(n.itemsComplete, 2u);
+         }},
+    };
+    return cases;
+}
+
+class RecoveryCases : public ::testing::TestWithParam<std::tuple<std::string, RecoveryCase>> {};
+
+TEST_P(RecoveryCases, Run) {
+    const auto& [fsName, recoveryCase] = GetParam();
+    const bool ntfs = fsName == "ntfs";
+    const FaultVolume& faults = GetFaultVolume(fsName);
+    ASSERT_TRUE(faults.why.empty()) << faults.why;
+    Case c;
+    c.fs = fsName;
+    c.volume = &LoadVolume(fsName);
+    c.standard = Scan('S', c.volume->image, ntfs);
+    c.faults = Scan('T', faults.image, ntfs);
+    TempDir dir;
+    c.out = dir.File("out");
+    fs::create_directories(c.out);
+    g_engineCancel = false;
+    recoveryCase.run(c);
+    g_engineCancel = false;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    BothWriters, RecoveryCases,
+    ::testing::Combine(::testing::Values("fat32", "ntfs"), ::testing::ValuesIn(Cases())),
+    [](const ::testing::TestParamInfo<std::tuple<std::string, RecoveryCase>>& param) {
+        return std::get<0>(param.param) + "_" + std::get<1>(param.param).name;
+    });
+
+TEST(CheckDestination, Verdicts) {
+    TempDir dir;
+    const std::string image = dir.File("source.img");
+    std::ofstream(image) << std::string(4096, '\0');
+    EXPECT_EQ(CheckDestination(dir.path(), image).verdict, DestinationVerdict::kOk);
+    EXPECT_EQ(CheckDestination(dir.File("new/deeper"), image).verdict,
+              DestinationVerdict::kMissing);
+    const DestinationCheck file = CheckDestination(image, image);
+    EXPECT_EQ(file.verdict, DestinationVerdict::kInvalid);
+    EXPECT_FALSE(file.message.empty());
+    const DestinationCheck below = CheckDestination(image + "/below", image);
+    EXPECT_EQ(below.verdict, DestinationVerdict::kInvalid);
+    EXPECT_NE(below.message.find("Not a directory"), std::string::npos) << below.message;
+    EXPECT_EQ(CheckDestination("", image).verdict, DestinationVerdict::kInvalid);
+}
+
+} // namespace
