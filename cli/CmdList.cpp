@@ -74,7 +74,7 @@ int CmdDrives(const Args& args, const GlobalOptions&) {
         const auto& d = drives[i];
         const auto path = platform::DriveMap::Instance().PathFor(d.driveLetter);
         std::printf("%c:  %-5s  %-32s  %s\n", d.driveLetter, d.isNtfs ? "NTFS" : "FAT32",
-                    d.volumeLabel, path ? path->c_str() : "");
+                    TerminalText(d.volumeLabel).c_str(), path ? TerminalText(*path).c_str() : "");
     }
     return 0;
 }

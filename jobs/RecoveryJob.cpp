@@ -59,7 +59,8 @@ std::string DescribeReason(RecoveryReason reason, int systemError) {
     case RecoveryReason::kLinkInTheWay:
         return "a symbolic link stands where the folder goes; it is not followed";
     case RecoveryReason::kSourceInTheWay:
-        return "the name belongs to a volume source or a device, which is never written";
+        return "the name is a volume source or a device, or leads onto a file system stored on "
+               "the volume being read; neither is ever written";
     case RecoveryReason::kTooDeep:
         return "folders nest too deeply";
     case RecoveryReason::kNoData:

@@ -144,11 +144,8 @@ const SourceId* Backing(const std::string& path, const std::vector<SourceId>& so
     return nullptr;
 }
 
-std::string BeneathAny(const std::string& existingPath, const std::vector<SourceId>& sources) {
+std::string BeneathAny(dev_t dev, const std::vector<SourceId>& sources) {
     if (sources.empty()) return {};
-    struct stat st {};
-    if (::stat(existingPath.c_str(), &st) != 0) return {};
-    const dev_t dev = st.st_dev;
     for (const auto& s : sources)
         if (S_ISBLK(s.st.st_mode) && SameDisk(dev, s.st)) return s.path;
     const std::string loop = LoopBackingFile(dev);
@@ -218,7 +215,13 @@ bool IsSourceFile(uint64_t device, uint64_t inode) {
 
 std::string SourceBeneath(const std::string& existingPath,
                           const std::vector<std::string>& sources) {
-    return BeneathAny(existingPath, Candidates(sources, false));
+    struct stat st {};
+    if (::stat(existingPath.c_str(), &st) != 0) return {};
+    return BeneathAny(st.st_dev, Candidates(sources, false));
+}
+
+std::string SourceBeneathDevice(uint64_t device, const std::vector<std::string>& sources) {
+    return BeneathAny(static_cast<dev_t>(device), Candidates(sources, false));
 }
 
 WriteCheck CheckWriteTarget(const std::string& path, WriteTarget target,

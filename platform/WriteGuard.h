@@ -49,6 +49,9 @@ bool IsSourceFile(uint64_t device, uint64_t inode);
 std::string SourceBeneath(const std::string& existingPath,
                           const std::vector<std::string>& sources = {});
 
+// The same for the file system with this device number (st_dev).
+std::string SourceBeneathDevice(uint64_t device, const std::vector<std::string>& sources = {});
+
 // The nearest existing folder at or above path (path itself when it exists); "" if none.
 std::string ExistingAncestor(const std::string& path);
 

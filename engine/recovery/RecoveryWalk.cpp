@@ -2,6 +2,7 @@
 
 #include "engine/recovery/FileRecovery.h"
 #include "engine/recovery/OutputNames.h"
+#include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "platform/WriteGuard.h"
 #include "store/RecoveryLookups.h"
@@ -119,6 +120,10 @@ bool RecoveryWalk::OpenDestination(const std::u16string& destination,
                        link ? 0 : folder.Error()};
             return false;
         }
+        if (OnSource(folder, child)) {
+            failure = {RecoveryOutcome::kWriteError, RecoveryReason::kSourceInTheWay, 0};
+            return false;
+        }
         if (info.kind == platform::EntryKind::kNone)
             m_session.AddOutput(child.Device(), child.Inode(), RecoverySession::kPathOwner);
         folder = std::move(child);
@@ -192,6 +197,11 @@ bool RecoveryWalk::VisitFolder(const ScanRow& row, const RecoveryItem& item,
                    {RecoveryOutcome::kWriteError,
                     link ? RecoveryReason::kLinkInTheWay : RecoveryReason::kSystem,
                     link ? 0 : parent.Error()});
+        return false;
+    }
+    if (OnSource(parent, child)) {
+        FailFolder(row, id, path, name,
+                   {RecoveryOutcome::kWriteError, RecoveryReason::kSourceInTheWay, 0});
         return false;
     }
     if (existing.kind == platform::EntryKind::kNone)
@@ -392,6 +402,15 @@ void RecoveryWalk::Report(const ScanRow& row, const std::u16string& path,
     file.written = written;
     file.isFolder = isFolder ? 1 : 0;
     m_writer.m_done(&file, m_writer.m_user);
+}
+
+bool RecoveryWalk::OnSource(const platform::OutputFolder& parent,
+                            const platform::OutputFolder& child) const {
+    if (child.Device() == parent.Device()) return false; // no mount point: checked at the root
+    std::vector<std::string> sources;
+    if (const auto source = platform::DriveMap::Instance().PathFor(m_letter))
+        sources.push_back(*source);
+    return !platform::SourceBeneathDevice(child.Device(), sources).empty();
 }
 
 std::vector<ScanRow> RecoveryWalk::Children(uint64_t folderId, bool stopOnCancel) {

@@ -78,6 +78,9 @@ private:
                 const Failure& failure, uint64_t claimedSize, uint64_t size, uint64_t written,
                 bool isFolder);
     std::vector<ScanRow> Children(uint64_t folderId, bool stopOnCancel);
+    // Whether child, entered from parent, is the root of another file system that lies on a
+    // volume source (a mount point below the destination).
+    bool OnSource(const platform::OutputFolder& parent, const platform::OutputFolder& child) const;
 
     FileRecovery& m_writer;
     RecoverySession& m_session;

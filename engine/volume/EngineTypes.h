@@ -58,7 +58,8 @@ enum class RecoveryReason : uint32_t {
     kKeptExisting = 3,     // something existed at the output name and was kept
     kAlreadyRecovered = 4, // its folder was written earlier in the same job
     kLinkInTheWay = 5,     // a symbolic link stands where an output folder goes
-    kSourceInTheWay = 6,   // the output name is a volume source or a device
+    kSourceInTheWay = 6,   // the output name is a volume source or a device, or a mount point
+                           // of a file system stored on the volume being read
     kTooDeep = 7,          // folders nest deeper than a recovery follows
     kNoData = 8,           // the entry points at no data the volume holds
     kUnreadable = 9,       // reading the data from the volume failed

@@ -365,4 +365,22 @@ TEST(RecoverIntoTheSource, DestinationInsideAMountOfTheImageIsRefused) {
     EXPECT_FALSE(fs::exists(to));
 }
 
+// The same image mounted on a folder below the destination: the walk does not write across
+// that mount point.
+TEST(RecoverIntoTheSource, MountPointBelowTheDestinationIsNotCrossed) {
+    TempDir dir;
+    const std::string copy = dir.File("mounted.img");
+    fs::copy_file(LoadVolume("ntfs").image, copy);
+    const std::string out = dir.File("out");
+    ScopedMount mount(ScopedMount::Kind::kNtfs3g, copy, out + "/Docs");
+    if (!mount.Mounted()) GTEST_SKIP() << "cannot mount the image: " << mount.Why();
+    const std::set<std::string> before = FilesBelow(out + "/Docs");
+    const auto r = RunCli({"--drive", "E=" + copy, "recover", "E:", "E:\\Docs", "--to", out});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("failed: " + out + "/Docs/: the name is a volume source"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(FilesBelow(out + "/Docs"), before);
+}
+
 } // namespace
