@@ -1,8 +1,11 @@
 #include "tests/support/FaultVolumes.h"
 
 #include "tests/support/ScratchVolume.h"
-#include "tests/support/TempDir.h"
+#include "tests/support/TestVolumes.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -34,8 +37,7 @@ bool RenameDeletedTxv(const std::string& image, std::string* why) {
     const std::string pattern("x\0v\0", 4);
     const size_t at = bytes.find(pattern);
     if (at == std::string::npos || bytes.find(pattern, at + 1) != std::string::npos) {
-        *why = "the deleted long name is not found once in " + image + " (" +
-               std::to_string(bytes.size()) + " bytes, first at " + std::to_string(at) + ")";
+        *why = "the deleted long name is not found exactly once in " + image;
         return false;
     }
     f.clear();
@@ -134,12 +136,29 @@ std::string LongText(char variant) {
 
 const FaultVolume& GetFaultVolume(const std::string& fs) {
     static std::mutex lock;
-    static TempDir folder;
     static std::map<std::string, FaultVolume> built;
     std::lock_guard<std::mutex> guard(lock);
     auto it = built.find(fs);
-    if (it == built.end()) it = built.emplace(fs, Build(fs, folder.path())).first;
-    return it->second;
+    if (it != built.end()) return it->second;
+    // Built once per build tree beside the other test volumes (raise the version when the
+    // content changes); test processes that race each build their own and the last rename wins.
+    const std::string image = VolumesDir() + "/faults-v1-" + fs + ".img";
+    FaultVolume volume;
+    volume.image = image;
+    std::error_code ec;
+    if (!std::filesystem::exists(image, ec)) {
+        std::string work = VolumesDir() + "/.faults.XXXXXX";
+        if (!::mkdtemp(work.data())) {
+            volume.why = "cannot make a folder in " + VolumesDir();
+        } else {
+            volume = Build(fs, work);
+            if (volume.why.empty() && std::rename(volume.image.c_str(), image.c_str()) != 0)
+                volume.why = "cannot move the volume to " + image;
+            volume.image = image;
+            std::filesystem::remove_all(work, ec);
+        }
+    }
+    return built.emplace(fs, volume).first->second;
 }
 
 } // namespace tessaly::test

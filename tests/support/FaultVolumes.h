@@ -1,6 +1,6 @@
 #pragma once
-// Small real volumes with what the round-1 volumes lack, built once per test run with the file
-// systems' own tools (tests/support/ScratchVolume), for fat32 and ntfs alike:
+// Small real volumes with what the round-1 volumes lack, built once per build tree (beside the
+// round-1 volumes) with the file systems' own tools (ScratchVolume), for fat32 and ntfs alike:
 //   Docs/Quarterly report.txt  live (kSecondVersion) and a deleted namesake (kFirstVersion),
 //                              as an editor's save leaves them
 //   Docs/other.txt
@@ -24,7 +24,7 @@ constexpr int kNestDepth = 10;
 std::string LongName(char variant); // 'A' or 'B'
 std::string LongText(char variant);
 
-// The volume of fs ("fat32" or "ntfs"), built on first use.
+// The volume of fs ("fat32" or "ntfs"), built on first use. Tests read it, never change it.
 const FaultVolume& GetFaultVolume(const std::string& fs);
 
 } // namespace tessaly::test
