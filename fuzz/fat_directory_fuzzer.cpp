@@ -6,6 +6,7 @@
 #include "engine/fat/FatChainWalker.h"
 #include "engine/fat/FatEntryAssembler.h"
 #include "engine/fat/FatEntryChecks.h"
+#include "engine/fat/FatSlotWalker.h"
 #include "engine/recovery/FileRecovery.h"
 #include "engine/volume/EntryPoints.h"
 #include "platform/DriveMap.h"
@@ -21,27 +22,25 @@ namespace {
 constexpr uint32_t kClusterBound = 0x10000;
 
 void ParseDirectory(const uint8_t* data, size_t size) {
-    FATStream stream;
-    stream.InitCopy(data, static_cast<uint32_t>(size), 0);
-    FatEntryAssembler assembler(1);
-    // 512-byte clusters; long-name slots carry over from one to the next.
-    for (uint32_t offset = 0; offset + 32 <= stream.Size(); offset += 32) {
-        if (offset % 512 == 0) assembler.KeepLast(FatEntryAssembler::kMaxLongNameSlots - 1);
-        const uint8_t* slot = stream.Data() + offset;
-        if (slot[0] == 0x00) {
-            assembler.Clear();
-            continue;
+    // 512-byte clusters, walked as a folder's own clusters and as clusters of no known folder;
+    // long-name slots carry over from one cluster to the next.
+    for (const bool inside : {true, false}) {
+        FatSlotPolicy policy;
+        policy.insideFolder = inside;
+        policy.clusterBound = kClusterBound;
+        FatEntryAssembler assembler(1);
+        for (size_t offset = 0; offset < size; offset += 512) {
+            FATStream cluster;
+            const size_t length = size - offset < 512 ? size - offset : 512;
+            cluster.InitCopy(data + offset, static_cast<uint32_t>(length), offset);
+            FatSlotWalker::Walk(cluster, 16, static_cast<uint32_t>(offset / 512), policy, assembler,
+                                [](const FatEntry& entry, const uint8_t*) {
+                                    (void)FileRecovery::SafeOutputName(entry.name,
+                                                                       entry.firstCluster);
+                                    return true;
+                                });
+            (void)StartsFolder(cluster.Data(), cluster.Size(), static_cast<uint32_t>(offset / 512));
         }
-        assembler.Append(slot);
-        if (slot[0x0B] == 0x0F) continue;
-        if (IsDotOrLabel(slot) || !IsValidEntry(slot, kClusterBound)) {
-            assembler.Clear();
-            continue;
-        }
-        const FatEntry& entry = assembler.Build(offset / 512);
-        assembler.Clear();
-        if (IsCleanName(entry.name))
-            (void)FileRecovery::SafeOutputName(entry.name, entry.firstCluster);
     }
 }
 

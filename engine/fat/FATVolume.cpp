@@ -83,6 +83,22 @@ uint64_t FATVolume::ClusterOffset(uint32_t cluster) const {
     return sector << m_boot.sectorShift;
 }
 
+uint32_t FATVolume::ClusterEnd() const {
+    const uint32_t bound = m_boot.clusterBound;
+    const uint64_t bytesPerCluster = m_boot.bytesPerCluster;
+    if (m_deviceSize == 0 || bytesPerCluster == 0) return bound;
+    const uint64_t dataStart = m_boot.firstDataSector << m_boot.sectorShift;
+    uint64_t end = 0;
+    if (m_deviceSize > dataStart) {
+        end = 2 + (m_deviceSize - dataStart + bytesPerCluster - 1) / bytesPerCluster;
+    } else {
+        // Clusters 0 and 1 lie just before the data area.
+        const uint64_t missing = (dataStart - m_deviceSize + bytesPerCluster - 1) / bytesPerCluster;
+        end = missing >= 2 ? 0 : 2 - missing;
+    }
+    return end < bound ? static_cast<uint32_t>(end) : bound;
+}
+
 uint64_t FATVolume::FatEntryOffset(uint32_t cluster) const {
     return (static_cast<uint64_t>(m_boot.reservedSectors) << m_boot.sectorShift) + 4ull * cluster;
 }

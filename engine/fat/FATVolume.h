@@ -38,6 +38,9 @@ public:
     // Whether a read at offset can return anything: false past the end of the device (when
     // its size is known), so that clusters a damaged boot sector claims beyond it cost nothing.
     bool HasBytesAt(uint64_t offset) const { return m_deviceSize == 0 || offset < m_deviceSize; }
+    // One past the last cluster the device holds (any part of): the boot sector's cluster
+    // bound, or less when the device ends before the clusters it claims.
+    uint32_t ClusterEnd() const;
 
     const FatBootInfo& Boot() const { return m_boot; }
     FatBootInfo& Boot() { return m_boot; }

@@ -1,5 +1,6 @@
 #include "engine/fat/FatEntryAssembler.h"
 
+#include "engine/fat/FatEntryChecks.h"
 #include "engine/fat/FatSlot.h"
 #include "engine/fat/FatTime.h"
 #include "platform/Text.h"
@@ -42,8 +43,16 @@ void FatEntryAssembler::Append(const uint8_t* slot) {
 }
 
 void FatEntryAssembler::KeepLast(size_t count) {
-    if (m_slots.size() > count)
-        m_slots.erase(m_slots.begin(), m_slots.end() - static_cast<std::ptrdiff_t>(count));
+    if (m_slots.size() > count) {
+        const size_t dropped = m_slots.size() - count;
+        m_slots.erase(m_slots.begin(), m_slots.begin() + static_cast<std::ptrdiff_t>(dropped));
+        m_carried = m_carried > dropped ? m_carried - dropped : 0;
+    }
+}
+
+void FatEntryAssembler::CarryOver() {
+    KeepLast(kMaxLongNameSlots - 1);
+    m_carried = m_slots.size();
 }
 
 std::u16string FatEntryAssembler::ShortName(const uint8_t* slot) {
@@ -90,6 +99,18 @@ std::u16string FatEntryAssembler::LongName() const {
 }
 
 const FatEntry& FatEntryAssembler::Build(uint32_t directoryCluster) {
+    if (m_carried > 0 && m_carried < m_slots.size()) {
+        // Slots from the cluster before are part of this name only if they say so.
+        const uint8_t sum = ShortNameChecksum(m_slots.back().data());
+        for (size_t i = 0; i < m_carried; ++i) {
+            if (m_slots[i][kLongNameChecksum] != sum) {
+                m_slots.erase(m_slots.begin(),
+                              m_slots.begin() + static_cast<std::ptrdiff_t>(m_carried));
+                break;
+            }
+        }
+    }
+    m_carried = 0;
     auto entry = std::make_unique<FatEntry>();
     if (!m_slots.empty()) {
         const uint8_t* s = m_slots.back().data();

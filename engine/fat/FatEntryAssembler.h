@@ -21,15 +21,23 @@ public:
         : m_sectorsPerCluster(sectorsPerCluster) {}
 
     void Append(const uint8_t* slot);
-    void Clear() { m_slots.clear(); }
-    // Keeps only the last count slots (a long name has at most 20 slots), for slots carried
-    // over from one cluster into the next.
+    void Clear() {
+        m_slots.clear();
+        m_carried = 0;
+    }
+    // Keeps only the last count slots (a long name has at most 20 slots).
     void KeepLast(size_t count);
+    // Keeps the long-name slots pending at the end of a cluster for the cluster that continues
+    // it. Carried slots join the next short entry's name only when their checksum matches
+    // that entry; otherwise they are dropped when it is built.
+    void CarryOver();
+    size_t Carried() const { return m_carried; }
     size_t Count() const { return m_slots.size(); }
     const Slot& Back() const { return m_slots.back(); }
 
-    // Builds the entry of the collected slots; the last one is the short entry. The entry is
-    // kept until the next build.
+    // Builds the entry of the collected slots; the last one is the short entry. Carried slots
+    // whose checksum does not match it are left out of the name. The entry is kept until the
+    // next build.
     const FatEntry& Build(uint32_t directoryCluster);
     const FatEntry* Built() const { return m_built.get(); }
 
@@ -44,5 +52,6 @@ private:
 
     uint16_t m_sectorsPerCluster;
     std::vector<Slot> m_slots;
+    size_t m_carried = 0; // the first this many slots came from an earlier cluster
     std::unique_ptr<FatEntry> m_built;
 };

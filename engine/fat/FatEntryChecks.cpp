@@ -63,9 +63,12 @@ bool IsRecordedDate(uint16_t date) {
 
 bool IsValidEntry(const uint8_t* slot, uint32_t clusterBound) {
     if (!HasEntryShape(slot, clusterBound)) return false;
-    return IsValidDosDate(Le16(slot + kCreatedDate)) &&
+    const uint16_t created = Le16(slot + kCreatedDate);
+    const uint16_t accessed = Le16(slot + kAccessedDate);
+    return (created == 0 || IsValidDosDate(created)) &&
            IsValidDosDate(Le16(slot + kModifiedDate)) &&
-           IsValidDosDate(Le16(slot + kAccessedDate)) && IsValidDosTime(Le16(slot + kModifiedTime));
+           (accessed == 0 || IsValidDosDate(accessed)) &&
+           IsValidDosTime(Le16(slot + kModifiedTime));
 }
 
 bool IsWellFormedEntry(const uint8_t* slot, uint32_t clusterBound) {
@@ -94,4 +97,29 @@ bool IsCleanName(std::u16string_view name) {
         }
     }
     return true;
+}
+
+bool StartsFolder(const uint8_t* bytes, uint32_t size, uint32_t cluster) {
+    if (!bytes || size < 64) return false;
+    return std::memcmp(bytes, ".          ", 11) == 0 && (bytes[kAttributes] & 0x10) &&
+           FirstCluster(bytes) == cluster && std::memcmp(bytes + 32, "..         ", 11) == 0;
+}
+
+uint8_t ShortNameChecksum(const uint8_t* slot) {
+    uint8_t sum = 0;
+    for (int i = 0; i < 11; ++i)
+        sum = static_cast<uint8_t>(((sum & 1) << 7) + (sum >> 1) + slot[i]);
+    return sum;
+}
+
+int32_t CreationCentisecondsApart(const uint8_t* a, const uint8_t* b) {
+    if (Le16(a + kCreatedDate) != Le16(b + kCreatedDate)) return -1;
+    // Time of day in 10 ms units: two-second steps from the time field, 0..199 from 0x0D.
+    auto centiseconds = [](const uint8_t* s) {
+        const uint16_t t = Le16(s + kCreatedTime);
+        const int32_t seconds = (t >> 11) * 3600 + ((t >> 5) & 0x3F) * 60 + (t & 0x1F) * 2;
+        return seconds * 100 + s[kCreatedTenths];
+    };
+    const int32_t apart = centiseconds(a) - centiseconds(b);
+    return apart < 0 ? -apart : apart;
 }

@@ -16,8 +16,9 @@ bool IsValidDosTime(uint16_t time);
 int CurrentYearSince1900();
 
 // A plausible short entry: no 0x40/0x80 attribute bits, first name byte not a space, a
-// folder's size a multiple of 1024 up to 1 MiB, valid creation/write/access dates and write
-// time, first cluster at most clusterBound.
+// folder's size a multiple of 1024 up to 1 MiB, a valid write date and time, creation and
+// access dates that are valid or 0 (not recorded: cameras and other devices leave both 0),
+// first cluster at most clusterBound.
 bool IsValidEntry(const uint8_t* slot, uint32_t clusterBound);
 
 // The check of an entry met inside a folder, where the structure already says it is an entry:
@@ -29,3 +30,14 @@ bool IsWellFormedEntry(const uint8_t* slot, uint32_t clusterBound);
 
 // False if any character is 0x1E or below, or one of ? * / \ | < > : ".
 bool IsCleanName(std::u16string_view name);
+
+// Whether a cluster's bytes start like the first cluster of a folder: a "." folder entry
+// naming the cluster itself, then a ".." entry. size is the number of bytes at bytes.
+bool StartsFolder(const uint8_t* bytes, uint32_t size, uint32_t cluster);
+
+// The checksum of a short entry's 11 name bytes that its long-name slots carry at 0x0D.
+uint8_t ShortNameChecksum(const uint8_t* slot);
+
+// Time between the creation times of two slots (time field and 10 ms units) in 10 ms units,
+// or -1 when their creation dates differ.
+int32_t CreationCentisecondsApart(const uint8_t* a, const uint8_t* b);

@@ -3,6 +3,7 @@
 #include "engine/fat/FATStream.h"
 #include "engine/fat/FatChainWalker.h"
 #include "engine/fat/FatEntryChecks.h"
+#include "engine/fat/FatSlotWalker.h"
 
 #include <set>
 
@@ -58,36 +59,22 @@ void FatScanner::ScanDirectoryCluster(uint32_t c, uint32_t folder, FatEntryAssem
     --m_clusterBudget;
 
     FATStream stream;
-    ReadCluster(c, stream);
+    ReadCluster(c, stream);     // an unreadable cluster reads as zeros: it ends the folder
     std::set<uint32_t> entered; // subfolders already entered from this cluster
-
-    for (uint32_t k = 0; k < m_entriesPerCluster; ++k) {
-        uint8_t slot[32] = {};
-        stream.ReadBytes(slot, sizeof slot); // an unreadable cluster reads as zeros
-        if (slot[0] == 0x00) {
-            assembler.Clear(); // the end of the folder
-            return;
-        }
-        assembler.Append(slot);
-        if (slot[0x0B] == FatEntry::kLongName) continue;
-        if (IsDotOrLabel(slot) || !IsWellFormedEntry(slot)) {
-            assembler.Clear();
-            continue;
-        }
-        const FatEntry& entry = BuildEntry(assembler, folder);
-        assembler.Clear();
-        StoreEntry(entry, c);
-
-        const uint32_t first = entry.firstCluster;
-        if (first == 0 || entered.count(first) || m_inside.count(first) ||
-            m_inside.size() >= kMaxDepth || !IsLiveSubdirectory(slot))
-            continue;
-        entered.insert(first);
-        if (!m_callback(entry.name.c_str(), m_user)) {
-            assembler.Clear();
-            return; // the rest of this cluster is left alone
-        }
-        WalkDirectory(first);
-    }
-    assembler.KeepLast(FatEntryAssembler::kMaxLongNameSlots - 1);
+    FatSlotPolicy policy;
+    policy.insideFolder = true;
+    policy.clusterBound = m_clusterBound;
+    FatSlotWalker::Walk(stream, m_entriesPerCluster, folder, policy, assembler,
+                        [&](const FatEntry& entry, const uint8_t* slot) {
+                            StoreEntry(entry, c);
+                            const uint32_t first = entry.firstCluster;
+                            if (first == 0 || entered.count(first) || m_inside.count(first) ||
+                                m_inside.size() >= kMaxDepth || !IsLiveSubdirectory(slot))
+                                return true;
+                            entered.insert(first);
+                            if (!m_callback(entry.name.c_str(), m_user))
+                                return false; // leave this cluster
+                            WalkDirectory(first);
+                            return true;
+                        });
 }

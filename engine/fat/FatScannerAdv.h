@@ -2,31 +2,51 @@
 // The FAT32 advanced scan: every cluster is parsed as if it were a directory cluster and every
 // plausible entry becomes a row, so the entries of folders no longer reachable from the root
 // are found too. The store's repair passes then place them.
+//
+// A cluster that belongs to a folder (the root's chain, or the chain of a cluster that starts
+// with a "." entry naming itself) is known to hold entries: they are kept when well formed,
+// as the quick scan keeps them, and get the folder's first cluster as their parent, whichever
+// cluster of the chain they lie in. Any other cluster is judged slot by slot with the stricter
+// checks, and its entries get that cluster as parent.
+#include "engine/fat/FatFolderMap.h"
 #include "engine/fat/FatScannerBase.h"
 #include "engine/volume/EngineTypes.h"
 
 #include <cstdint>
+#include <unordered_map>
+#include <vector>
 
 class FatScannerAdv : public FatScannerBase {
 public:
     explicit FatScannerAdv(char letter) : FatScannerBase(letter) {}
     ~FatScannerAdv() override = default;
 
-    // Scans clusters [first, end); end 0 means the cluster bound. Progress is reported about
-    // 1000 times (every cluster for ranges below 1000); a false from it stops the pass, after
-    // which the rows found are still committed and repaired and true is returned. False, with
-    // no callback called, when a callback is missing, the volume cannot be opened or the range
-    // is empty.
+    // Scans clusters [first, end); end 0 means the cluster bound. Clusters the device does not
+    // hold are not part of the range (and not of the progress total). Progress is reported
+    // about 1000 times (every cluster for ranges below 1000); a false from it stops the pass,
+    // after which the rows found are still committed and repaired and true is returned. False,
+    // with no callback called, when a callback is missing, the volume cannot be opened or the
+    // range is empty.
     bool Scan(ScanStartCallback start, ScanProgressCallback progress, ScanFinishCallback finish,
               void* user, uint32_t first = 0, uint32_t end = 0);
 
-    // Parses cluster c slot by slot and writes every plausible entry with a clean name. Long-name
-    // slots left pending at the end of a cluster carry over into the next cluster scanned when
-    // that is the cluster right behind it (folders are mostly allocated contiguously).
+    // Parses cluster c slot by slot and writes every acceptable entry. Long-name slots left
+    // pending at the end of a cluster carry over into the cluster that continues it: the next
+    // cluster of its folder's chain, or for a cluster of no known folder the one right behind
+    // it; they join a name only when their checksum matches its short entry.
     void ScanClusterFlat(uint32_t c);
 
 private:
+    // Gives the rows found in clusters that joined a folder after they were scanned (a chain
+    // that runs backwards) that folder as their parent.
+    void ReparentLateClusters();
+
     FatEntryAssembler m_pending;
     uint32_t m_lastCluster = 0;
     bool m_hasLast = false;
+    FatFolderMap m_folders;
+    std::vector<FatFolderMap::Late> m_late;
+    // Long-name slots pending at the end of a folder cluster whose chain continues further
+    // on, keyed by the cluster that continues it.
+    std::unordered_map<uint32_t, FatEntryAssembler> m_waiting;
 };

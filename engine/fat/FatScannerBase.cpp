@@ -45,15 +45,14 @@ bool FatScannerBase::IsLiveSubdirectory(const uint8_t* slot) {
     const uint32_t first = fatslot::FirstCluster(slot);
     FATStream cluster;
     ReadCluster(first, cluster);
-    if (!cluster.Has(0, 64)) return false;
-    const uint8_t* dot = cluster.Data();
-    if (std::memcmp(dot, ".          ", 11) != 0 || !(dot[0x0B] & FatEntry::kDirectory))
-        return false;
-    // The "." entry repeats the creation time and the cluster of the entry that names it.
-    if (dot[0x0D] != slot[0x0D]) return false;
-    for (uint32_t offset : {0x0Eu, 0x10u, 0x1Au, 0x14u})
-        if (std::memcmp(dot + offset, slot + offset, 2) != 0) return false;
-    return std::memcmp(dot + 32, "..         ", 11) == 0;
+    if (!cluster.Has(0, 64) || !StartsFolder(cluster.Data(), 64, first)) return false;
+    // A live entry owns its cluster: "." naming it is enough. Writers differ in how they stamp
+    // "." (some a few seconds after the entry in the parent), so times are not compared.
+    if (slot[0] != 0xE5) return true;
+    // The cluster of a deleted folder may since have gone to a folder made later, which
+    // starts with a "." of its own: the deleted folder's "." must have been made with it.
+    const int32_t apart = CreationCentisecondsApart(cluster.Data(), slot);
+    return apart >= 0 && apart <= kDotTolerance;
 }
 
 const FatEntry& FatScannerBase::BuildEntry(FatEntryAssembler& assembler,

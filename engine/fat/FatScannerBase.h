@@ -23,9 +23,11 @@ public:
     bool IsValidEntry(const uint8_t* slot) const;
     // The check the folder walk applies (IsWellFormedEntry).
     bool IsWellFormedEntry(const uint8_t* slot) const;
-    // Whether slot names a folder whose first cluster starts with a "." entry matching the
-    // slot's times and cluster, followed by a ".." entry.
+    // Whether slot names a folder to enter: its first cluster starts with a "." entry naming
+    // that cluster, followed by a ".." entry. For a deleted entry the "." entry must also
+    // carry the same creation date and a creation time at most kDotTolerance apart.
     bool IsLiveSubdirectory(const uint8_t* slot);
+    static constexpr int32_t kDotTolerance = 1000; // 10 seconds, in 10 ms units
     // Builds the entry of the assembler's slots, found in directoryCluster.
     const FatEntry& BuildEntry(FatEntryAssembler& assembler, uint32_t directoryCluster);
     // Writes one row for entry; the running entry counter becomes its record.

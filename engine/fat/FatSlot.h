@@ -24,6 +24,7 @@ constexpr uint32_t kModifiedTime = 0x16;
 constexpr uint32_t kModifiedDate = 0x18;
 constexpr uint32_t kClusterLow = 0x1A;
 constexpr uint32_t kSize = 0x1C;
+constexpr uint32_t kLongNameChecksum = 0x0D; // in a long-name slot
 
 // First cluster: high half << 16 | low half.
 inline uint32_t FirstCluster(const uint8_t* slot) {

@@ -71,7 +71,9 @@ TEST_F(FatAdvancedScanTest, FindsTheContentsOfAFolderWhoseEntryIsGone) {
     Progress p;
     ASSERT_TRUE(
         AdvancedScanFatDrive(kLetter, &Progress::Start, &Progress::Step, &Progress::Finish, &p));
-    EXPECT_EQ(p.total, 8192u);
+    // The boot sector's bound counts the reserved and FAT sectors too; the clusters it would
+    // add past the device's end are not part of the scan.
+    EXPECT_EQ(p.total, 2 + 8192 - image.FirstDataSector());
     EXPECT_EQ(p.range, 1000u);
     EXPECT_EQ(p.finished, 1);
     const auto rows = RowsOf(kLetter);
@@ -170,16 +172,44 @@ TEST_F(FatAdvancedScanTest, EmptyRangeOrMissingCallbackCallsNothing) {
     EXPECT_EQ(p.finished, 0);
 }
 
-TEST_F(FatAdvancedScanTest, ClustersClaimedPastTheDeviceEndCostNothing) {
+TEST_F(FatAdvancedScanTest, ClustersClaimedPastTheDeviceEndAreNeitherScannedNorCounted) {
     image.bytes().Put32(0x20, 0x7FFFFFFF); // about 1 TiB of sectors on a 4 MiB device
     image.AddEntry(100, 0, File("FOUND   TXT", 200, 10));
+    const uint32_t present = static_cast<uint32_t>(2 + 8192 - image.FirstDataSector());
+    image.AddEntry(present - 1, 0, File("LAST    TXT", 201, 10));
     Bind();
     Progress p;
     ASSERT_TRUE(
         AdvancedScanFatDrive(kLetter, &Progress::Start, &Progress::Step, &Progress::Finish, &p));
-    EXPECT_EQ(p.total, 0x7FFFFFFFu);
-    EXPECT_GE(p.calls.size(), 1000u);
-    EXPECT_LT(p.calls.size(), 2000u);
-    EXPECT_EQ(p.calls.back(), 0x7FFFFFFFu / (0x7FFFFFFFu / 1000) * (0x7FFFFFFFu / 1000));
-    EXPECT_NE(FindRow(RowsOf(kLetter), u"FOUND.TXT"), nullptr);
+    // The progress total is what the device holds, and the count ends there.
+    EXPECT_EQ(p.total, present);
+    EXPECT_EQ(p.calls.size(), present / (present / 1000));
+    EXPECT_EQ(p.calls.back(), present / (present / 1000) * (present / 1000));
+    const auto rows = RowsOf(kLetter);
+    EXPECT_NE(FindRow(rows, u"FOUND.TXT"), nullptr);
+    EXPECT_NE(FindRow(rows, u"LAST.TXT"), nullptr);
+
+    // An explicit range past the device's end is cut the same way; one wholly past it is
+    // empty.
+    FatScannerAdv scanner(kLetter);
+    Progress q;
+    ASSERT_TRUE(scanner.Scan(&Progress::Start, &Progress::Step, &Progress::Finish, &q, present - 10,
+                             present + 5000));
+    EXPECT_EQ(q.total, 10u);
+    Progress none;
+    EXPECT_FALSE(scanner.Scan(&Progress::Start, &Progress::Step, &Progress::Finish, &none, present,
+                              present + 5000));
+    EXPECT_EQ(none.range, 0u);
+}
+
+TEST_F(FatAdvancedScanTest, AVolumeCutShortInsideItsDataAreaEndsWhereTheDeviceEnds) {
+    // Half of the data area is gone: the image ends at cluster 2000.
+    image.AddEntry(1990, 0, File("KEPT    TXT", 300, 10));
+    image.bytes().Resize(static_cast<size_t>(image.ClusterOffset(2000)) + 100);
+    Bind();
+    Progress p;
+    ASSERT_TRUE(
+        AdvancedScanFatDrive(kLetter, &Progress::Start, &Progress::Step, &Progress::Finish, &p));
+    EXPECT_EQ(p.total, 2001u); // clusters 0..2000, the last one in part
+    EXPECT_NE(FindRow(RowsOf(kLetter), u"KEPT.TXT"), nullptr);
 }

@@ -173,3 +173,79 @@ TEST(FatEntryChecks, CleanNames) {
     for (char16_t c : std::u16string(u"?*/\\|<>:\""))
         EXPECT_FALSE(IsCleanName(std::u16string(u"x") + c)) << static_cast<int>(c);
 }
+
+TEST(FatEntryChecks, CreationAndAccessDatesMayBeMissingButNotTheWriteDate) {
+    FatDirEntry e = Named("DSC00001JPG");
+    e.createdDate = 0;
+    e.accessedDate = 0;
+    EXPECT_TRUE(IsValidEntry(ShortSlot(e).data(), 1000));
+    e.createdDate = DosDate(1984, 1, 1); // recorded, and impossible
+    EXPECT_FALSE(IsValidEntry(ShortSlot(e).data(), 1000));
+    e.createdDate = 0;
+    e.accessedDate = DosDate(2020, 0, 1);
+    EXPECT_FALSE(IsValidEntry(ShortSlot(e).data(), 1000));
+    e.accessedDate = 0;
+    e.date = 0; // the write date, which every writer records
+    EXPECT_FALSE(IsValidEntry(ShortSlot(e).data(), 1000));
+}
+
+TEST(FatEntryChecks, FolderStartsNameThemselves) {
+    FatDirEntry dot = Named(".          ");
+    dot.attributes = 0x10;
+    dot.firstCluster = 77;
+    FatDirEntry dotdot = Named("..         ");
+    dotdot.attributes = 0x10;
+    std::vector<uint8_t> cluster = ShortSlot(dot);
+    const auto second = ShortSlot(dotdot);
+    cluster.insert(cluster.end(), second.begin(), second.end());
+    EXPECT_TRUE(StartsFolder(cluster.data(), 64, 77));
+    EXPECT_FALSE(StartsFolder(cluster.data(), 64, 78)); // "." names another cluster
+    EXPECT_FALSE(StartsFolder(cluster.data(), 63, 77));
+    cluster[0x0B] = 0x20; // "." that is not a folder
+    EXPECT_FALSE(StartsFolder(cluster.data(), 64, 77));
+    cluster[0x0B] = 0x10;
+    cluster[33] = 'X'; // no ".." behind it
+    EXPECT_FALSE(StartsFolder(cluster.data(), 64, 77));
+}
+
+TEST(FatEntryChecks, ChecksumAndCreationTimesOfSlots) {
+    const std::string shortName = "LONGNA~1TXT";
+    const auto slots = LongNameSlots(u"Long name.txt", shortName);
+    EXPECT_EQ(ShortNameChecksum(ShortSlot(Named(shortName)).data()), slots[0][0x0D]);
+
+    FatDirEntry a = Named("A       TXT");
+    a.time = DosTime(23, 59, 50);
+    FatDirEntry b = a;
+    b.time = DosTime(23, 59, 56);
+    auto sa = ShortSlot(a), sb = ShortSlot(b);
+    EXPECT_EQ(CreationCentisecondsApart(sa.data(), sb.data()), 600);
+    sb[0x0D] = 150; // 1.5 s more
+    EXPECT_EQ(CreationCentisecondsApart(sa.data(), sb.data()), 750);
+    EXPECT_EQ(CreationCentisecondsApart(sb.data(), sa.data()), 750);
+    b.createdDate = DosDate(2020, 6, 16);
+    EXPECT_EQ(CreationCentisecondsApart(sa.data(), ShortSlot(b).data()), -1);
+}
+
+TEST(FatLongNames, SlotsCarriedFromTheClusterBeforeMustMatchTheirEntry) {
+    const std::u16string name = u"A name over two clusters.txt";
+    const auto slots = LongNameSlots(name, "ANAMEO~1TXT");
+    FatDirEntry entry = Named("ANAMEO~1TXT");
+    FatEntryAssembler assembler(1);
+    assembler.Append(slots[0].data());
+    assembler.Append(slots[1].data());
+    assembler.CarryOver();
+    EXPECT_EQ(assembler.Carried(), 2u);
+    assembler.Append(slots[2].data());
+    assembler.Append(ShortSlot(entry).data());
+    EXPECT_EQ(assembler.Build(3).name, name);
+
+    // The same slots before another entry: only the slots of the second cluster count.
+    assembler.Clear();
+    assembler.Append(slots[0].data());
+    assembler.Append(slots[1].data());
+    assembler.CarryOver();
+    entry.shortName = "OTHER   TXT";
+    assembler.Append(ShortSlot(entry).data());
+    EXPECT_EQ(assembler.Build(3).name, u"OTHER.TXT");
+    EXPECT_EQ(assembler.Carried(), 0u);
+}

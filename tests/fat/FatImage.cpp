@@ -58,8 +58,8 @@ std::vector<uint8_t> ShortSlot(const FatDirEntry& e) {
         s[o + 1] = static_cast<uint8_t>(v >> 8);
     };
     put16(0x0E, e.time);
-    put16(0x10, e.date);
-    put16(0x12, e.date);
+    put16(0x10, e.createdDate >= 0 ? static_cast<uint16_t>(e.createdDate) : e.date);
+    put16(0x12, e.accessedDate >= 0 ? static_cast<uint16_t>(e.accessedDate) : e.date);
     put16(0x14, static_cast<uint16_t>(e.firstCluster >> 16));
     put16(0x16, e.time);
     put16(0x18, e.date);

@@ -27,6 +27,9 @@ struct FatDirEntry {
     uint32_t size = 0;
     uint16_t date = DosDate(2020, 6, 15);
     uint16_t time = DosTime(12, 30, 0);
+    // Creation and last-access dates, when they differ from date (0: not recorded).
+    int32_t createdDate = -1;
+    int32_t accessedDate = -1;
     uint8_t caseFlags = 0;
     bool deletedLongName = false; // mark the long-name slots deleted as well
 };
