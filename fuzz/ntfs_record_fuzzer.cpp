@@ -3,9 +3,10 @@
 // chooses the record size (1024, 2048 or 4096) and the slot; the bytes past the record feed the
 // LZNT1 decompressor.
 //
-// The same bytes are then laid out as a small volume (a boot sector in cluster 0, the MFT from
-// cluster 1 on), so that records are read by slot, attribute lists name other records of the
-// input, and non-resident, sparse and compressed data is read through its runs.
+// The same bytes are then laid out as small volumes (a boot sector at the start, the MFT from
+// cluster 1 of 4 KiB, or from cluster 9 of 512 bytes), so that records are read by slot and by
+// number through $MFT's runs, attribute lists name other records of the input, and
+// non-resident, sparse and compressed data is read through its runs.
 #include "engine/ntfs/AttributeListExpansion.h"
 #include "engine/ntfs/LZNT1.h"
 #include "engine/ntfs/MFTRunCursor.h"
@@ -37,8 +38,7 @@ bool Budget(const uint8_t*, uint32_t length, void* user) {
     return true;
 }
 
-constexpr uint32_t kCluster = 4096;
-constexpr uint32_t kClusters = 16;
+constexpr uint32_t kVolumeBytes = 16 * 4096;
 
 // One image file per fuzzing process, removed at exit.
 struct ImageFile {
@@ -62,21 +62,25 @@ void Put(std::vector<uint8_t>& b, size_t at, uint64_t v, int width) {
         b[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
-void ReadThroughVolume(const uint8_t* data, size_t size) {
-    std::vector<uint8_t> image(kCluster, 0);
+// Lays the bytes out as a volume whose MFT starts at cluster mftCluster, with
+// sectorsPerCluster 512-byte sectors per cluster, and reads records through it.
+void ReadThroughVolume(const uint8_t* data, size_t size, uint8_t sectorsPerCluster,
+                       uint64_t mftCluster) {
+    const uint32_t cluster = 512u * sectorsPerCluster;
+    std::vector<uint8_t> image(mftCluster * cluster, 0);
     image[0] = 0xEB;
     const char* oem = "NTFS    ";
     for (int i = 0; i < 8; ++i)
         image[3 + i] = static_cast<uint8_t>(oem[i]);
     Put(image, 0x0B, 512, 2);
-    image[0x0D] = 8;
-    Put(image, 0x28, kClusters * 8, 8);
-    Put(image, 0x30, 1, 8); // the MFT starts at cluster 1: record n at byte 4096 + n * 1024
+    image[0x0D] = sectorsPerCluster;
+    Put(image, 0x28, kVolumeBytes / 512, 8);
+    Put(image, 0x30, mftCluster, 8);
     Put(image, 0x38, 2, 8);
     image[0x40] = 0xF6;
     image[0x44] = 0x01;
     image.insert(image.end(), data, data + size);
-    image.resize(kClusters * kCluster, 0);
+    image.resize(kVolumeBytes, 0);
     {
         std::ofstream out(ImagePath(), std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(image.data()),
@@ -87,14 +91,19 @@ void ReadThroughVolume(const uint8_t* data, size_t size) {
     if (!volume.OpenPath(ImagePath(), true)) return;
     MFTRunCursor cursor;
     if (cursor.Open(&volume)) {
-        uint64_t start = 0, count = 0;
+        MftSlot start;
+        uint64_t count = 0;
         for (bool more = cursor.FirstExtent(&start, &count); more;
              more = cursor.NextExtent(&start, &count)) {
         }
+        // Every record the runs place, and the record that starts at each extent's end.
+        const MftRecordMap& map = cursor.Map();
+        for (uint64_t n = 0; n < map.Capacity() && n < 64; ++n)
+            if (auto location = map.Locate(MftRecordNumber{n})) (void)map.LocateAt(location->first);
     }
-    const uint64_t first = volume.Boot().mftStartSlot;
-    for (uint64_t slot = first; slot < first + 2; ++slot) {
-        auto record = volume.ReadRecord(slot);
+    for (uint64_t n = 0; n < 3; ++n) {
+        auto record = n < 2 ? volume.ReadRecordByNumber(MftRecordNumber{n})
+                            : volume.ReadRecord(volume.Boot().mftStartSlot);
         if (!record) continue;
         (void)BuildRow(*record, volume);
         ExpandAttributeList(record->attributes, &volume);
@@ -135,6 +144,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         Lznt1Decompress(data + 1 + recordSize, size - 1 - recordSize, out.data(), out.size());
     }
 
-    ReadThroughVolume(data + 1, size - 1);
+    // 4 KiB clusters with the MFT from cluster 1; 512-byte clusters with the MFT at an odd
+    // cluster, where records may be split between extents.
+    ReadThroughVolume(data + 1, size - 1, 8, 1);
+    ReadThroughVolume(data + 1, size - 1, 1, 9);
     return 0;
 }

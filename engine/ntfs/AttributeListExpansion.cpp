@@ -6,6 +6,7 @@
 #include <memory>
 #include <set>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -13,53 +14,67 @@ constexpr uint32_t kAttributeList = 0x20;
 // NTFS never lets an attribute list grow past 256 KiB; a larger size is damage.
 constexpr uint64_t kMaxAttributeListSize = 256 * 1024;
 
-// Reads a non-resident attribute list into memory and makes the attribute resident.
-bool MakeListResident(NTFSAttribute* a, NTFSVolume* volume) {
-    if (!volume) return false;
+// Reads a non-resident attribute list's value into memory (a copy of its own).
+std::unique_ptr<NTFSStream> ReadListValue(NTFSAttribute& a, NTFSVolume* volume) {
+    if (!volume) return nullptr;
     const uint32_t clusterSize = volume->Boot().clusterSize;
-    if (clusterSize == 0 || a->startVcn != 0 || a->lastVcn < 0 ||
-        a->allocatedSize / clusterSize != static_cast<uint64_t>(a->lastVcn) + 1 ||
-        a->realSize > kMaxAttributeListSize || a->realSize > a->allocatedSize)
-        return false;
+    if (clusterSize == 0 || a.startVcn != 0 || a.lastVcn < 0 ||
+        a.allocatedSize / clusterSize != static_cast<uint64_t>(a.lastVcn) + 1 ||
+        a.realSize > kMaxAttributeListSize || a.realSize > a.allocatedSize)
+        return nullptr;
     auto value = std::make_unique<NTFSStream>();
-    if (!a->runList.ReadWhole(volume, value.get(), a->realSize)) return false;
+    if (!a.runList.ReadWhole(volume, value.get(), a.realSize)) return nullptr;
     // A single-run read is a view of the cache; keep a copy of our own.
     if (value->Volume() && !value->InitCopy(value->Data(), value->Size(), value->DiskOffset()))
-        return false;
-    auto data = std::make_unique<NTFSAttributeDataAttribList>();
+        return nullptr;
     value->Seek(0);
+    return value;
+}
+
+// Reads a non-resident attribute list into memory and makes the attribute resident.
+bool MakeListResident(NTFSAttribute* a, NTFSVolume* volume) {
+    auto value = ReadListValue(*a, volume);
+    if (!value) return false;
+    auto data = std::make_unique<NTFSAttributeDataAttribList>();
     data->Parse(value.get());
     a->MakeResident(std::move(value), std::move(data));
     return true;
 }
 
-// An attribute of another record, named by its slot, type and id.
+// Calls visit(entry) for each entry of an attribute list value, in order.
+template <typename F> void ForEachEntry(const StreamBase& value, uint32_t length, F&& visit) {
+    if (!value.Data()) return;
+    const uint32_t size = value.Size() < length ? value.Size() : length;
+    for (uint32_t offset = 0; offset < size;) {
+        NTFSStream view;
+        if (!BorrowView(value, offset, size - offset, &view)) break;
+        NTFSAttributeListEntry entry;
+        if (!entry.Parse(&view) || entry.entryLength == 0)
+            break; // a zero-length entry would never advance
+        visit(entry);
+        offset += entry.entryLength;
+    }
+}
+
+// An attribute of another record, named by its record number, type and id.
 using Taken = std::set<std::tuple<uint64_t, uint32_t, uint16_t>>;
 
 void ExpandOne(NTFSAttributeList& list, NTFSAttribute* a, NTFSVolume* volume, Taken& taken) {
     const StreamBase* value = a->ResidentValue();
-    if (!value || !value->Data()) return;
-    const uint32_t size = value->Size() < a->valueLength ? value->Size() : a->valueLength;
-    for (uint32_t offset = 0; offset < size;) {
-        NTFSStream view;
-        if (!BorrowView(*value, offset, size - offset, &view)) break;
-        NTFSAttributeListEntry entry;
-        if (!entry.Parse(&view) || entry.entryLength == 0)
-            break; // a zero-length entry would never advance
-        const uint64_t slot = volume->RecordNumberToSlot(entry.baseRecordReference);
+    if (!value) return;
+    ForEachEntry(*value, a->valueLength, [&](const NTFSAttributeListEntry& entry) {
+        const MftRecordNumber number = RecordOfReference(entry.baseRecordReference);
         // A damaged list may name one attribute over and over; each is copied once, so the
         // copies (with all their runs) cannot multiply beyond what the records hold.
-        if (!taken.emplace(slot, entry.type, entry.attributeId).second) {
-            offset += entry.entryLength;
-            continue;
-        }
-        if (auto record = volume->ReadRecord(slot)) {
+        if (!taken.emplace(number.value, entry.type, entry.attributeId).second) return;
+        // The record is found through $MFT's runs: an extension record may lie in any extent
+        // of the MFT.
+        if (auto record = volume->ReadRecordByNumber(number)) {
             if (NTFSAttribute* found =
                     FindAttribute(record->attributes, entry.type, entry.attributeId))
                 list.append(found->CloneWithoutData().release());
         }
-        offset += entry.entryLength;
-    }
+    });
 }
 
 } // namespace
@@ -75,6 +90,23 @@ bool ExpandAttributeList(NTFSAttributeList& list, NTFSVolume* volume) {
         list.remove(a); // deletes it
     }
     return MergeFragments(list, volume->Boot());
+}
+
+std::vector<NTFSAttributeListEntry> ReadAttributeListEntries(NTFSAttribute& list,
+                                                             NTFSVolume* volume) {
+    std::vector<NTFSAttributeListEntry> entries;
+    std::unique_ptr<NTFSStream> owned;
+    const StreamBase* value = list.ResidentValue();
+    uint32_t length = list.valueLength;
+    if (!value) {
+        owned = ReadListValue(list, volume);
+        if (!owned) return entries;
+        value = owned.get();
+        length = owned->Size();
+    }
+    ForEachEntry(*value, length,
+                 [&](const NTFSAttributeListEntry& entry) { entries.push_back(entry); });
+    return entries;
 }
 
 bool MergeFragments(NTFSAttributeList& list, const NTFSBootInfo& boot) {

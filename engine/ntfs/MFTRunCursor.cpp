@@ -1,6 +1,12 @@
 #include "engine/ntfs/MFTRunCursor.h"
 
+#include "engine/ntfs/AttributeListExpansion.h"
 #include "engine/ntfs/NTFSVolume.h"
+
+namespace {
+constexpr uint32_t kAttributeList = 0x20;
+constexpr uint32_t kData = 0x80;
+} // namespace
 
 bool MFTRunCursor::Open(NTFSVolume* volume) {
     Close();
@@ -8,52 +14,47 @@ bool MFTRunCursor::Open(NTFSVolume* volume) {
     if (!volume_) return false;
     const NTFSBootInfo& b = volume_->Boot();
     mft_ = volume_->ReadRecord(b.mftStartSlot);
-    if (!mft_) return false;
-    data_ = FindAttribute(mft_->attributes, 0x80);
-    if (!data_ || b.recordSize == 0) {
-        data_ = nullptr;
-        return false;
+    if (!mft_ || b.recordSize == 0) return false;
+    // The extension records of $MFT lie in its first extent (they must be found before the
+    // rest of the MFT can be), where they are read while the map is being made.
+    if (FindAttribute(mft_->attributes, kAttributeList))
+        ExpandAttributeList(mft_->attributes, volume_);
+    NTFSAttribute* data = FindAttribute(mft_->attributes, kData);
+    if (!data) return false;
+    const uint64_t count = data->DataSize() / b.recordSize;
+    if (data->IsResident()) {
+        map_ = MftRecordMap(NTFSRunList(), b, count);
+    } else {
+        map_ = MftRecordMap(data->runList, b, count);
     }
-    recordCount_ = data_->DataSize() / b.recordSize;
     return true;
 }
 
 void MFTRunCursor::Close() {
-    data_ = nullptr;
     mft_.reset();
-    recordCount_ = 0;
+    map_ = MftRecordMap();
+    next_ = 0;
 }
 
-bool MFTRunCursor::Convert(int64_t lcn, uint64_t length, uint64_t* startSlot,
-                           uint64_t* slotCount) const {
+bool MFTRunCursor::Extent(MftSlot* startSlot, uint64_t* slotCount) {
+    if (!startSlot || !slotCount || next_ >= map_.Extents().size()) return false;
+    const MftRecordMap::Extent& e = map_.Extents()[next_++];
     const NTFSBootInfo& b = volume_->Boot();
-    const NTFSRunList::RUNLIST* run = data_->runList.Runs().current();
-    const uint32_t shift = b.clusterShift;
-    const auto ulcn = static_cast<uint64_t>(lcn);
-    // Runs that cannot lie on the volume give empty extents rather than wrapped slots.
-    if ((run && run->sparse) || lcn < 0 || ulcn > (UINT64_MAX >> shift) ||
-        length > (UINT64_MAX >> shift) || ulcn > b.totalClusters || length > b.totalClusters) {
-        *startSlot = 0;
+    if (e.hole) {
+        *startSlot = MftSlot{0};
         *slotCount = 0;
         return true;
     }
-    *startSlot = (ulcn << shift) >> b.recordShift;
-    *slotCount = (length << shift) >> b.recordShift;
+    *startSlot = b.SlotAt(VolumeOffset{e.offset});
+    *slotCount = e.bytes >> b.slotShift;
     return true;
 }
 
-bool MFTRunCursor::FirstExtent(uint64_t* startSlot, uint64_t* slotCount) {
-    if (!data_ || data_->IsResident() || !startSlot || !slotCount) return false;
-    int64_t lcn = 0;
-    uint64_t length = 0;
-    if (!data_->runList.FirstRun(&lcn, &length)) return false;
-    return Convert(lcn, length, startSlot, slotCount);
+bool MFTRunCursor::FirstExtent(MftSlot* startSlot, uint64_t* slotCount) {
+    next_ = 0;
+    return Extent(startSlot, slotCount);
 }
 
-bool MFTRunCursor::NextExtent(uint64_t* startSlot, uint64_t* slotCount) {
-    if (!data_ || data_->IsResident() || !startSlot || !slotCount) return false;
-    int64_t lcn = 0;
-    uint64_t length = 0;
-    if (!data_->runList.NextRun(&lcn, &length)) return false;
-    return Convert(lcn, length, startSlot, slotCount);
+bool MFTRunCursor::NextExtent(MftSlot* startSlot, uint64_t* slotCount) {
+    return Extent(startSlot, slotCount);
 }

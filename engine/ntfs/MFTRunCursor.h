@@ -1,8 +1,13 @@
 #pragma once
-// Walks the extents of the MFT as the $DATA attribute of record 0 ($MFT) describes them,
-// in record slots.
+// Walks the extents of the MFT as the $DATA attribute of record 0 ($MFT) describes them, and
+// makes the map of where each record lies from them. When $MFT has an attribute list (an MFT
+// in so many pieces that its base record cannot hold all its runs) the runs kept in its
+// extension records are joined in.
+#include "engine/ntfs/MftRecordMap.h"
 #include "engine/ntfs/NTFSFileRecord.h"
+#include "engine/ntfs/NtfsAddress.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 
@@ -16,17 +21,19 @@ public:
     bool Open(NTFSVolume* volume);
     void Close();
 
-    uint64_t RecordCount() const { return recordCount_; }
-    // The first or next extent of the MFT as a start slot and a slot count. False when the
-    // runs are exhausted (a resident $DATA has none).
-    bool FirstExtent(uint64_t* startSlot, uint64_t* slotCount);
-    bool NextExtent(uint64_t* startSlot, uint64_t* slotCount);
+    uint64_t RecordCount() const { return map_.RecordCount(); }
+    const MftRecordMap& Map() const { return map_; }
+    // The first or next extent of the MFT as a start slot and a slot count (0 slots for an
+    // extent that is no place on the volume). False when the runs are exhausted (a resident
+    // $DATA has none).
+    bool FirstExtent(MftSlot* startSlot, uint64_t* slotCount);
+    bool NextExtent(MftSlot* startSlot, uint64_t* slotCount);
 
 private:
-    bool Convert(int64_t lcn, uint64_t length, uint64_t* startSlot, uint64_t* slotCount) const;
+    bool Extent(MftSlot* startSlot, uint64_t* slotCount);
 
     NTFSVolume* volume_ = nullptr;
     std::unique_ptr<NTFSFileRecord> mft_;
-    NTFSAttribute* data_ = nullptr;
-    uint64_t recordCount_ = 0;
+    MftRecordMap map_;
+    size_t next_ = 0;
 };

@@ -17,24 +17,17 @@ bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallba
     NtfsStorePrologue(store);
 
     const uint64_t step = total / 1000 ? total / 1000 : 1;
-    const uint64_t perCluster = boot.recordsPerCluster;
+    // Slots per cluster: the records a cluster holds, or 1 when clusters are smaller than
+    // records (a record may then start at any cluster).
+    const uint32_t shift = boot.clusterShift - boot.slotShift;
+    const uint64_t perCluster = shift < 32 ? 1ull << shift : 0;
     for (uint64_t c = 0; c < total; ++c) {
         if (c % step == 0 && !progress(LowPart(c), HighPart(c), context)) break;
-        uint64_t first = 0, count = 0;
-        if (perCluster) {
-            first = c * perCluster;
-            count = perCluster;
-        } else {
-            // Clusters smaller than a record: probe each record-size step, i.e. the clusters
-            // at which a record starts.
-            const uint64_t byte = c << boot.clusterShift;
-            if ((byte & boot.recordMask) != 0) continue;
-            first = byte >> boot.recordShift;
-            count = 1;
-        }
-        for (uint64_t k = 0; k < count; ++k) {
-            auto record = volume.ReadRecord(first + k);
-            if (record) NtfsInsertRecord(store, volume, *record, record->recordNumber, first + k);
+        if (c > (UINT64_MAX >> shift)) break;
+        for (uint64_t k = 0; k < perCluster; ++k) {
+            const MftSlot slot{(c << shift) + k};
+            auto record = volume.ReadRecord(slot);
+            if (record) NtfsInsertRecord(store, volume, *record, record->recordNumber, slot);
         }
     }
 

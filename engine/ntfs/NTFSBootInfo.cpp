@@ -40,10 +40,21 @@ void NTFSBootInfo::Recompute() {
     recordsPerCluster = recordSize ? clusterSize / recordSize : 0;
     recordMask = recordSize ? recordSize - 1 : 0;
     clusterMask = clusterSize ? clusterSize - 1 : 0;
-    const auto lcn = static_cast<uint64_t>(mftCluster);
-    mftStartSlot = clusterShift < 64 && (lcn >> (63 - clusterShift)) == 0
-                       ? static_cast<uint32_t>((lcn << clusterShift) >> recordShift)
-                       : 0;
+    slotShift = clusterShift < recordShift ? clusterShift : recordShift;
+    const auto start = ClusterOffset(ClusterNumber{static_cast<uint64_t>(mftCluster)});
+    mftStartSlot = start ? SlotAt(*start) : MftSlot{0};
+}
+
+std::optional<VolumeOffset> NTFSBootInfo::SlotOffset(MftSlot slot) const {
+    if (slotShift >= 64 || slot.value > (UINT64_MAX >> slotShift)) return std::nullopt;
+    return VolumeOffset{slot.value << slotShift};
+}
+
+std::optional<VolumeOffset> NTFSBootInfo::ClusterOffset(ClusterNumber cluster) const {
+    // Kept below 2^63, so that offsets stay valid signed values too.
+    if (clusterShift >= 63 || cluster.value > (static_cast<uint64_t>(INT64_MAX) >> clusterShift))
+        return std::nullopt;
+    return VolumeOffset{cluster.value << clusterShift};
 }
 
 bool NTFSBootInfo::Parse(const uint8_t* sector) {

@@ -44,7 +44,7 @@ bool NTFSFileRecord::Parse(const uint8_t* bytes, uint32_t size, uint64_t diskOff
     const uint32_t viewSize = inUse < size ? inUse : size;
     recordStream.Adopt(copy, viewSize, diskOffset);
     recordStream.SetGeometry(geometry);
-    slot = geometry ? diskOffset >> geometry->recordShift : 0;
+    slot = geometry ? geometry->SlotAt(VolumeOffset{diskOffset}) : MftSlot{0};
 
     recordStream.Seek(firstAttributeOffset);
     attributesComplete = ParseAttributes(attributes, &recordStream);

@@ -3,6 +3,7 @@
 // update sequence array has been applied, so values that cross a sector end read correctly
 // and the record stays valid however the volume's cache changes.
 #include "engine/ntfs/NTFSAttribute.h"
+#include "engine/ntfs/NtfsAddress.h"
 #include "engine/volume/NTFSStream.h"
 
 #include <cstdint>
@@ -21,8 +22,8 @@ public:
     NTFSFileRecord& operator=(const NTFSFileRecord&) = delete;
 
     // Parses a record from size raw bytes (one record's worth as it lies on disk) found at
-    // diskOffset. geometry gives the record shift for the slot and the sector size for the
-    // update sequence. False when the header is not a valid record header.
+    // diskOffset. geometry gives the slot unit and the sector size for the update sequence. False
+    // when the header is not a valid record header.
     bool Parse(const uint8_t* bytes, uint32_t size, uint64_t diskOffset,
                const NTFSBootInfo* geometry);
 
@@ -43,7 +44,7 @@ public:
     uint16_t nextAttributeId = 0;
     uint32_t recordNumber = 0;
     NTFSAttributeList attributes{true};
-    uint64_t slot = 0;
+    MftSlot slot{0};         // where the record starts
     NTFSStream recordStream; // the first bytes-in-use bytes, after the update sequence
     // Whether the attribute parse reached the end marker.
     bool attributesComplete = false;

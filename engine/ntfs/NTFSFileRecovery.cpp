@@ -87,7 +87,7 @@ void NTFSFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
     }
 
     std::unique_ptr<NTFSFileRecord> file;
-    if (static_cast<int64_t>(row.record) >= 0) file = m_volume->ReadRecord(row.record);
+    if (static_cast<int64_t>(row.record) >= 0) file = m_volume->ReadRecord(MftSlot{row.record});
     if (!file) {
         DebugOutput("[Error]:Failed to read FILE at record " + HexText(row.record) + ".\n");
         // A folder's rows are still in the store; a file's data is out of reach.

@@ -1,30 +1,95 @@
 #include "engine/ntfs/NTFSFileRow.h"
 
+#include "engine/ntfs/AttributeListExpansion.h"
 #include "engine/ntfs/NTFSFileRecord.h"
 #include "engine/ntfs/NTFSVolume.h"
 
+#include <vector>
+
 namespace {
 constexpr uint32_t kStandardInformation = 0x10;
+constexpr uint32_t kAttributeList = 0x20;
 constexpr uint32_t kFileName = 0x30;
 constexpr uint32_t kData = 0x80;
+
+// The attributes of a base record that its attribute list places in extension records, read
+// on demand. A file with many names, or many runs, may have had its $FILE_NAME and even its
+// $DATA moved out of the base record.
+class ExtensionAttributes {
+public:
+    ExtensionAttributes(const NTFSFileRecord& base, NTFSVolume& volume)
+        : base_(base), volume_(volume) {}
+
+    // Calls visit(attribute) for each listed attribute of type that lies in another record
+    // (and, for $DATA, starts at VCN 0), in list order.
+    template <typename F> void ForEach(uint32_t type, F&& visit) {
+        if (!listRead_) {
+            listRead_ = true;
+            // An extension record has no list of its own.
+            NTFSAttribute* list = base_.baseRecordReference == 0
+                                      ? FindAttribute(base_.attributes, kAttributeList)
+                                      : nullptr;
+            if (list) entries_ = ReadAttributeListEntries(*list, &volume_);
+        }
+        for (const NTFSAttributeListEntry& entry : entries_) {
+            if (entry.type != type || (type == kData && entry.startVcn != 0)) continue;
+            const MftRecordNumber number = RecordOfReference(entry.baseRecordReference);
+            if (base_.recordNumber != 0 && number.value == base_.recordNumber) continue;
+            const NTFSFileRecord* record = Record(number);
+            if (!record) continue;
+            if (const NTFSAttribute* a = FindAttribute(record->attributes, type, entry.attributeId))
+                visit(a);
+        }
+    }
+
+private:
+    const NTFSFileRecord* Record(MftRecordNumber number) {
+        for (const auto& [n, r] : read_)
+            if (n == number) return r.get();
+        auto record = volume_.ReadRecordByNumber(number);
+        // Only an extension record of this very file: a damaged list must not lend names.
+        if (record &&
+            (record->baseRecordReference == 0 ||
+             (base_.recordNumber != 0 &&
+              RecordOfReference(record->baseRecordReference).value != base_.recordNumber)))
+            record.reset();
+        read_.emplace_back(number, std::move(record));
+        return read_.back().second.get();
+    }
+
+    const NTFSFileRecord& base_;
+    NTFSVolume& volume_;
+    bool listRead_ = false;
+    std::vector<NTFSAttributeListEntry> entries_;
+    std::vector<std::pair<MftRecordNumber, std::unique_ptr<NTFSFileRecord>>> read_;
+};
+
 } // namespace
 
-std::unique_ptr<NTFSFileRow> BuildRow(const NTFSFileRecord& record, const NTFSVolume& volume) {
+std::unique_ptr<NTFSFileRow> BuildRow(const NTFSFileRecord& record, NTFSVolume& volume) {
     if (!CheckRecordHeader(record)) return nullptr;
     const NTFSAttribute* si = FindAttribute(record.attributes, kStandardInformation);
     const auto* info = si ? dynamic_cast<const NTFSAttributeDataStdInfo*>(si->data.get()) : nullptr;
     if (!info) return nullptr;
 
     const NTFSAttributeDataFilename* chosen = nullptr;
-    record.attributes.forEach([&](const NTFSAttribute* a) {
-        if (a->type != kFileName) return;
+    auto consider = [&](const NTFSAttribute* a) {
         const auto* fn = dynamic_cast<const NTFSAttributeDataFilename*>(a->data.get());
         if (fn && (!chosen || fn->name.size() > chosen->name.size())) chosen = fn;
+    };
+    record.attributes.forEach([&](const NTFSAttribute* a) {
+        if (a->type == kFileName) consider(a);
     });
+    const NTFSAttribute* data = FindAttribute(record.attributes, kData);
+    ExtensionAttributes extensions(record, volume); // keeps what it read until the row is built
+    if (!chosen) extensions.ForEach(kFileName, consider);
     if (!chosen) return nullptr;
+    if (!data)
+        extensions.ForEach(kData, [&](const NTFSAttribute* a) {
+            if (!data) data = a;
+        });
 
     auto row = std::make_unique<NTFSFileRow>();
-    const NTFSAttribute* data = FindAttribute(record.attributes, kData);
     if (data) {
         row->size = data->DataSize();
         if (!data->IsResident()) {

@@ -21,5 +21,6 @@ struct NTFSFileRow {
 };
 
 // The row of a record, or null when the record fails the header check or has no
-// $STANDARD_INFORMATION or $FILE_NAME.
-std::unique_ptr<NTFSFileRow> BuildRow(const NTFSFileRecord& record, const NTFSVolume& volume);
+// $STANDARD_INFORMATION or $FILE_NAME. A base record whose $FILE_NAME (or $DATA) its
+// attribute list places in extension records takes them from there.
+std::unique_ptr<NTFSFileRow> BuildRow(const NTFSFileRecord& record, NTFSVolume& volume);

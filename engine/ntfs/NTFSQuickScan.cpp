@@ -1,4 +1,4 @@
-#include "engine/ntfs/MFTRunCursor.h"
+#include "engine/ntfs/MftRecordMap.h"
 #include "engine/ntfs/NTFSScanStore.h"
 #include "engine/ntfs/NTFSScans.h"
 #include "engine/ntfs/NTFSVolume.h"
@@ -7,39 +7,45 @@
 bool NtfsQuickScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback start,
                          ScanProgressCallback progress, ScanFinishCallback finish, void* context) {
     if (!start || !progress || !finish) return false;
-    MFTRunCursor cursor;
-    if (!cursor.Open(&volume) || cursor.RecordCount() == 0) return false;
-    const uint64_t count = cursor.RecordCount();
+    const MftRecordMap* map = volume.RecordMap();
+    if (!map || map->RecordCount() == 0) return false;
+    const uint64_t count = map->RecordCount();
     start(LowPart(count), HighPart(count), 100, context);
     NtfsStorePrologue(store);
 
+    const NTFSBootInfo& boot = volume.Boot();
     const uint64_t step = count / 100 ? count / 100 : 1;
-    // A damaged run list may describe more slots than the volume holds; the walk never visits
-    // more slots than that.
-    uint64_t limit = volume.TotalSlots();
-    const uint64_t deviceSlots = volume.DeviceSize() >> volume.Boot().recordShift;
-    if (deviceSlots && (limit == 0 || deviceSlots < limit)) limit = deviceSlots;
-    uint64_t recordNumber = UINT64_MAX; // the first slot is record 0
+    // A damaged run list may describe more records than the volume holds; the walk never
+    // visits more than that.
+    uint64_t limit = 0;
+    if (boot.clusterShift < 64 && boot.totalClusters <= (UINT64_MAX >> boot.clusterShift))
+        limit = (boot.totalClusters << boot.clusterShift) >> boot.recordShift;
+    const uint64_t deviceRecords = volume.DeviceSize() >> boot.recordShift;
+    if (deviceRecords && (limit == 0 || deviceRecords < limit)) limit = deviceRecords;
     uint64_t visited = 0;
     bool cancelled = false;
-    uint64_t startSlot = 0, slots = 0;
-    for (bool more = cursor.FirstExtent(&startSlot, &slots); more && !cancelled;
-         more = cursor.NextExtent(&startSlot, &slots)) {
-        for (uint64_t i = 0; i < slots && !cancelled && (limit == 0 || visited < limit); ++i) {
-            ++recordNumber;
+    // Record n is at byte n * record size of the MFT's data: each extent holds the records
+    // that start in it (one that starts at its end goes on in the next).
+    for (const MftRecordMap::Extent& extent : map->Extents()) {
+        if (cancelled) break;
+        if (extent.hole) continue;
+        uint64_t first = 0, end = 0;
+        map->RecordsStartingIn(extent, &first, &end);
+        for (uint64_t n = first; n < end && (limit == 0 || visited < limit); ++n) {
             ++visited;
-            auto record = volume.ReadRecord(startSlot + i);
+            const auto location = map->Locate(MftRecordNumber{n});
+            if (!location) continue;
+            auto record = volume.ReadRecordAt(*location);
             if (!record) continue;
             if (visited % step == 0 && !progress(LowPart(visited), HighPart(visited), context)) {
                 cancelled = true;
                 break;
             }
-            NtfsInsertRecord(store, volume, *record, recordNumber, startSlot + i);
+            NtfsInsertRecord(store, volume, *record, n, boot.SlotAt(location->first));
         }
     }
 
     NtfsStoreEpilogue(store);
     finish(context);
-    cursor.Close();
     return true;
 }

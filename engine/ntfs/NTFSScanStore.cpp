@@ -16,12 +16,12 @@ void NtfsStoreEpilogue(DataBase& store) {
     store.FinishTree(kNtfsRootId);
 }
 
-bool NtfsInsertRecord(DataBase& store, const NTFSVolume& volume, const NTFSFileRecord& record,
-                      uint64_t id, uint64_t slot) {
+bool NtfsInsertRecord(DataBase& store, NTFSVolume& volume, const NTFSFileRecord& record,
+                      uint64_t id, MftSlot slot) {
     auto row = BuildRow(record, volume);
     if (!row) return false;
     store.InsertEntry(row->name, row->size, row->created, row->modified, row->accessed,
-                      row->attributes, id, row->parent, !record.InUse(), record.IsDirectory(), slot,
-                      static_cast<uint64_t>(row->firstSector));
+                      row->attributes, id, row->parent, !record.InUse(), record.IsDirectory(),
+                      slot.value, static_cast<uint64_t>(row->firstSector));
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 // The store calls shared by the two NTFS scans.
+#include "engine/ntfs/NtfsAddress.h"
+
 #include <cstdint>
 
 class DataBase;
@@ -12,7 +14,7 @@ inline constexpr uint64_t kNtfsRootId = 5;
 void NtfsStorePrologue(DataBase& store);
 // Commits, gathers the orphans and repairs the tree.
 void NtfsStoreEpilogue(DataBase& store);
-// Builds the record's row and inserts it with the given id and record values. False when the
-// record gives no row.
-bool NtfsInsertRecord(DataBase& store, const NTFSVolume& volume, const NTFSFileRecord& record,
-                      uint64_t id, uint64_t slot);
+// Builds the record's row and inserts it with the given id and, as its record value, the slot
+// it was read from. False when the record gives no row.
+bool NtfsInsertRecord(DataBase& store, NTFSVolume& volume, const NTFSFileRecord& record,
+                      uint64_t id, MftSlot slot);

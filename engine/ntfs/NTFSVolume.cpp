@@ -1,8 +1,10 @@
 #include "engine/ntfs/NTFSVolume.h"
 
+#include "engine/ntfs/MFTRunCursor.h"
 #include "engine/volume/StreamBase.h"
 
 #include <cstring>
+#include <new>
 
 bool NTFSVolume::ParseBootSector(uint64_t sector) {
     if (sector > (UINT64_MAX >> 9)) return false;
@@ -10,38 +12,93 @@ bool NTFSVolume::ParseBootSector(uint64_t sector) {
     if (!Map(&view, sector * 512, 512) || view.Size() < 512) return false;
     uint8_t bytes[512];
     std::memcpy(bytes, view.Data(), sizeof bytes);
+    map_.reset();
+    mapRead_ = false;
     return boot_.Parse(bytes);
 }
 
-std::unique_ptr<NTFSFileRecord> NTFSVolume::ReadRecord(uint64_t slot) {
-    const uint32_t shift = boot_.recordShift;
-    if (shift == 0 || shift > 12 || slot > (UINT64_MAX >> shift)) return nullptr;
-    const uint64_t offset = slot << shift;
-    // The record is copied out of the cache block at once, so no view needs to stay
-    // registered with the block.
-    CachedEntry* block = FindOrLoad(offset, boot_.recordSize);
-    if (!block) return nullptr;
-    const uint8_t* bytes = block->buffer.get() + (offset - block->blockStart);
+const MftRecordMap* NTFSVolume::RecordMap() {
+    if (!mapRead_) {
+        mapRead_ = true; // reading $MFT's record below must not come back here
+        MFTRunCursor cursor;
+        if (cursor.Open(this)) map_ = std::make_unique<MftRecordMap>(cursor.Map());
+    }
+    return map_.get();
+}
+
+std::unique_ptr<NTFSFileRecord> NTFSVolume::ReadRecord(MftSlot slot) {
+    const auto offset = boot_.SlotOffset(slot);
+    if (!offset) return nullptr;
+    if (boot_.clusterSize < boot_.recordSize) {
+        // Records start at any cluster; one at the end of an MFT extent goes on elsewhere.
+        if (const MftRecordMap* map = RecordMap())
+            if (auto location = map->LocateAt(*offset); location && location->split)
+                return ReadRecordAt(*location);
+    }
+    return ReadRecordAt(RecordLocation::Whole(*offset, boot_.recordSize));
+}
+
+std::unique_ptr<NTFSFileRecord> NTFSVolume::ReadRecordAt(const RecordLocation& location) {
+    const uint32_t size = boot_.recordSize;
+    if (boot_.recordShift == 0 || boot_.recordShift > 12 || size == 0) return nullptr;
+    const uint64_t offset = location.first.value;
+    if (offset > UINT64_MAX - size) return nullptr;
     std::unique_ptr<NTFSFileRecord> record;
-    if (bytes[0] == 'F' && bytes[1] == 'I' && bytes[2] == 'L' && bytes[3] == 'E') {
-        record = std::make_unique<NTFSFileRecord>();
-        if (!record->Parse(bytes, boot_.recordSize, offset, &boot_)) record.reset();
+    if (!location.split) {
+        // The record is copied out of the cache block at once, so no view needs to stay
+        // registered with the block.
+        CachedEntry* block = FindOrLoad(offset, size);
+        if (!block) return nullptr;
+        const uint8_t* bytes = block->buffer.get() + (offset - block->blockStart);
+        if (std::memcmp(bytes, "FILE", 4) == 0) {
+            record = std::make_unique<NTFSFileRecord>();
+            if (!record->Parse(bytes, size, offset, &boot_)) record.reset();
+        }
+    } else {
+        if (location.firstLength == 0 || location.firstLength >= size) return nullptr;
+        std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
+        if (!bytes || !ReadBlockInto(offset, location.firstLength, bytes.get()) ||
+            !ReadBlockInto(location.second.value, size - location.firstLength,
+                           bytes.get() + location.firstLength))
+            return nullptr;
+        if (std::memcmp(bytes.get(), "FILE", 4) == 0) {
+            record = std::make_unique<NTFSFileRecord>();
+            if (!record->Parse(bytes.get(), size, offset, &boot_)) record.reset();
+        }
     }
     Trim(kCacheLimit); // only after the bytes were copied out of the block
     return record;
 }
 
-uint64_t NTFSVolume::RecordNumberToSlot(uint64_t reference) const {
-    return (reference & 0xFFFFFFFFFFFFull) + boot_.mftStartSlot;
+std::optional<RecordLocation> NTFSVolume::LocateRecord(MftRecordNumber n) {
+    if (n.value > 0xFFFFFFFFFFFFull) return std::nullopt;
+    if (const MftRecordMap* map = RecordMap()) return map->Locate(n);
+    // No run list to go by: the MFT is taken to be one extent from its first cluster.
+    const auto start = boot_.SlotOffset(boot_.mftStartSlot);
+    const uint64_t bytes = n.value * boot_.recordSize; // below 2^60
+    if (!start || start->value > UINT64_MAX - bytes) return std::nullopt;
+    return RecordLocation::Whole(VolumeOffset{start->value + bytes}, boot_.recordSize);
 }
 
-uint64_t NTFSVolume::SlotToSector(uint64_t slot) const {
-    if (boot_.bytesPerSector == 0 || slot > (UINT64_MAX >> boot_.recordShift)) return 0;
-    return (slot << boot_.recordShift) / boot_.bytesPerSector;
+std::unique_ptr<NTFSFileRecord> NTFSVolume::ReadRecordByNumber(MftRecordNumber n) {
+    const auto location = LocateRecord(n);
+    return location ? ReadRecordAt(*location) : nullptr;
+}
+
+std::optional<MftSlot> NTFSVolume::RecordNumberToSlot(MftRecordNumber n) {
+    const auto location = LocateRecord(n);
+    if (!location) return std::nullopt;
+    return boot_.SlotAt(location->first);
+}
+
+uint64_t NTFSVolume::SlotToSector(MftSlot slot) const {
+    const auto offset = boot_.SlotOffset(slot);
+    if (!offset || boot_.bytesPerSector == 0) return 0;
+    return offset->value / boot_.bytesPerSector;
 }
 
 uint64_t NTFSVolume::TotalSlots() const {
     if (boot_.clusterShift >= 64 || boot_.totalClusters > (UINT64_MAX >> boot_.clusterShift))
         return 0;
-    return (boot_.totalClusters << boot_.clusterShift) >> boot_.recordShift;
+    return (boot_.totalClusters << boot_.clusterShift) >> boot_.slotShift;
 }

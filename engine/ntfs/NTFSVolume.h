@@ -1,12 +1,16 @@
 #pragma once
 // An NTFS volume: checks the boot sector, keeps the geometry derived from it and reads MFT
-// file records by their slot (byte offset / record size).
+// file records, by their slot (their position on the volume) or by their record number
+// (through the map of $MFT's own runs).
+#include "engine/ntfs/MftRecordMap.h"
 #include "engine/ntfs/NTFSBootInfo.h"
 #include "engine/ntfs/NTFSFileRecord.h"
+#include "engine/ntfs/NtfsAddress.h"
 #include "engine/volume/VolumeBase.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class NTFSVolume : public VolumeBase {
 public:
@@ -17,15 +21,29 @@ public:
     const VolumeGeometry* GeometryRecord() const override { return &boot_; }
     const NTFSBootInfo& Boot() const { return boot_; }
 
-    // The record in a slot, or null when the slot holds no valid record.
-    std::unique_ptr<NTFSFileRecord> ReadRecord(uint64_t slot);
+    // The record that starts in a slot, or null when the slot holds no valid record. A record
+    // of the MFT that its runs split in two is read from both places.
+    std::unique_ptr<NTFSFileRecord> ReadRecord(MftSlot slot);
+    // The record at a location, or null.
+    std::unique_ptr<NTFSFileRecord> ReadRecordAt(const RecordLocation& location);
+    // Record n of the MFT, or null.
+    std::unique_ptr<NTFSFileRecord> ReadRecordByNumber(MftRecordNumber n);
 
-    // Slot of an MFT record reference (48-bit record number; the sequence number is dropped).
-    uint64_t RecordNumberToSlot(uint64_t reference) const;
-    uint64_t SlotToSector(uint64_t slot) const;
-    // Number of record slots the volume holds.
+    // Where record n lies: through $MFT's runs; only when they cannot be read (the $MFT
+    // record itself is damaged), at n records from the MFT's first cluster.
+    std::optional<RecordLocation> LocateRecord(MftRecordNumber n);
+    // The slot of record n (where it starts); empty when it cannot be placed.
+    std::optional<MftSlot> RecordNumberToSlot(MftRecordNumber n);
+    uint64_t SlotToSector(MftSlot slot) const;
+    // Number of slots the volume holds.
     uint64_t TotalSlots() const;
+
+    // The map of $MFT's runs, read on first use; null when $MFT's record or its $DATA cannot
+    // be read.
+    const MftRecordMap* RecordMap();
 
 private:
     NTFSBootInfo boot_;
+    std::unique_ptr<MftRecordMap> map_;
+    bool mapRead_ = false;
 };

@@ -215,7 +215,7 @@ TEST(NtfsAttributeListExpansion, AnAttributeNamedTwiceIsCopiedOnce) {
     image.PutRecord(17, ext.End().Bytes());
     NTFSVolume volume;
     ASSERT_TRUE(volume.OpenPath(image.WriteTo(dir.File("again.img")), true));
-    auto rec = volume.ReadRecord(image.MftStartSlot() + 16);
+    auto rec = volume.ReadRecord(image.SlotOfRecord(16));
     ASSERT_TRUE(rec);
     EXPECT_TRUE(ExpandAttributeList(rec->attributes, &volume));
     NTFSAttributeList data(false);

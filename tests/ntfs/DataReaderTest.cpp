@@ -127,7 +127,7 @@ TEST(NtfsDataReader, CompressedRunAtAnImpossibleClusterFails) {
                         .Bytes());
     NTFSVolume volume;
     ASSERT_TRUE(volume.OpenPath(image.WriteTo(dir.File("wrapped.img")), true));
-    auto rec = volume.ReadRecord(image.MftStartSlot() + 16);
+    auto rec = volume.ReadRecord(image.SlotOfRecord(16));
     ASSERT_TRUE(rec);
     NTFSAttribute* data = FindAttribute(rec->attributes, 0x80);
     ASSERT_TRUE(data && data->IsCompressed());

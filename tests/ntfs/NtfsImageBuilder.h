@@ -2,6 +2,7 @@
 // Hand-built MFT records and small NTFS images for the cases real tools cannot make: torn
 // records, attributes running past the record end, bad run lists, fragments in odd orders,
 // folders listed below themselves.
+#include "engine/ntfs/NtfsAddress.h"
 #include "tests/support/ByteImage.h"
 
 #include <cstdint>
@@ -74,7 +75,12 @@ public:
 
     uint32_t ClusterSize() const { return clusterSize_; }
     uint64_t MftCluster() const { return mftCluster_; }
-    uint64_t MftStartSlot() const { return mftCluster_ * clusterSize_ / 1024; }
+    // The slot of record n of the (contiguous) MFT: slots count the smaller of the cluster and
+    // record sizes.
+    MftSlot SlotOfRecord(uint64_t n) const {
+        const uint64_t unit = clusterSize_ < 1024 ? clusterSize_ : 1024;
+        return MftSlot{(mftCluster_ * clusterSize_ + n * 1024) / unit};
+    }
     ByteImage& Image() { return image_; }
     std::string WriteTo(const std::string& path) const { return image_.WriteTo(path); }
 

@@ -53,7 +53,8 @@ TEST(NtfsBootInfo, GeometryFromTheBootSector) {
     EXPECT_EQ(b.recordsPerCluster, 4u);
     EXPECT_EQ(b.clusterShift, 12u);
     EXPECT_EQ(b.recordShift, 10u);
-    EXPECT_EQ(b.mftStartSlot, 16u);
+    EXPECT_EQ(b.mftStartSlot, MftSlot{16});
+    EXPECT_EQ(b.slotShift, 10u);
     EXPECT_EQ(b.totalClusters, 512u);
 
     NTFSBootInfo big;
@@ -63,6 +64,9 @@ TEST(NtfsBootInfo, GeometryFromTheBootSector) {
     NTFSBootInfo small;
     ASSERT_TRUE(small.Parse(BootSector(512, 1, 0xF6).data()));
     EXPECT_EQ(small.recordsPerCluster, 0u);
+    // Slots of 512 bytes, so that a record at any cluster has one.
+    EXPECT_EQ(small.slotShift, 9u);
+    EXPECT_EQ(small.mftStartSlot, MftSlot{4});
 }
 
 TEST(NtfsBootInfo, RejectsUnsupportedSizes) {
@@ -91,7 +95,7 @@ TEST(NtfsRecord, UpdateSequenceRestoresSectorEnds) {
     ASSERT_EQ(v->Size(), value.size());
     EXPECT_EQ(std::memcmp(v->Data(), value.data(), value.size()), 0);
     EXPECT_EQ(rec->recordNumber, 7u);
-    EXPECT_EQ(rec->slot, 0x4000u >> 10);
+    EXPECT_EQ(rec->slot, MftSlot{0x4000u >> 10});
 }
 
 TEST(NtfsRecord, TornSectorKeepsItsBytes) {
@@ -291,14 +295,20 @@ TEST(NtfsVolume, ReadsRecordsBySlotAndMapsReferences) {
     image.PutRecord(4, RecordBuilder(4).StdInfo(1, 2, 3, 4).End().BytesInUse(41).Bytes());
     NTFSVolume volume;
     ASSERT_TRUE(volume.OpenPath(image.WriteTo(dir.File("v.img")), true));
-    const uint64_t start = image.MftStartSlot();
-    EXPECT_EQ(volume.RecordNumberToSlot((5ull << 48) | 100), start + 100);
-    auto rec = volume.ReadRecord(start + 3);
+    // The reference's sequence number (top 16 bits) is no part of the record number.
+    EXPECT_EQ(volume.RecordNumberToSlot(RecordOfReference((5ull << 48) | 3)),
+              image.SlotOfRecord(3));
+    auto rec = volume.ReadRecord(image.SlotOfRecord(3));
     ASSERT_TRUE(rec);
-    EXPECT_EQ(rec->slot, start + 3);
-    EXPECT_EQ(volume.SlotToSector(start + 3), (start + 3) * 2);
-    EXPECT_FALSE(volume.ReadRecord(start + 4)); // bytes in use 41
-    EXPECT_FALSE(volume.ReadRecord(start + 5)); // no signature
+    EXPECT_EQ(rec->slot, image.SlotOfRecord(3));
+    EXPECT_EQ(volume.SlotToSector(image.SlotOfRecord(3)), image.SlotOfRecord(3).value * 2);
+    auto byNumber = volume.ReadRecordByNumber(MftRecordNumber{3});
+    ASSERT_TRUE(byNumber);
+    EXPECT_EQ(byNumber->slot, image.SlotOfRecord(3));
+    EXPECT_FALSE(volume.ReadRecord(image.SlotOfRecord(4))); // bytes in use 41
+    EXPECT_FALSE(volume.ReadRecord(image.SlotOfRecord(5))); // no signature
+    // Past the 4 clusters (16 records) that $MFT's run list describes there is no record.
+    EXPECT_FALSE(volume.RecordNumberToSlot(MftRecordNumber{100}));
 }
 
 } // namespace
