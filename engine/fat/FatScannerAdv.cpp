@@ -23,6 +23,8 @@ bool FatScannerAdv::Scan(ScanStartCallback start, ScanProgressCallback progress,
     m_folders = FatFolderMap(&m_volume);
     m_late.clear();
     m_waiting.clear();
+    m_clusterRows.clear();
+    m_rangeFirst = first;
     start(total, 0, 1000, user);
     m_store.SelectDrive(m_letter);
     m_store.DropTable();
@@ -38,7 +40,7 @@ bool FatScannerAdv::Scan(ScanStartCallback start, ScanProgressCallback progress,
         ScanClusterFlat(first + static_cast<uint32_t>(n - 1));
     }
 
-    ReparentLateClusters();
+    RescanLateClusters();
     m_store.EndInsert();
     m_store.AdoptOrphans(m_volume.Boot().rootCluster);
     m_store.FinishTree(m_volume.Boot().rootCluster);
@@ -87,11 +89,14 @@ void FatScannerAdv::ScanClusterFlat(uint32_t c) {
     const uint32_t parent = link ? link->folder : c;
     const uint32_t slots =
         stream.Size() / 32 < m_entriesPerCluster ? stream.Size() / 32 : m_entriesPerCluster;
+    const uint64_t before = m_entryCounter;
     const auto end = FatSlotWalker::Walk(stream, slots, parent, policy, assembler,
                                          [&](const FatEntry& entry, const uint8_t*) {
                                              StoreEntry(entry, c);
                                              return true;
                                          });
+    if (m_entryCounter > before)
+        m_clusterRows.push_back(ClusterRows{c, before + 1, m_entryCounter - before});
     if (end == FatSlotWalker::End::Exhausted && link && link->next != 0 && link->next != c + 1 &&
         assembler.Count() > 0) {
         // The folder goes on elsewhere: keep what is pending for the cluster that continues it.
@@ -100,21 +105,65 @@ void FatScannerAdv::ScanClusterFlat(uint32_t c) {
     }
 }
 
-void FatScannerAdv::ReparentLateClusters() {
-    // Rows found in a cluster before it was known to belong to a folder carry that cluster as
-    // parent; no folder row has it as id (a folder's id is its first cluster, and a cluster
-    // joins only one folder, never as its first).
-    constexpr size_t kPerStatement = 256;
-    const std::string table(1, m_store.Letter());
-    for (size_t at = 0; at < m_late.size(); at += kPerStatement) {
-        std::string cases, list;
-        for (size_t i = at; i < m_late.size() && i < at + kPerStatement; ++i) {
-            const std::string cluster = std::to_string(m_late[i].cluster);
-            cases += " WHEN " + cluster + " THEN " + std::to_string(m_late[i].folder);
-            list += (list.empty() ? "" : ",") + cluster;
-        }
-        m_store.Db().execute("UPDATE " + table + " SET pid = CASE pid" + cases +
-                             " END WHERE pid IN (" + list + ");");
+void FatScannerAdv::RescanLateClusters() {
+    std::unordered_set<uint32_t> redo;
+    std::vector<uint32_t> folders;
+    std::unordered_set<uint32_t> seenFolders;
+    auto scanned = [&](uint32_t c) { return m_hasLast && c >= m_rangeFirst && c <= m_lastCluster; };
+    for (const FatFolderMap::Late& late : m_late)
+        if (scanned(late.cluster)) redo.insert(late.cluster);
+    for (const FatFolderMap::Late& late : m_late) {
+        if (!redo.count(late.cluster)) continue;
+        if (seenFolders.insert(late.folder).second) folders.push_back(late.folder);
+        // A long name pending at its end went on in the next cluster of the chain.
+        const FatFolderMap::Link* link = m_folders.Find(late.cluster);
+        if (link && link->next != 0 && scanned(link->next)) redo.insert(link->next);
     }
     m_late.clear();
+    if (redo.empty()) return;
+    DeleteRowsOf(redo);
+
+    FatSlotPolicy policy;
+    policy.insideFolder = true;
+    policy.clusterBound = m_clusterBound;
+    for (const uint32_t folder : folders) {
+        FatEntryAssembler assembler(m_volume.Boot().sectorsPerCluster);
+        // The links of a chain never loop: each cluster joined one folder once.
+        uint32_t c = folder;
+        for (size_t steps = 0; c != 0 && steps <= m_folders.Size(); ++steps) {
+            FATStream stream;
+            ReadCluster(c, stream);
+            if (!stream.Data()) {
+                assembler.Clear();
+            } else {
+                const bool store = redo.count(c) != 0;
+                const uint32_t slots = stream.Size() / 32 < m_entriesPerCluster
+                                           ? stream.Size() / 32
+                                           : m_entriesPerCluster;
+                FatSlotWalker::Walk(stream, slots, folder, policy, assembler,
+                                    [&](const FatEntry& entry, const uint8_t*) {
+                                        if (store) StoreEntry(entry, c);
+                                        return true;
+                                    });
+            }
+            const FatFolderMap::Link* link = m_folders.Find(c);
+            c = link ? link->next : 0;
+        }
+    }
+}
+
+void FatScannerAdv::DeleteRowsOf(const std::unordered_set<uint32_t>& clusters) {
+    std::vector<std::pair<uint64_t, uint64_t>> ranges;
+    for (const ClusterRows& rows : m_clusterRows)
+        if (clusters.count(rows.cluster))
+            ranges.emplace_back(rows.firstRecord, rows.firstRecord + rows.count - 1);
+    constexpr size_t kPerStatement = 200;
+    const std::string table(1, m_store.Letter());
+    for (size_t at = 0; at < ranges.size(); at += kPerStatement) {
+        std::string where;
+        for (size_t i = at; i < ranges.size() && i < at + kPerStatement; ++i)
+            where += (where.empty() ? "" : " OR ") + std::string("record BETWEEN ") +
+                     std::to_string(ranges[i].first) + " AND " + std::to_string(ranges[i].second);
+        m_store.Db().execute("DELETE FROM " + table + " WHERE " + where + ";");
+    }
 }

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class FatScannerAdv : public FatScannerBase {
@@ -37,15 +38,28 @@ public:
     void ScanClusterFlat(uint32_t c);
 
 private:
-    // Gives the rows found in clusters that joined a folder after they were scanned (a chain
-    // that runs backwards) that folder as their parent.
-    void ReparentLateClusters();
+    // The rows one scanned cluster gave: records [firstRecord, firstRecord + count).
+    struct ClusterRows {
+        uint32_t cluster;
+        uint64_t firstRecord;
+        uint64_t count;
+    };
+
+    // Clusters that joined a folder only after they were scanned (a chain that runs backwards
+    // from a folder's first cluster) were judged as clusters of no known folder. Their rows,
+    // and those of the cluster their long names run on into, are written again: the folder's
+    // chain is walked once more in its order, with the folder's checks and its long names.
+    void RescanLateClusters();
+    // Deletes the rows the given scanned clusters gave.
+    void DeleteRowsOf(const std::unordered_set<uint32_t>& clusters);
 
     FatEntryAssembler m_pending;
     uint32_t m_lastCluster = 0;
     bool m_hasLast = false;
     FatFolderMap m_folders;
     std::vector<FatFolderMap::Late> m_late;
+    std::vector<ClusterRows> m_clusterRows; // in scan order, so by ascending cluster
+    uint32_t m_rangeFirst = 0;
     // Long-name slots pending at the end of a folder cluster whose chain continues further
     // on, keyed by the cluster that continues it.
     std::unordered_map<uint32_t, FatEntryAssembler> m_waiting;

@@ -223,6 +223,43 @@ TEST_F(FatSpreadFolderTest, EntriesOfAFolderPassTheChecksTheQuickScanApplies) {
     EXPECT_EQ(FindRow(rows, u"LOOSE.TXT"), nullptr);
 }
 
+TEST(FatFolderChains, AChainThatRunsBelowItsFirstClusterIsScannedAgainInItsOrder) {
+    // Folder 100 goes on at 50, before it on the volume, then at 130. The complete scan meets
+    // 50 before it knows 50 is a folder's; long names cross both joints.
+    TempDir dir;
+    FatImage image;
+    const FatDirEntry folder = Folder("BACK       ", 100, u"Backwards");
+    image.AddEntry(image.RootCluster(), 0, folder);
+    image.Chain({100, 50, 130});
+    uint32_t i = image.AddDots(100, folder, 0);
+    FatDirEntry filler = File("\xE5ILLER  TXT", 0, 0);
+    filler.date = DosDate(2020, 13, 1);
+    while (i < 14)
+        i = image.AddEntry(100, i, filler);
+    const std::u16string first = u"First name across the backward joint.txt";
+    i = image.AddEntry(100, i, File("FIRSTN~1TXT", 600, 1, first), {50});
+    FatDirEntry epoch = File("EPOCH   TXT", 601, 1); // kept by a folder's checks only
+    epoch.date = DosDate(1980, 1, 1);
+    i = image.AddEntry(50, i, epoch);
+    while (i < 14)
+        i = image.AddEntry(50, i, filler);
+    const std::u16string second = u"Second name across the forward joint.txt";
+    i = image.AddEntry(50, i, File("SECOND~1TXT", 602, 1, second), {130});
+    image.AddEntry(130, i, Deleted(File("GONE    TXT", 603, 1)));
+
+    const auto quick = Placement(QuickRows(image, dir, nullptr));
+    const auto rows = CompleteRows(image, dir);
+    EXPECT_EQ(FindRow(rows, u"!!!ADVANCED - EXTRA!!!"), nullptr);
+    const auto complete = Placement(rows);
+    EXPECT_EQ(quick, complete);
+    EXPECT_EQ(complete.count(first), 1u);
+    EXPECT_EQ(complete.count(second), 1u);
+    EXPECT_EQ(complete.count(u"EPOCH.TXT"), 1u);
+    EXPECT_EQ(complete.at(u"_ONE.TXT"), std::make_pair(uint64_t{100}, 1));
+    // Each entry once, whatever was written before the folder was known.
+    EXPECT_EQ(rows.size(), complete.size());
+}
+
 TEST(FatFolderChains, ADeletedFoldersOtherClustersStayWithTheExtraFolder) {
     // A deleted folder's chain is free in the FAT: only its first cluster is known to be it.
     TempDir dir;

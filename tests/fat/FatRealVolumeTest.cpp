@@ -24,29 +24,6 @@ namespace {
 constexpr char kLetter = 'V';
 constexpr uint64_t kRoot = 2;
 
-std::string Basename(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// The name a scan shows: a deleted entry without a long name has lost its first character.
-std::string ShownName(const ManifestEntry& e) {
-    std::string name = Basename(e.path);
-    if (e.deleted && !e.HasFlag("longname")) name[0] = '_';
-    return name;
-}
-
-// The path of a shown entry, for comparing.
-std::string ShownPath(const TestVolume& volume, const ManifestEntry& e) {
-    const auto slash = e.path.rfind('/');
-    std::string parent;
-    if (slash != std::string::npos) {
-        const ManifestEntry* p = volume.Find(e.path.substr(0, slash));
-        parent = p ? ShownPath(volume, *p) + "/" : e.path.substr(0, slash + 1);
-    }
-    return parent + ShownName(e);
-}
-
 int CurrentYear() {
     const std::time_t now = std::time(nullptr);
     std::tm tm{};

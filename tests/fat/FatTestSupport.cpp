@@ -1,6 +1,7 @@
 #include "tests/fat/FatTestSupport.h"
 
 #include "platform/DriveMap.h"
+#include "platform/Text.h"
 #include "store/DataBase.h"
 
 #include <cstdlib>
@@ -43,6 +44,49 @@ const ScanRow* FindRow(const std::vector<ScanRow>& rows, const std::u16string& n
     for (const auto& r : rows)
         if (r.name == name) return &r;
     return nullptr;
+}
+
+std::string ShownName(const ManifestEntry& e) {
+    const auto slash = e.path.rfind('/');
+    std::string name = slash == std::string::npos ? e.path : e.path.substr(slash + 1);
+    if (e.deleted && !e.HasFlag("longname")) name[0] = '_';
+    return name;
+}
+
+std::string ShownPath(const TestVolume& volume, const ManifestEntry& e) {
+    const auto slash = e.path.rfind('/');
+    std::string parent;
+    if (slash != std::string::npos) {
+        const ManifestEntry* p = volume.Find(e.path.substr(0, slash));
+        parent = p ? ShownPath(volume, *p) + "/" : e.path.substr(0, slash + 1);
+    }
+    return parent + ShownName(e);
+}
+
+std::multimap<std::string, const ScanRow*> RowsByPath(const std::vector<ScanRow>& rows,
+                                                      uint64_t root) {
+    std::map<uint64_t, const ScanRow*> folders;
+    for (const auto& r : rows) {
+        if (!r.isDir) continue;
+        auto [it, added] = folders.emplace(r.id, &r);
+        if (!added && it->second->isDeleted == 1 && r.isDeleted != 1) it->second = &r;
+    }
+    std::multimap<std::string, const ScanRow*> byPath;
+    for (const auto& r : rows) {
+        std::string path = platform::Utf16ToUtf8(r.name);
+        uint64_t pid = r.pid;
+        for (int depth = 0; pid != root && depth < 64; ++depth) {
+            auto it = folders.find(pid);
+            if (it == folders.end()) {
+                path = "?/" + path;
+                break;
+            }
+            path = platform::Utf16ToUtf8(it->second->name) + "/" + path;
+            pid = it->second->pid;
+        }
+        byPath.emplace(path, &r);
+    }
+    return byPath;
 }
 
 bool SinkLog::Sink(const uint8_t* data, uint32_t length, void* self) {

@@ -4,8 +4,10 @@
 #include "store/ScanRow.h"
 #include "tests/fat/FatImage.h"
 #include "tests/support/TempDir.h"
+#include "tests/support/TestVolumes.h"
 
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,18 @@ std::string BindImage(char letter, const FatImage& image, const TempDir& dir,
 std::vector<ScanRow> RowsOf(char letter);
 // The first row with this name (UTF-8), or null.
 const ScanRow* FindRow(const std::vector<ScanRow>& rows, const std::u16string& name);
+
+// The name a scan shows for a manifest entry: a deleted entry without a long name has lost its
+// first character, shown as "_".
+std::string ShownName(const ManifestEntry& e);
+// The path of a manifest entry as the scan shows it ("Docs/_ELETED.TXT").
+std::string ShownPath(const TestVolume& volume, const ManifestEntry& e);
+
+// "Docs/Reports/x.pdf" of every row, from the pid links below root. A folder id that two rows
+// share (a deleted folder whose first cluster a later folder took) stands for the live one.
+// Rows whose chain of parents breaks get "?/" in front.
+std::multimap<std::string, const ScanRow*> RowsByPath(const std::vector<ScanRow>& rows,
+                                                      uint64_t root);
 
 // A data sink that records each piece it is handed.
 struct SinkLog {

@@ -286,6 +286,42 @@ TEST(NtfsFragmentedMft, ExtensionRecordsAreFoundThroughTheMftRuns) {
     EXPECT_EQ(Recover('J', record, "far.bin"), expected);
 }
 
+TEST(NtfsFragmentedMft, RunsOfTheMftKeptInItsExtensionRecordAreWalkedToo) {
+    // An MFT in so many pieces that its base record holds only the first: $MFT's attribute
+    // list places the rest of its $DATA (VCN 4-7, at cluster 40) in extension record 11.
+    TempDir dir;
+    NtfsImageBuilder image(64, 8, 4);
+    const uint64_t bytes = 8 * 4096;
+    RecordBuilder mft(0, 1);
+    mft.StdInfo(1, 2, 3, 4, 0x06)
+        .FileName(5, u"$MFT", 3, 0x06)
+        .AttributeList({{0x80, 0, 0, 9}, {0x80, 4, 11, 0}})
+        .NonResident(0x80, 9, 0, 3, bytes, bytes, bytes, OneRun(4, 4));
+    image.PutRecord(0, mft.End().Bytes());
+    RecordBuilder extension(11, 1);
+    extension.NonResident(0x80, 0, 4, 7, bytes, bytes, bytes, OneRun(40, 4));
+    auto ext = extension.End().Bytes();
+    ext[32] = 0; // base record: $MFT (record 0), sequence 1
+    ext[38] = 1;
+    image.PutRecord(11, ext);
+    image.PutCluster(40, FileRecord(16, u"beyond the base runs.txt", {'b'}));
+    const std::string path = image.WriteTo(dir.File("mftlist.img"));
+
+    NTFSVolume volume;
+    ASSERT_TRUE(volume.OpenPath(path, true));
+    EXPECT_EQ(volume.RecordNumberToSlot(MftRecordNumber{16}), MftSlot{40 * 4});
+    ScanLog log;
+    ASSERT_TRUE(ScanImage('L', path, false, log));
+    bool found = false;
+    for (const auto& r : ReadTable('L'))
+        if (r.name == "beyond the base runs.txt") {
+            found = true;
+            EXPECT_EQ(r.id, 16u);
+            EXPECT_EQ(r.record, 40u * 4);
+        }
+    EXPECT_TRUE(found);
+}
+
 TEST(NtfsFragmentedMft, NamesKeptInAnExtensionRecordNameTheFile) {
     // Record 16 keeps only its standard information, data and attribute list; its name was
     // moved to record 17. Record 18 claims to hold a name for it too, but belongs to record 19.

@@ -29,7 +29,9 @@ struct TestVolume {
 
 // Folder holding the images (the build tree's "volumes" folder, or $TESSALY_VOLUMES).
 std::string VolumesDir();
-// Loads "<name>.img" and "<name>.manifest" from VolumesDir(); name is "fat32" or "ntfs".
+// Loads "<name>.img" and "<name>.manifest" from VolumesDir(): "fat32" and "ntfs" (from
+// scripts/make-test-volumes), "fat-foreign", "fat-nodates", "ntfs512" and "ntfsfrag" (from
+// scripts/make-foreign-volumes).
 // Fails the calling test (GTEST_SKIP is not used: the volumes are a required fixture).
 const TestVolume& LoadVolume(const std::string& name);
 
