@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -219,9 +220,11 @@ TEST_P(FatForeignVolumes, QuickAndCompleteScansAgree) {
         EXPECT_TRUE(inQuick.count(row)) << "quick scan lacks " << std::get<0>(row);
 }
 
+std::string VolumeName(const ::testing::TestParamInfo<std::string>& param) {
+    std::string name = param.param;
+    name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+    return name;
+}
+
 INSTANTIATE_TEST_SUITE_P(Volumes, FatForeignVolumes,
-                         ::testing::Values("fat-foreign", "fat-nodates"), [](const auto& info) {
-                             std::string name = info.param;
-                             name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
-                             return name;
-                         });
+                         ::testing::Values("fat-foreign", "fat-nodates"), VolumeName);

@@ -76,13 +76,14 @@ TEST_P(NtfsForeignVolume, EveryEntryIsListedAndRecovers) {
     }
 }
 
+std::string ScanName(const ::testing::TestParamInfo<std::tuple<std::string, bool>>& param) {
+    return std::get<0>(param.param) + (std::get<1>(param.param) ? "_complete" : "_quick");
+}
+
 INSTANTIATE_TEST_SUITE_P(Volumes, NtfsForeignVolume,
                          ::testing::Combine(::testing::Values("ntfs512", "ntfsfrag"),
                                             ::testing::Bool()),
-                         [](const auto& info) {
-                             return std::get<0>(info.param) +
-                                    (std::get<1>(info.param) ? "_complete" : "_quick");
-                         });
+                         ScanName);
 
 TEST(NtfsForeignVolumes, QuickAndCompleteScansAgree) {
     for (const char* name : {"ntfs512", "ntfsfrag"}) {
