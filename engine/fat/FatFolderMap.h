@@ -18,7 +18,7 @@ public:
     static constexpr uint64_t kMaxFolderBytes = 65536ull * 32;
     // No more folders are mapped once this many clusters are (a damaged volume could claim
     // any number); entries in clusters left out keep the cluster they were found in.
-    static constexpr size_t kMaxClusters = 1u << 23;
+    static constexpr size_t kMaxClusters = 1u << 22;
 
     struct Link {
         uint32_t folder = 0;   // the folder's first cluster

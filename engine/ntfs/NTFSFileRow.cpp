@@ -4,6 +4,7 @@
 #include "engine/ntfs/NTFSFileRecord.h"
 #include "engine/ntfs/NTFSVolume.h"
 
+#include <map>
 #include <vector>
 
 namespace {
@@ -44,8 +45,8 @@ public:
 
 private:
     const NTFSFileRecord* Record(MftRecordNumber number) {
-        for (const auto& [n, r] : read_)
-            if (n == number) return r.get();
+        auto it = read_.find(number.value);
+        if (it != read_.end()) return it->second.get();
         auto record = volume_.ReadRecordByNumber(number);
         // Only an extension record of this very file: a damaged list must not lend names.
         if (record &&
@@ -53,15 +54,14 @@ private:
              (base_.recordNumber != 0 &&
               RecordOfReference(record->baseRecordReference).value != base_.recordNumber)))
             record.reset();
-        read_.emplace_back(number, std::move(record));
-        return read_.back().second.get();
+        return read_.emplace(number.value, std::move(record)).first->second.get();
     }
 
     const NTFSFileRecord& base_;
     NTFSVolume& volume_;
     bool listRead_ = false;
     std::vector<NTFSAttributeListEntry> entries_;
-    std::vector<std::pair<MftRecordNumber, std::unique_ptr<NTFSFileRecord>>> read_;
+    std::map<uint64_t, std::unique_ptr<NTFSFileRecord>> read_;
 };
 
 } // namespace
