@@ -45,18 +45,6 @@ void NTFSBootInfo::Recompute() {
     mftStartSlot = start ? SlotAt(*start) : MftSlot{0};
 }
 
-std::optional<VolumeOffset> NTFSBootInfo::SlotOffset(MftSlot slot) const {
-    if (slotShift >= 64 || slot.value > (UINT64_MAX >> slotShift)) return std::nullopt;
-    return VolumeOffset{slot.value << slotShift};
-}
-
-std::optional<VolumeOffset> NTFSBootInfo::ClusterOffset(ClusterNumber cluster) const {
-    // Kept below 2^63, so that offsets stay valid signed values too.
-    if (clusterShift >= 63 || cluster.value > (static_cast<uint64_t>(INT64_MAX) >> clusterShift))
-        return std::nullopt;
-    return VolumeOffset{cluster.value << clusterShift};
-}
-
 bool NTFSBootInfo::Parse(const uint8_t* sector) {
     if (!sector || std::memcmp(sector + 3, "NTFS    ", 8) != 0) return false;
     bytesPerSectorRaw = static_cast<uint16_t>(Le(sector + 0x0B, 2));

@@ -36,8 +36,16 @@ struct NTFSBootInfo : VolumeGeometry {
     // log2 by counting right shifts until the value is 1 (0 for 0 and 1).
     static uint32_t ShiftOf(uint32_t value);
 
-    // Conversions; empty when the result would not fit 64 bits.
-    std::optional<VolumeOffset> SlotOffset(MftSlot slot) const;
+    // Conversions; empty when the result would not fit 64 bits (cluster offsets: 63 bits).
+    std::optional<VolumeOffset> SlotOffset(MftSlot slot) const {
+        if (slotShift >= 64 || slot.value > (UINT64_MAX >> slotShift)) return std::nullopt;
+        return VolumeOffset{slot.value << slotShift};
+    }
     MftSlot SlotAt(VolumeOffset offset) const { return MftSlot{offset.value >> slotShift}; }
-    std::optional<VolumeOffset> ClusterOffset(ClusterNumber cluster) const;
+    std::optional<VolumeOffset> ClusterOffset(ClusterNumber cluster) const {
+        if (clusterShift >= 63 ||
+            cluster.value > (static_cast<uint64_t>(INT64_MAX) >> clusterShift))
+            return std::nullopt;
+        return VolumeOffset{cluster.value << clusterShift};
+    }
 };
