@@ -238,9 +238,12 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
 
     const RecoveryCounts& n = job.Counts();
     const bool interrupted = g_interrupted || n.cancelled;
-    std::string summary = "recovered " + std::to_string(n.filesWritten) + " files to " +
+    const auto count = [](std::uint64_t k, const char* one, const char* many) {
+        return std::to_string(k) + " " + (k == 1 ? one : many);
+    };
+    std::string summary = "recovered " + count(n.filesWritten, "file", "files") + " to " +
                           TerminalText(to) + ": " + std::to_string(n.filesFailed) + " failed";
-    if (n.foldersFailed) summary += ", " + std::to_string(n.foldersFailed) + " folders failed";
+    if (n.foldersFailed) summary += ", " + count(n.foldersFailed, "folder", "folders") + " failed";
     if (n.filesSkipped) summary += ", " + std::to_string(n.filesSkipped) + " skipped";
     if (n.filesClamped)
         summary += ", " + std::to_string(n.filesClamped) + " cut to what the volume holds";

@@ -204,7 +204,7 @@ TEST_P(RecoverFaults, RepeatedFolderRowsAreWrittenOnce) {
         leaf += "/L" + std::to_string(level);
     EXPECT_EQ(Slurp(leaf + "/leaf.txt"), kLeafText);
     EXPECT_EQ(Count(r.err, "/leaf.txt"), 1u) << r.err.substr(0, 2000);
-    EXPECT_NE(r.err.find("recovered 1 files"), std::string::npos) << r.err.substr(0, 2000);
+    EXPECT_NE(r.err.find("recovered 1 file to "), std::string::npos) << r.err.substr(0, 2000);
 }
 
 // Names longer than 255 UTF-8 bytes (FAT and NTFS allow 255 UTF-16 units) are shortened to
