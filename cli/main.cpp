@@ -3,10 +3,11 @@
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
 #include "cli/ScanFile.h"
+#include "engine/volume/EntryPoints.h"
+#include "jobs/Drives.h"
 #include "platform/DriveMap.h"
 #include "store/CppSQLite3Exception.h"
 #include "ui/settings/Ini.h"
-#include "ui/settings/Settings.h"
 
 #include <clocale>
 #include <cstdio>
@@ -15,6 +16,7 @@
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     auto& map = platform::DriveMap::Instance();
+    DriveBindings bindings;
     GlobalOptions global;
     std::string command;
     Args rest;
@@ -34,7 +36,7 @@ int main(int argc, char** argv) {
         }
         if (a == "--drive" || a.rfind("--drive=", 0) == 0) {
             const std::string spec = a == "--drive" ? (i + 1 < argc ? argv[++i] : "") : a.substr(8);
-            const std::string error = map.BindSpec(spec);
+            const std::string error = bindings.AddExplicit(spec);
             if (!error.empty()) {
                 std::fprintf(stderr, "tessaly-cli: %s\n", error.c_str());
                 return 2;
@@ -54,15 +56,13 @@ int main(int argc, char** argv) {
     }
     // Bindings kept in the settings take the letters the command line left free; the readable
     // local partitions then fill the rest.
-    for (char letter = 'C'; letter <= 'Z'; ++letter) {
-        const std::string path =
-            CIni::Instance().GetString(settings::kDrivesSection, std::string(1, letter), "");
-        if (path.empty() || map.PathFor(letter)) continue;
-        const std::string error = map.Bind(letter, path);
-        if (!error.empty())
-            std::fprintf(stderr, "tessaly-cli: [Drives] %c: %s\n", letter, error.c_str());
+    const DriveBindings::Result bound = bindings.Apply(map, &CIni::Instance());
+    for (const std::string& warning : bound.warnings)
+        std::fprintf(stderr, "tessaly-cli: %s\n", warning.c_str());
+    if (!bound.error.empty()) {
+        std::fprintf(stderr, "tessaly-cli: %s\n", bound.error.c_str());
+        return 2;
     }
-    map.DetectLocalPartitions();
     const std::map<std::string, int (*)(const Args&, const GlobalOptions&)> commands = {
         {"drives", CmdDrives},
         {"scan", CmdScan},
@@ -81,6 +81,15 @@ int main(int argc, char** argv) {
     if (help) {
         std::fputs(Usage(command), stdout);
         return 0;
+    }
+    if (command == "drives" && rest.empty()) {
+        DriveBootInfo drives[24];
+        uint32_t count = 0;
+        if (!ListDrives(drives, &count) || count == 0) {
+            std::fputs(NoDrivesExplanation("tessaly-cli --drive E=/path/to/disk.img drives").c_str(),
+                       stderr);
+            return 0;
+        }
     }
     InstallInterruptHandler();
     try {

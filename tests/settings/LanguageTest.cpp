@@ -82,7 +82,7 @@ TEST(BuiltInTexts, KeysZeroToFiftySevenHaveTheProgramsWording) {
     EXPECT_EQ(BuiltInText(57), u"Help");
     for (unsigned key = 0; key < kTextKeyCount; ++key)
         EXPECT_FALSE(BuiltInText(key).empty()) << key;
-    EXPECT_TRUE(BuiltInText(58).empty());
+    EXPECT_TRUE(BuiltInText(kTextKeyCount).empty());
 }
 
 TEST(BuiltInTexts, StringResources) {

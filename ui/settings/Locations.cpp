@@ -25,6 +25,12 @@ bool Exists(const fs::path& p) {
     return fs::exists(p, ec);
 }
 
+// The value of an environment variable, or empty.
+std::string Environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
 } // namespace
 
 fs::path ProgramFolder() {
@@ -35,6 +41,7 @@ fs::path ProgramFolder() {
 }
 
 fs::path DataFolder() {
+    if (std::string over = Environment("TESSALY_DATA_DIR"); !over.empty()) return fs::path(over);
     fs::path local = DataFolderNear(ProgramFolder());
     if (IsDirectory(local)) return local;
 #ifdef TESSALY_DATA_DIR
@@ -65,21 +72,34 @@ fs::path ChooseSettingsFile(const fs::path& programFolder, const fs::path& confi
 }
 
 fs::path SettingsFilePath() {
+    if (std::string over = Environment("TESSALY_SETTINGS_FILE"); !over.empty())
+        return fs::path(over);
     return ChooseSettingsFile(ProgramFolder(), ConfigHome());
 }
 
 fs::path LanguageFolder() {
+    if (!Environment("TESSALY_DATA_DIR").empty()) return DataFolder() / "Language";
     fs::path local = ProgramFolder() / "Language";
     return IsDirectory(local) ? local : DataFolder() / "Language";
 }
 
 fs::path TipsFilePath() {
+    if (!Environment("TESSALY_DATA_DIR").empty()) return DataFolder() / "Tips.txt";
     fs::path local = ProgramFolder() / "Tips.txt";
     return Exists(local) ? local : DataFolder() / "Tips.txt";
 }
 
 fs::path DefaultRecoveryFolder() {
     return HomeFolder() / "Tessaly Recovered";
+}
+
+fs::path SettingsFolder() {
+    return CIni::Instance().Path().parent_path();
+}
+
+bool QuietStart() {
+    const std::string value = Environment("TESSALY_QUIET_START");
+    return !value.empty() && value != "0";
 }
 
 bool IsFolderWritable(const fs::path& folder) {

@@ -11,6 +11,13 @@
 // - Data folder: ../share/tessaly beside the program folder, else the installed
 //   <prefix>/share/tessaly.
 // - Default recovery folder: "Tessaly Recovered" in the user's home folder.
+//
+// Overrides from the environment, for tests and for running a copy with its own files:
+// - TESSALY_SETTINGS_FILE: the settings file to use instead.
+// - TESSALY_DATA_DIR: the data folder; its "Language" folder and "Tips.txt" are then used even
+//   when the program folder holds its own.
+// - TESSALY_QUIET_START (any non-empty value but "0"): no tips dialog at start-up and no
+//   network check of the news page (QuietStart()).
 #include <filesystem>
 #include <string>
 
@@ -20,6 +27,10 @@ std::filesystem::path SettingsFilePath();
 std::filesystem::path LanguageFolder();
 std::filesystem::path TipsFilePath();
 std::filesystem::path DefaultRecoveryFolder();
+// The folder of the settings file: where the window also keeps its layout.
+std::filesystem::path SettingsFolder();
+// Whether start-up must leave out the tips dialog and the network check (see above).
+bool QuietStart();
 
 // The user's home folder ($HOME, else the password database).
 std::filesystem::path HomeFolder();

@@ -1,0 +1,31 @@
+#pragma once
+// What a long job reports to the progress display: the operations of the one progress dialog,
+// as a job on any thread calls them. The window implements it; tests record it.
+#include <cstdint>
+#include <string>
+
+// Progress modes: caption, height, bar behaviour and cancel question of the dialog.
+enum ProgressMode : int {
+    kProgressNone = 0,
+    kProgressNtfsQuick = 1,
+    kProgressNtfsAdvanced = 2,
+    kProgressFatQuick = 3, // animated bar, status names each folder entered
+    kProgressFatAdvanced = 4,
+    kProgressRecovery = 5,
+    kProgressListing = 6,
+};
+
+class ProgressSink {
+public:
+    virtual ~ProgressSink() = default;
+    // Position 0, maximum steps, not cancelled, timer restarted.
+    virtual void Start(uint32_t steps) = 0;
+    virtual void SetMode(int mode) = 0;
+    virtual void Show() = 0;
+    // One step of the bar and of the time estimate.
+    virtual void Step() = 0;
+    virtual void SetStatus(const std::u16string& text) = 0;
+    virtual void Close() = 0;
+    // Whether the user confirmed a cancel since Start. Safe from any thread.
+    virtual bool Cancelled() const = 0;
+};

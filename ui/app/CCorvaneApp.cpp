@@ -1,0 +1,59 @@
+#include "ui/app/CCorvaneApp.h"
+
+#include "platform/DriveMap.h"
+#include "ui/app/CommandLine.h"
+#include "ui/dialogs/CTipsDlg.h"
+#include "ui/resources/Site.h"
+#include "ui/settings/Ini.h"
+#include "ui/settings/Languages.h"
+#include "ui/settings/Locations.h"
+#include "ui/settings/Settings.h"
+#include "ui/shell/CMainFrame.h"
+#include "ui/shell/QtText.h"
+
+#include <QApplication>
+
+#include <clocale>
+#include <cstdio>
+#include <memory>
+
+int CCorvaneApp::Main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    const WindowCommandLine line =
+        ParseWindowCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "tessaly: %s\n%s", line.error.c_str(), WindowUsage());
+        return 2;
+    }
+    if (line.help) {
+        std::fputs(WindowUsage(), stdout);
+        return 0;
+    }
+    if (line.version) {
+        std::printf("%s %s\n", resources::kProductName.data(), resources::kProductVersion.data());
+        return 0;
+    }
+    const DriveBindings::Result bound =
+        line.bindings.Apply(platform::DriveMap::Instance(), &CIni::Instance());
+    for (const std::string& warning : bound.warnings)
+        std::fprintf(stderr, "tessaly: %s\n", warning.c_str());
+    if (!bound.error.empty()) {
+        std::fprintf(stderr, "tessaly: %s\n", bound.error.c_str());
+        return 2;
+    }
+
+    SelectStartupLanguage();
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(ToQ(resources::kProductName));
+    QApplication::setApplicationVersion(ToQ(resources::kProductVersion));
+    QApplication::setOrganizationName(ToQ(resources::kProductName));
+    QApplication::setDesktopFileName(QStringLiteral("tessaly"));
+
+    auto frame = std::make_unique<CMainFrame>();
+    frame->showMaximized();
+    if (ReadSetting(settings::kShowTips) && !QuietStart()) frame->ShowTips();
+    const int status = app.exec();
+    frame.reset(); // windows go before the toolkit does
+    return status;
+}

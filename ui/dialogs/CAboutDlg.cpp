@@ -1,0 +1,66 @@
+#include "ui/dialogs/CAboutDlg.h"
+
+#include "ui/resources/DialogIds.h"
+#include "ui/resources/Site.h"
+#include "ui/shell/QtText.h"
+#include "ui/shell/Translation.h"
+#include "ui/widgets/HyperlinkLabel.h"
+#include "ui/widgets/Icons.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace dlg = resources::dlg;
+
+CAboutDlg::CAboutDlg(QWidget* parent) : CMultiLanguageDlg(dlg::kAbout, parent) {
+    setWindowTitle(QStringLiteral("About Tessaly"));
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(10, 8, 10, 8);
+    grid->setVerticalSpacing(2);
+    auto* icon = new QLabel(this);
+    icon->setPixmap(icons::Application().pixmap(40, 40));
+    grid->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
+    auto* product = new QLabel(QStringLiteral("%1 Version %2")
+                                   .arg(ToQ(resources::kProductName), ToQ(resources::kProductVersion)),
+                               this);
+    QFont bold = product->font();
+    bold.setBold(true);
+    product->setFont(bold);
+    SetControlId(product, dlg::kAboutProduct);
+    grid->addWidget(product, 0, 1);
+    auto* copyright = new QLabel(QStringLiteral("Copyright (C) 2007-2008"), this);
+    SetControlId(copyright, dlg::kAboutCopyright);
+    grid->addWidget(copyright, 1, 1);
+    auto* siteLabel = new QLabel(QStringLiteral("Web site:"), this);
+    SetControlId(siteLabel, dlg::kAboutSiteLabel);
+    m_link = new HyperlinkLabel(this);
+    m_link->setText(ToQ(resources::kWebsite));
+    SetControlId(m_link, dlg::kAboutLink);
+    auto* siteRow = new QHBoxLayout;
+    siteRow->addWidget(siteLabel);
+    siteRow->addWidget(m_link, 1);
+    grid->addLayout(siteRow, 2, 1);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setDefault(true);
+    SetControlId(ok, dlg::kIdOk);
+    grid->addWidget(ok, 0, 2, Qt::AlignTop);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    m_log = new QPlainTextEdit(this);
+    m_log->setReadOnly(true);
+    m_log->setPlainText(ToQ(resources::ChangeLog()));
+    SetControlId(m_log, dlg::kAboutLog);
+    grid->addWidget(m_log, 3, 0, 1, 3);
+    grid->setRowStretch(3, 1);
+    grid->setSizeConstraint(QLayout::SetNoConstraint); // the short height hides the log
+    m_log->setMinimumHeight(0);
+    resize(400, 300);
+}
+
+void CAboutDlg::OnTranslated() {
+    // The link's target is its own text, translated or not.
+    const QString text = m_link->text();
+    if (!text.startsWith(QLatin1String("<a "))) m_link->SetLink(text, text);
+    resize(width(), kShortHeight);
+}

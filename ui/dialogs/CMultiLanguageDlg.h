@@ -1,0 +1,23 @@
+#pragma once
+// Base of every dialog: each time it opens it runs its own initialisation once (OnInitDialog)
+// and then translates itself with the active language file (its template identifier is the
+// section, its controls' identifiers the keys), then OnTranslated runs.
+#include <QDialog>
+
+class CMultiLanguageDlg : public QDialog {
+    Q_OBJECT
+public:
+    CMultiLanguageDlg(unsigned templateId, QWidget* parent);
+    unsigned TemplateId() const { return m_templateId; }
+
+protected:
+    // Fills the controls; runs before the first translation.
+    virtual void OnInitDialog() {}
+    // Runs after every translation (e.g. to fill lists whose entries are translated texts).
+    virtual void OnTranslated() {}
+    void showEvent(QShowEvent* event) override;
+
+private:
+    unsigned m_templateId;
+    bool m_initialised = false;
+};

@@ -1,0 +1,222 @@
+#include "ui/dialogs/CProgressDlg.h"
+
+#include "ui/dialogs/MessageBox.h"
+#include "ui/format/TextFormat.h"
+#include "ui/resources/DialogIds.h"
+#include "ui/shell/QtText.h"
+#include "ui/shell/Translation.h"
+#include "ui/widgets/GradientProgressBar.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+namespace dlg = resources::dlg;
+
+constexpr int kWidth = 460;
+constexpr int kAnimationMs = 50;
+constexpr unsigned kTextStatus = 30;
+constexpr unsigned kTextElapsed = 35;
+constexpr unsigned kTextRemaining = 36;
+constexpr unsigned kTextCancel = 49;
+
+QString TimeLine(unsigned key, int32_t seconds) {
+    const TaskTimer::Clock3 c = TaskTimer::Split(seconds);
+    return ToQ(textformat::Format(LangText(key),
+                                  {int64_t{c.hours}, int64_t{c.minutes}, int64_t{c.seconds}}));
+}
+
+} // namespace
+
+unsigned CProgressDlg::CaptionKey(int mode) {
+    static constexpr unsigned keys[] = {0, 26, 27, 26, 27, 28, 29};
+    return mode >= 1 && mode <= 6 ? keys[mode] : 0;
+}
+
+int CProgressDlg::Height(int mode) {
+    static constexpr int heights[] = {0, 160, 160, 130, 160, 105, 160};
+    return mode >= 1 && mode <= 6 ? heights[mode] : 0;
+}
+
+unsigned CProgressDlg::QuestionKey(int mode) {
+    static constexpr unsigned keys[] = {0, 37, 37, 37, 37, 38, 39};
+    return mode >= 1 && mode <= 6 ? keys[mode] : 0;
+}
+
+CProgressDlg::CProgressDlg(QWidget* parent, std::atomic<bool>& cancelled)
+    : CMultiLanguageDlg(dlg::kProgress, parent), m_cancelled(cancelled) {
+    setWindowTitle(TextOf(29));
+    setWindowModality(Qt::ApplicationModal);
+    // Fixed positions: a smaller height cuts off the lines below it (the time lines a mode does
+    // not keep), as the heights of the modes intend.
+    m_status = new QLabel(TextOf(kTextStatus), this);
+    m_status->setGeometry(12, 10, 340, 22);
+    SetControlId(m_status, dlg::kProgressStatus);
+    m_cancel = new QPushButton(TextOf(kTextCancel), this);
+    m_cancel->setGeometry(362, 8, 86, 28);
+    SetControlId(m_cancel, dlg::kIdCancel);
+    m_bar = new GradientProgressBar(this);
+    m_bar->setGeometry(12, 42, 436, 22);
+    SetControlId(m_bar, dlg::kProgressBar);
+    m_counter = new QLabel(this);
+    m_counter->setGeometry(12, 70, 436, 20);
+    m_counter->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    SetControlId(m_counter, dlg::kProgressCounter);
+    m_elapsed = new QLabel(QStringLiteral("Time Elapsed:"), this);
+    m_elapsed->setGeometry(12, 96, 436, 20);
+    SetControlId(m_elapsed, dlg::kProgressElapsed);
+    m_remaining = new QLabel(QStringLiteral("Time Remaining:"), this);
+    m_remaining->setGeometry(12, 122, 436, 20);
+    SetControlId(m_remaining, dlg::kProgressRemaining);
+    connect(m_cancel, &QPushButton::clicked, this, &CProgressDlg::OnCancel);
+    m_animation.setInterval(kAnimationMs);
+    connect(&m_animation, &QTimer::timeout, this, &CProgressDlg::OnAnimationTick);
+    setFixedSize(kWidth, Height(1));
+}
+
+void CProgressDlg::SetClock(TaskTimer::Clock clock) {
+    m_clock = clock;
+    m_timer = TaskTimer(clock);
+}
+
+void CProgressDlg::StartJob(uint32_t steps) {
+    m_position = 0;
+    m_maximum = static_cast<int>(steps > 0x7FFFFFFFu ? 0x7FFFFFFFu : steps);
+    m_step = 1;
+    m_cancelled = false;
+    m_parentBlocked = false;
+    m_timer = TaskTimer(m_clock);
+    m_timer.Start(steps);
+}
+
+void CProgressDlg::SetMode(int mode) {
+    if (mode == 3 || mode < 1 || mode > 6) {
+        m_bar->SetAnimated(true);
+        m_animation.start();
+    } else {
+        m_animation.stop();
+        m_bar->SetAnimated(false);
+        m_bar->SetShowText(true);
+    }
+    m_cancel->setText(TextOf(kTextCancel));
+    m_mode = mode;
+}
+
+void CProgressDlg::ShowJob() {
+    show();
+    m_bar->SetRange(0, m_maximum);
+    m_bar->SetStep(m_step);
+    m_bar->SetPosition(m_position);
+    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (owner && owner->isEnabled() && !m_parentBlocked) {
+        move(owner->geometry().center() - QPoint(width() / 2, Height(m_mode > 0 ? m_mode : 1) / 2));
+        m_parentBlocked = true; // application-modal: the owner takes no input until close
+    }
+    if (m_mode >= 1 && m_mode <= 6) {
+        setWindowTitle(TextOf(CaptionKey(m_mode)));
+        setFixedSize(kWidth, Height(m_mode));
+    }
+    m_status->setText(TextOf(kTextStatus));
+    UpdateTimes();
+}
+
+void CProgressDlg::StepJob(bool pump) {
+    if (!isVisible() && !m_cancelled) show();
+    if (pump) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    m_bar->Advance();
+    m_position = m_bar->Position();
+    m_bar->repaint();
+    m_timer.Tick();
+    UpdateTimes();
+}
+
+void CProgressDlg::SetStatus(const QString& text) {
+    m_status->setText(text);
+}
+
+void CProgressDlg::SetPosition(int position, bool pump) {
+    if (pump) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    m_position = position;
+    m_bar->SetPosition(position);
+}
+
+void CProgressDlg::SetRange(int maximum) {
+    m_position = 0;
+    m_maximum = maximum;
+    m_bar->SetRange(0, maximum);
+    m_bar->SetPosition(0);
+}
+
+void CProgressDlg::SetCounterTotal(int total) {
+    m_counterTotal = total;
+    m_counterValue = 0;
+    m_counter->clear();
+}
+
+void CProgressDlg::CountOne() {
+    ++m_counterValue;
+    m_counter->setText(QStringLiteral("%1/%2").arg(m_counterValue).arg(m_counterTotal));
+}
+
+void CProgressDlg::CloseJob() {
+    ++m_session;
+    if (m_question) m_question->done(QMessageBox::No); // the question is moot now
+    m_animation.stop();
+    m_parentBlocked = false;
+    hide();
+}
+
+QString CProgressDlg::StatusText() const {
+    return m_status->text();
+}
+QString CProgressDlg::ElapsedText() const {
+    return m_elapsed->text();
+}
+QString CProgressDlg::RemainingText() const {
+    return m_remaining->text();
+}
+QString CProgressDlg::CounterText() const {
+    return m_counter->text();
+}
+
+void CProgressDlg::UpdateTimes() {
+    m_elapsed->setText(TimeLine(kTextElapsed, m_timer.ElapsedSeconds()));
+    m_remaining->setText(TimeLine(kTextRemaining, m_timer.RemainingSeconds()));
+}
+
+void CProgressDlg::OnAnimationTick() {
+    m_bar->Advance();
+    m_timer.Tick();
+    UpdateTimes();
+}
+
+void CProgressDlg::reject() {
+    OnCancel(); // Escape asks like Cancel does
+}
+
+void CProgressDlg::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    OnCancel();
+}
+
+void CProgressDlg::OnCancel() {
+    const int mode = m_mode;
+    if (mode < 1 || mode > 6 || m_question || !isVisible()) return;
+    const unsigned session = m_session;
+    m_question = MakeQuestion(this, TextOf(QuestionKey(mode)));
+    const int answer = m_question->exec();
+    delete m_question.data();
+    // A job that ended while the question was open has nothing left to cancel.
+    if (answer != QMessageBox::Yes || session != m_session || !isVisible()) return;
+    m_cancelled = true;
+    m_parentBlocked = false;
+    Q_EMIT cancelConfirmed(mode);
+    ++m_session;
+    m_animation.stop();
+    hide();
+}

@@ -1,0 +1,410 @@
+#include "ui/shell/CMainFrame.h"
+
+#include "ui/dialogs/CAboutDlg.h"
+#include "ui/dialogs/COptionsDlg.h"
+#include "ui/dialogs/CProgressDlg.h"
+#include "ui/dialogs/CProgressMgr.h"
+#include "ui/dialogs/CTipsDlg.h"
+#include "ui/dialogs/MessageBox.h"
+#include "ui/resources/CommandIds.h"
+#include "ui/resources/MenuLayout.h"
+#include "ui/resources/Site.h"
+#include "ui/settings/Languages.h"
+#include "ui/settings/Locations.h"
+#include "ui/settings/Settings.h"
+#include "ui/settings/Translate.h"
+#include "ui/shell/DriveTreePane.h"
+#include "ui/shell/QtText.h"
+#include "ui/shell/ScanWorker.h"
+#include "ui/shell/SidePages.h"
+#include "ui/shell/Translation.h"
+#include "ui/shell/UrlOpener.h"
+#include "ui/widgets/CToolBarAutoSizeText.h"
+#include "ui/widgets/Icons.h"
+
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDockWidget>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStatusBar>
+#include <QStatusTipEvent>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+namespace {
+
+namespace cmd = resources::cmd;
+
+constexpr unsigned kTextLocalDrives = 0;
+constexpr unsigned kTextPropertiesView = 6;
+constexpr unsigned kTextHelp = 57;
+constexpr int kLeftBarWidth = 200;
+constexpr int kRightBarWidth = 230;
+
+QString IdleText() {
+    return ToQ(StatusPrompt(LangString(kStringIdle).value_or(u"Ready")));
+}
+
+QString WindowLayoutFile() {
+    return QString::fromStdString((SettingsFolder() / "Window.ini").string());
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(ToQ(resources::kProductName)); // the document name is never added
+    setWindowIcon(icons::Application());
+    m_state = new FrameState(this);
+    m_state->useFilters = ReadSetting(settings::kUseFilters);
+    m_commands = new CommandRegistry(*m_state, this);
+    CreateCommands();
+    m_commands->FillMenuBar(menuBar(), resources::kMainMenu);
+    m_languageMenu = m_commands->TaggedPopup("languages");
+    CreateToolBar();
+    CreateStatusBar();
+    CreateDockingBars();
+    m_driveTree->Fill();
+    CProgressMgr::Instance().Create(this);
+    connect(CProgressMgr::Instance().Dialog(), &CProgressDlg::cancelConfirmed, this,
+            &CMainFrame::progressCancelled);
+    m_worker = new ScanWorker(this);
+    connect(m_worker, &ScanWorker::scanEnded, this, &CMainFrame::OnScanEnded);
+    FillLanguageMenu();
+    if (IsLanguageActive()) {
+        TranslateMenuBar(menuBar(), resources::kMainMenu);
+        Relabel();
+    }
+    RemoveHelpItems();
+    RestoreLayout();
+}
+
+CMainFrame::~CMainFrame() {
+    m_closing = true;
+    m_worker->Shutdown();
+}
+
+void CMainFrame::CreateCommands() {
+    CommandRegistry& r = *m_commands;
+    auto scanRule = [this](const FrameState& s) {
+        return s.canAct && !s.scanning && m_driveTree && m_driveTree->SelectedDrive();
+    };
+    r.SetHandler(cmd::kQuickScan, [this] { StartScan(false); });
+    r.SetEnabledRule(cmd::kQuickScan, scanRule);
+    r.SetHandler(cmd::kFullScan, [this] { StartScan(true); });
+    r.SetEnabledRule(cmd::kFullScan, scanRule);
+    // Commands whose windows come later are present, with their rules, and disabled until a
+    // handler is set.
+    r.SetEnabledRule(cmd::kRecoverMarked, [](const FrameState& s) {
+        return s.canAct && s.itemsMarked && !s.scanning;
+    });
+    auto searchRule = [](const FrameState& s) { return s.canAct && s.listNotEmpty; };
+    r.SetEnabledRule(cmd::kSearchDrive, searchRule);
+    r.SetEnabledRule(cmd::kAdvancedSearch, searchRule);
+    auto listRule = [](const FrameState& s) { return s.listNotEmpty; };
+    r.SetEnabledRule(cmd::kFindFile, listRule);
+    r.SetEnabledRule(cmd::kFindNext, listRule);
+    r.Action(cmd::kEditFilters);
+    r.Action(cmd::kHexEditor);
+    r.SetHandler(cmd::kUseFilters, [this] { ToggleUseFilters(); });
+    r.SetCheckedRule(cmd::kUseFilters, [](const FrameState& s) { return s.useFilters; });
+    r.SetHandler(cmd::kOptions, [this] { ShowOptions(); });
+    r.SetHandler(cmd::kPropertiesView, [this] { m_rightBar->setVisible(!m_rightBar->isVisible()); });
+    r.SetCheckedRule(cmd::kPropertiesView, [](const FrameState& s) { return s.propertiesVisible; });
+    r.SetHandler(cmd::kToolbar, [this] { m_toolBar->setVisible(!m_toolBar->isVisible()); });
+    r.SetCheckedRule(cmd::kToolbar, [](const FrameState& s) { return s.toolbarVisible; });
+    r.SetHandler(cmd::kStatusbar, [this] {
+        statusBar()->setVisible(!statusBar()->isVisible());
+        m_state->Set(&FrameState::statusbarVisible, statusBar()->isVisible());
+    });
+    r.SetCheckedRule(cmd::kStatusbar, [](const FrameState& s) { return s.statusbarVisible; });
+    r.SetHandler(cmd::kSaveDriveInfo, [] {});  // kept in the menus; it saves nothing
+    r.SetEnabledRule(cmd::kOpenDriveInfo, [](const FrameState&) { return false; });
+    r.SetHandler(cmd::kShowTips, [this] { ShowTips(); });
+    const QString site = ToQ(resources::kWebsite);
+    r.SetHandler(cmd::kWebsite, [site] { OpenUrl(QUrl(site)); });
+    r.SetHandler(cmd::kCheckUpdates, [site] {
+        OpenUrl(QUrl(site).resolved(QUrl(ToQ(resources::kUpdatePath))));
+    });
+    r.SetHandler(cmd::kSupport, [site] {
+        OpenUrl(QUrl(site).resolved(QUrl(ToQ(resources::kSupportPath))));
+    });
+    r.SetHandler(cmd::kAbout, [this] { ShowAbout(); });
+    r.SetHandler(cmd::kAboutButton, [this] { ShowAbout(); });
+    r.SetHandler(cmd::kExit, [this] { close(); });
+}
+
+void CMainFrame::CreateToolBar() {
+    m_toolBar = new CToolBarAutoSizeText(QStringLiteral("Toolbar"), this);
+    m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
+    for (unsigned id : resources::ToolbarButtons()) {
+        if (id == 0) {
+            m_toolBar->addSeparator();
+            continue;
+        }
+        // The buttons have actions of their own: their captions differ from the menu texts.
+        QAction* shared = m_commands->Action(id);
+        auto* button = new QAction(icons::Toolbar(id), ToQ(ToolbarButtonCaption(id)), m_toolBar);
+        button->setProperty(kCommandIdProperty, id);
+        auto sync = [shared, button] {
+            button->setEnabled(shared->isEnabled());
+            button->setStatusTip(shared->statusTip());
+            button->setToolTip(ToQ(StatusPrompt(ToU16(shared->statusTip()))));
+        };
+        sync();
+        connect(shared, &QAction::changed, button, sync);
+        connect(button, &QAction::triggered, this, [this, id] { m_commands->Execute(id); });
+        m_toolBar->addAction(button);
+    }
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+    m_toolBar->SizeButtons();
+    connect(m_toolBar, &QToolBar::visibilityChanged, this,
+            [this](bool visible) { m_state->Set(&FrameState::toolbarVisible, visible); });
+}
+
+void CMainFrame::CreateStatusBar() {
+    QStatusBar* bar = statusBar();
+    const char* names[3] = {"CAP", "NUM", "SCRL"};
+    for (int i = 0; i < 3; ++i) {
+        m_indicators[i] = new QLabel(QString::fromLatin1(names[i]), bar);
+        m_indicators[i]->setEnabled(false);
+        m_indicators[i]->setAlignment(Qt::AlignCenter);
+        m_indicators[i]->setMinimumWidth(40);
+        bar->addPermanentWidget(m_indicators[i]);
+    }
+    bar->showMessage(IdleText());
+}
+
+void CMainFrame::CreateDockingBars() {
+    setDockOptions(QMainWindow::AnimatedDocks | QMainWindow::AllowTabbedDocks);
+    m_leftBar = new QDockWidget(TextOf(kTextLocalDrives), this);
+    m_leftBar->setObjectName(QStringLiteral("LocalDrivesBar"));
+    m_driveTree = new DriveTreePane(m_leftBar);
+    m_leftBar->setWidget(m_driveTree);
+    addDockWidget(Qt::LeftDockWidgetArea, m_leftBar);
+
+    m_rightBar = new QDockWidget(TextOf(kTextPropertiesView), this);
+    m_rightBar->setObjectName(QStringLiteral("PropertiesViewBar"));
+    m_rightPages = new QTabWidget(m_rightBar);
+    m_rightPages->setTabPosition(QTabWidget::South);
+    m_help = new HelpPage(m_rightPages);
+    m_properties = new PropertiesPage(m_rightPages);
+    m_rightPages->addTab(m_help, TextOf(kTextHelp));
+    m_rightPages->addTab(m_properties, TextOf(kTextPropertiesView));
+    m_rightBar->setWidget(m_rightPages);
+    addDockWidget(Qt::RightDockWidgetArea, m_rightBar);
+    resizeDocks({m_leftBar, m_rightBar}, {kLeftBarWidth, kRightBarWidth}, Qt::Horizontal);
+
+    m_message = new ClientMessage(this);
+    setCentralWidget(m_message);
+
+    connect(m_driveTree, &DriveTreePane::selectionChanged, this, &CMainFrame::OnTreeSelection);
+    connect(m_rightBar, &QDockWidget::visibilityChanged, this,
+            [this](bool) { m_state->Set(&FrameState::propertiesVisible, !m_rightBar->isHidden()); });
+    connect(m_help, &HelpPage::commandRequested, this, [this](unsigned id) { m_commands->Execute(id); });
+}
+
+void CMainFrame::SetClientView(QWidget* view) {
+    setCentralWidget(view); // the previous one is deleted
+    m_message = qobject_cast<ClientMessage*>(view);
+}
+
+QMenu* CMainFrame::HelpMenu() const {
+    for (QAction* top : menuBar()->actions())
+        if (top->menu() && top->menu()->actions().contains(m_commands->Action(cmd::kAbout)))
+            return top->menu();
+    return nullptr;
+}
+
+void CMainFrame::RemoveHelpItems() {
+    QMenu* help = HelpMenu();
+    if (!help) return;
+    for (unsigned id : resources::RemovedHelpCommands())
+        help->removeAction(m_commands->Action(id));
+}
+
+void CMainFrame::FillLanguageMenu() {
+    if (!m_languageMenu) return;
+    m_languageMenu->clear();
+    delete m_languageGroup;
+    m_languageGroup = new QActionGroup(this);
+    m_languageGroup->setExclusive(true);
+    const LanguageChoices choices = ListLanguages();
+    auto add = [this](unsigned id, const QString& text, const QString& prompt) {
+        QAction* a = m_languageMenu->addAction(text);
+        a->setProperty(kCommandIdProperty, id);
+        SetBuiltInText(a, text);
+        a->setCheckable(true);
+        a->setStatusTip(prompt);
+        m_languageGroup->addAction(a);
+        connect(a, &QAction::triggered, this, [this, id] { SwitchLanguage(id); });
+        return a;
+    };
+    add(cmd::kLanguageDefault, QStringLiteral("Default"), ToQ(MenuPrompt(cmd::kLanguageDefault)));
+    if (!choices.files.empty()) m_languageMenu->addSeparator();
+    for (const LanguageFile& f : choices.files)
+        add(f.menuId, QString::fromUtf8(f.name.c_str()), ToQ(LanguageDescription(f.menuId)));
+    for (QAction* a : m_languageGroup->actions())
+        a->setChecked(a->property(kCommandIdProperty).toUInt() == choices.checkedId);
+}
+
+void CMainFrame::SwitchLanguage(unsigned menuId) {
+    const unsigned checked = ::SwitchLanguage(menuId);
+    if (m_languageGroup)
+        for (QAction* a : m_languageGroup->actions())
+            a->setChecked(a->property(kCommandIdProperty).toUInt() == checked);
+    Relabel();
+}
+
+void CMainFrame::Relabel() {
+    TranslateMenuBar(menuBar(), resources::kMainMenu);
+    m_driveTree->Relabel();
+    m_leftBar->setWindowTitle(TextOf(kTextLocalDrives));
+    m_rightBar->setWindowTitle(TextOf(kTextPropertiesView));
+    m_rightPages->setTabText(m_rightPages->indexOf(m_help), TextOf(kTextHelp));
+    m_rightPages->setTabText(m_rightPages->indexOf(m_properties), TextOf(kTextPropertiesView));
+    m_properties->SetColumns();
+    m_state->Set(&FrameState::listFocus, false);
+    m_commands->RefreshPrompts();
+    if (m_languageGroup)
+        for (QAction* a : m_languageGroup->actions()) {
+            const unsigned id = a->property(kCommandIdProperty).toUInt();
+            a->setStatusTip(ToQ(id == cmd::kLanguageDefault ? MenuPrompt(id) : LanguageDescription(id)));
+        }
+    RelabelToolBar();
+    statusBar()->showMessage(IdleText());
+    Q_EMIT relabelled();
+}
+
+void CMainFrame::RelabelToolBar() {
+    for (QAction* a : m_toolBar->actions()) {
+        const QVariant id = a->property(kCommandIdProperty);
+        if (id.isValid()) a->setText(ToQ(ToolbarButtonCaption(id.toUInt())));
+    }
+    m_toolBar->SizeButtons();
+}
+
+void CMainFrame::OnTreeSelection(QTreeWidgetItem* item) {
+    const auto kind = m_driveTree->KindOf(item);
+    m_state->Set(&FrameState::listFocus, false);
+    m_state->Set(&FrameState::canAct, item && kind != DriveTreePane::kRootItem &&
+                                          kind != DriveTreePane::kNoteItem && !m_state->scanning);
+    m_commands->Recompute(); // the selected drive is part of the scan rule
+    Q_EMIT treeSelectionChanged(item);
+}
+
+bool CMainFrame::IsScanning() const {
+    return m_worker->IsScanning();
+}
+
+bool CMainFrame::StartScan(bool advanced) {
+    const DriveBootInfo* selected = m_driveTree->SelectedDrive();
+    if (!selected) return false;
+    const DriveBootInfo drive = *selected;
+    try {
+        m_worker->StartScan(drive, advanced);
+    } catch (const CThreadException& e) {
+        Warn(this, ToQ(e.Message())); // the scan that runs keeps its drive and its tree
+        return false;
+    }
+    // The end of the scan is queued to this thread, so it arrives after these changes.
+    m_state->Set(&FrameState::listFocus, false);
+    m_driveTree->Tree()->setEnabled(false);
+    m_state->Set(&FrameState::scanning, true);
+    m_state->Set(&FrameState::canAct, false);
+    m_state->Set(&FrameState::itemsMarked, false);
+    m_state->Set(&FrameState::listNotEmpty, false);
+    if (QTreeWidgetItem* item = m_driveTree->DriveItem(drive.driveLetter))
+        qDeleteAll(item->takeChildren());
+    if (m_message) m_message->clear();
+    return true;
+}
+
+void CMainFrame::OnScanEnded(const ScanOutcome& outcome) {
+    if (m_closing) return;
+    m_state->Set(&FrameState::scanning, false);
+    QTreeWidgetItem* current = m_driveTree->Tree()->currentItem();
+    m_state->Set(&FrameState::canAct,
+                 current && m_driveTree->KindOf(current) != DriveTreePane::kRootItem &&
+                     m_driveTree->KindOf(current) != DriveTreePane::kNoteItem);
+    const QString text = ToQ(DescribeScanOutcome(outcome));
+    if (m_message) m_message->setText(text);
+    statusBar()->showMessage(text);
+    if (outcome.Failed()) WarnLater(this, text, TextOf(kTextScanFailedTitle));
+    m_driveTree->Tree()->setEnabled(true);
+    m_commands->Recompute();
+    Q_EMIT scanEnded(outcome);
+}
+
+void CMainFrame::ToggleUseFilters() {
+    m_state->Set(&FrameState::useFilters, !m_state->useFilters);
+    WriteSetting(settings::kUseFilters, m_state->useFilters);
+    m_state->Set(&FrameState::listFocus, false);
+}
+
+void CMainFrame::ShowOptions() {
+    COptionsDlg dialog(this);
+    if (dialog.exec() != QDialog::Accepted) return;
+    m_state->Set(&FrameState::useFilters, ReadSetting(settings::kUseFilters));
+    SwitchLanguage(dialog.ChosenLanguage() ? dialog.ChosenLanguage() : cmd::kLanguageDefault);
+}
+
+void CMainFrame::ShowTips() {
+    CTipsDlg::ShowTips(this);
+}
+
+void CMainFrame::ShowAbout() {
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+QString CMainFrame::StatusText() const {
+    return statusBar()->currentMessage();
+}
+
+bool CMainFrame::event(QEvent* e) {
+    if (e->type() == QEvent::StatusTip && static_cast<QStatusTipEvent*>(e)->tip().isEmpty()) {
+        statusBar()->showMessage(IdleText());
+        return true;
+    }
+    return QMainWindow::event(e);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    m_closing = true;
+    // A scan still running is stopped through its cancel flags, never killed; the rows it
+    // found so far are committed before the worker ends.
+    m_worker->Shutdown();
+    CProgressMgr::Instance().Close();
+    SaveLayout();
+    event->accept();
+}
+
+void CMainFrame::SaveLayout() {
+    QSettings layout(WindowLayoutFile(), QSettings::IniFormat);
+    layout.setValue(QStringLiteral("MainFrame/geometry"), saveGeometry());
+    layout.setValue(QStringLiteral("MainFrame/state"), saveState());
+    // The bars' sizes also under the framework's own key names.
+    int n = 0;
+    for (QDockWidget* bar : {m_leftBar, m_rightBar}) {
+        layout.beginGroup(QStringLiteral("Tessaly-SCBar-%1").arg(n++));
+        layout.setValue(QStringLiteral("sizeVertCX"), bar->width());
+        layout.setValue(QStringLiteral("sizeVertCY"), bar->height());
+        layout.setValue(QStringLiteral("sizeFloatCX"), bar->isFloating() ? bar->width() : 0);
+        layout.setValue(QStringLiteral("sizeFloatCY"), bar->isFloating() ? bar->height() : 0);
+        layout.endGroup();
+    }
+}
+
+void CMainFrame::RestoreLayout() {
+    QSettings layout(WindowLayoutFile(), QSettings::IniFormat);
+    const QByteArray geometry = layout.value(QStringLiteral("MainFrame/geometry")).toByteArray();
+    const QByteArray state = layout.value(QStringLiteral("MainFrame/state")).toByteArray();
+    if (!geometry.isEmpty()) restoreGeometry(geometry);
+    if (!state.isEmpty()) restoreState(state);
+    m_state->Set(&FrameState::propertiesVisible, !m_rightBar->isHidden());
+    m_state->Set(&FrameState::toolbarVisible, !m_toolBar->isHidden());
+}

@@ -1,0 +1,111 @@
+#pragma once
+// CMainFrame: the main window "Tessaly". Creation order: menu and toolbar, status bar, the
+// left docking bar with the drive tree ("Local Drives"), the right one with the "Help" and
+// "Properties View" pages, the drive tree filled, the progress dialog, the scan worker, the
+// language menu (and the menu translated), the removed Help items.
+//
+// Commands live in the CommandRegistry (by identifier) and their enable rules read FrameState;
+// panes are separate widgets reached through the accessors below.
+#include "ui/shell/ScanOutcomeMeta.h"
+#include "ui/shell/CommandRegistry.h"
+#include "ui/shell/FrameState.h"
+
+#include <QMainWindow>
+
+class CToolBarAutoSizeText;
+class ClientMessage;
+class DriveTreePane;
+class HelpPage;
+class PropertiesPage;
+class QActionGroup;
+class QDockWidget;
+class QLabel;
+class QMenu;
+class QTabWidget;
+class QTreeWidgetItem;
+class ScanWorker;
+
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CommandRegistry& Commands() { return *m_commands; }
+    FrameState& State() { return *m_state; }
+    DriveTreePane* DriveTree() const { return m_driveTree; }
+    HelpPage* Help() const { return m_help; }
+    PropertiesPage* Properties() const { return m_properties; }
+    QDockWidget* LeftBar() const { return m_leftBar; }
+    QDockWidget* RightBar() const { return m_rightBar; }
+    QTabWidget* RightPages() const { return m_rightPages; }
+    CToolBarAutoSizeText* ToolBar() const { return m_toolBar; }
+    QMenu* LanguageMenu() const { return m_languageMenu; }
+    QMenu* HelpMenu() const;
+    // The client area; a file list view may replace the message shown until then.
+    QWidget* ClientView() const { return centralWidget(); }
+    void SetClientView(QWidget* view);
+    ClientMessage* Message() const { return m_message; }
+
+    // Starts a scan of the selected drive (advanced: the complete scan). False when nothing
+    // started: no drive selected, or the worker refused ("Thread is already started!", shown).
+    bool StartScan(bool advanced);
+    bool IsScanning() const;
+
+    // The language switch for a language menu identifier, then the re-labelling.
+    void SwitchLanguage(unsigned menuId);
+    // Re-labels the frame in the active language: menu, docking bars, tree, columns, toolbar.
+    void Relabel();
+    void FillLanguageMenu();
+
+    void ShowOptions();
+    void ShowTips();
+    void ShowAbout();
+
+    // The status-bar message pane's text.
+    QString StatusText() const;
+
+Q_SIGNALS:
+    // A scan has ended and the frame has handled it (message 2031): emitted on the window
+    // thread while the worker waits.
+    void scanEnded(const ScanOutcome& outcome);
+    // The user confirmed a cancel in the progress dialog (message 2030). Nothing else happens.
+    void progressCancelled(int mode);
+    // The frame has been re-labelled after a language switch.
+    void relabelled();
+    // The tree's selection changed (null: nothing selected).
+    void treeSelectionChanged(QTreeWidgetItem* item);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void CreateCommands();
+    void CreateToolBar();
+    void CreateStatusBar();
+    void CreateDockingBars();
+    void RemoveHelpItems();
+    void RelabelToolBar();
+    void OnTreeSelection(QTreeWidgetItem* item);
+    void OnScanEnded(const ScanOutcome& outcome);
+    void ToggleUseFilters();
+    void SaveLayout();
+    void RestoreLayout();
+
+    FrameState* m_state;
+    CommandRegistry* m_commands;
+    CToolBarAutoSizeText* m_toolBar = nullptr;
+    QLabel* m_indicators[3] = {};
+    QDockWidget* m_leftBar = nullptr;
+    QDockWidget* m_rightBar = nullptr;
+    QTabWidget* m_rightPages = nullptr;
+    DriveTreePane* m_driveTree = nullptr;
+    HelpPage* m_help = nullptr;
+    PropertiesPage* m_properties = nullptr;
+    ClientMessage* m_message = nullptr;
+    QMenu* m_languageMenu = nullptr;
+    QActionGroup* m_languageGroup = nullptr;
+    ScanWorker* m_worker = nullptr;
+    bool m_closing = false;
+};

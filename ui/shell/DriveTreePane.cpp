@@ -1,0 +1,138 @@
+#include "ui/shell/DriveTreePane.h"
+
+#include "engine/volume/EntryPoints.h"
+#include "jobs/Drives.h"
+#include "ui/shell/QtText.h"
+#include "ui/widgets/Icons.h"
+
+#include <QHeaderView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr unsigned kTextMyComputer = 1;
+constexpr unsigned kTextNoName = 2;
+constexpr int kTreeControlId = 12345;
+
+} // namespace
+
+DriveTreePane::DriveTreePane(QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_tree = new QTreeWidget(this);
+    m_tree->setObjectName(QStringLiteral("driveTree"));
+    m_tree->setProperty("controlId", kTreeControlId);
+    m_tree->setHeaderHidden(true);
+    m_tree->setRootIsDecorated(true);
+    m_tree->setIconSize(QSize(16, 16));
+    m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    layout->addWidget(m_tree);
+    connect(m_tree, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* current, QTreeWidgetItem*) { Q_EMIT selectionChanged(current); });
+}
+
+QString DriveTreePane::DriveItemText(const DriveBootInfo& drive) {
+    QString label = QString::fromUtf8(drive.volumeLabel);
+    if (label.isEmpty()) label = TextOf(kTextNoName);
+    return label + QStringLiteral(" (%1:)(%2)")
+                       .arg(QChar(drive.driveLetter))
+                       .arg(drive.isNtfs ? QStringLiteral("NTFS") : QStringLiteral("FAT32"));
+}
+
+void DriveTreePane::Fill() {
+    m_tree->clear();
+    m_drives.clear();
+    m_root = new QTreeWidgetItem(m_tree, QStringList(TextOf(kTextMyComputer)));
+    m_root->setData(0, kKindRole, kRootItem);
+    m_root->setIcon(0, icons::Tree(icons::kComputer));
+    QFont bold = m_root->font(0);
+    bold.setBold(true);
+    m_root->setFont(0, bold);
+
+    DriveBootInfo drives[24];
+    uint32_t count = 0;
+    if (ListDrives(drives, &count))
+        m_drives.assign(drives, drives + count);
+    for (std::size_t i = 0; i < m_drives.size(); ++i) {
+        m_drives[i].shellSlot = static_cast<int32_t>(i);
+        auto* item = new QTreeWidgetItem(m_root, QStringList(DriveItemText(m_drives[i])));
+        item->setData(0, kKindRole, kDriveItem);
+        item->setData(0, kDriveRole, static_cast<int>(i));
+        QIcon icon;
+        icon.addPixmap(icons::Tree(icons::kDrive).pixmap(16), QIcon::Normal, QIcon::Off);
+        icon.addPixmap(icons::Tree(icons::kDriveSelected).pixmap(16), QIcon::Selected, QIcon::Off);
+        item->setIcon(0, icon);
+    }
+    if (m_drives.empty()) AddNoDrivesNote();
+    m_root->setExpanded(true);
+}
+
+void DriveTreePane::AddNoDrivesNote() {
+    auto noteItem = [this](QTreeWidgetItem* parent, const QString& text) {
+        auto* item = new QTreeWidgetItem(parent, QStringList(text));
+        item->setData(0, kKindRole, kNoteItem);
+        item->setFlags(Qt::ItemIsEnabled);
+        item->setToolTip(0, text);
+        QFont f = item->font(0);
+        f.setItalic(true);
+        item->setFont(0, f);
+        return item;
+    };
+    QTreeWidgetItem* note = noteItem(m_root, TextOf(kTextNoDrives));
+    for (const UnusableSource& u : UnusableSources())
+        noteItem(note, QStringLiteral("%1: %2: %3")
+                           .arg(QChar(u.letter), QString::fromUtf8(u.path.c_str()),
+                                QString::fromUtf8(u.why.c_str())));
+    noteItem(note, TextOf(kTextHowToBind));
+    note->setExpanded(true);
+}
+
+void DriveTreePane::Relabel() {
+    if (!m_root) return;
+    m_root->setText(0, TextOf(kTextMyComputer));
+    for (int i = 0; i < m_root->childCount(); ++i) {
+        QTreeWidgetItem* item = m_root->child(i);
+        if (KindOf(item) == kDriveItem) {
+            if (const DriveBootInfo* d = DriveOf(item)) item->setText(0, DriveItemText(*d));
+        } else if (KindOf(item) == kNoteItem) {
+            item->setText(0, TextOf(kTextNoDrives));
+            if (item->childCount() > 0)
+                item->child(item->childCount() - 1)->setText(0, TextOf(kTextHowToBind));
+        }
+    }
+}
+
+DriveTreePane::ItemKind DriveTreePane::KindOf(const QTreeWidgetItem* item) const {
+    if (!item) return kRootItem;
+    return static_cast<ItemKind>(item->data(0, kKindRole).toInt());
+}
+
+const DriveBootInfo* DriveTreePane::DriveOf(const QTreeWidgetItem* item) const {
+    while (item && KindOf(item) != kDriveItem)
+        item = item->parent();
+    if (!item) return nullptr;
+    const int index = item->data(0, kDriveRole).toInt();
+    return index >= 0 && index < DriveCount() ? &m_drives[static_cast<std::size_t>(index)] : nullptr;
+}
+
+const DriveBootInfo* DriveTreePane::SelectedDrive() const {
+    return DriveOf(m_tree->currentItem());
+}
+
+QTreeWidgetItem* DriveTreePane::DriveItem(char letter) const {
+    if (!m_root) return nullptr;
+    for (int i = 0; i < m_root->childCount(); ++i) {
+        QTreeWidgetItem* item = m_root->child(i);
+        const DriveBootInfo* d = KindOf(item) == kDriveItem ? DriveOf(item) : nullptr;
+        if (d && d->driveLetter == letter) return item;
+    }
+    return nullptr;
+}
+
+bool DriveTreePane::SelectDrive(char letter) {
+    QTreeWidgetItem* item = DriveItem(letter);
+    if (!item) return false;
+    m_tree->setCurrentItem(item);
+    return true;
+}

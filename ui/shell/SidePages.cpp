@@ -1,0 +1,76 @@
+#include "ui/shell/SidePages.h"
+
+#include "ui/format/ColumnSpec.h"
+#include "ui/resources/CommandIds.h"
+#include "ui/resources/Site.h"
+#include "ui/shell/QtText.h"
+
+#include <QHeaderView>
+
+namespace {
+
+constexpr unsigned kTextPropertiesColumns = 7;
+constexpr int kPropertiesControlId = 12340;
+
+} // namespace
+
+HelpPage::HelpPage(QWidget* parent) : QTextBrowser(parent) {
+    setObjectName(QStringLiteral("helpPage"));
+    setOpenLinks(false);
+    setFrameShape(QFrame::NoFrame);
+    setContextMenuPolicy(Qt::NoContextMenu);
+    setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette p = palette();
+    p.setColor(QPalette::Base, QColor(0xFF, 0xFB, 0xEA));
+    setPalette(p);
+    connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        if (url.scheme() != QLatin1String("tessaly")) return;
+        if (url.path() == QLatin1String("quickscan")) Q_EMIT commandRequested(resources::cmd::kQuickScan);
+        if (url.path() == QLatin1String("fullscan")) Q_EMIT commandRequested(resources::cmd::kFullScan);
+    });
+    ShowBuiltInPage();
+}
+
+void HelpPage::ShowBuiltInPage() {
+    setHtml(ToQ(resources::HelpPageHtml()));
+}
+
+PropertiesPage::PropertiesPage(QWidget* parent) : QTreeWidget(parent) {
+    setObjectName(QStringLiteral("propertiesList"));
+    setProperty("controlId", kPropertiesControlId);
+    setRootIsDecorated(false);
+    setAlternatingRowColors(false);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setAllColumnsShowFocus(true);
+    SetColumns();
+}
+
+void PropertiesPage::SetColumns() {
+    clear();
+    const auto columns = columnspec::Parse(LangText(kTextPropertiesColumns));
+    setColumnCount(static_cast<int>(columns.size()));
+    QStringList titles;
+    for (const auto& c : columns)
+        titles << ToQ(c.title);
+    setHeaderLabels(titles);
+    for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
+        header()->resizeSection(i, columns[static_cast<std::size_t>(i)].width);
+        const auto a = columns[static_cast<std::size_t>(i)].align;
+        headerItem()->setTextAlignment(i, a == columnspec::Align::kRight    ? Qt::AlignRight
+                                          : a == columnspec::Align::kCenter ? Qt::AlignHCenter
+                                                                            : Qt::AlignLeft);
+    }
+}
+
+ClientMessage::ClientMessage(QWidget* parent) : QLabel(parent) {
+    setObjectName(QStringLiteral("clientMessage"));
+    setAlignment(Qt::AlignCenter);
+    setWordWrap(true);
+    setMargin(24);
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, QColor(255, 255, 249));
+    setPalette(p);
+}
