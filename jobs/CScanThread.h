@@ -27,6 +27,11 @@ public:
     // RequestStop, then waits for the thread to end.
     void StopAndJoin();
 
+    // Called by the window once it has handled the end of the scan: from then on the worker
+    // only unwinds, and the next StartScan waits for it instead of refusing.
+    void EndHandled() { m_ending = true; }
+
+    bool StopRequested() const { return m_stop.load(); }
     bool Advanced() const { return m_advanced; }
     const DriveBootInfo& Drive() const { return m_drive; }
 

@@ -18,6 +18,30 @@ constexpr unsigned kTextCurrentFile = 31;
 constexpr unsigned kTextAdvancedStatus = 32;
 constexpr unsigned kTextQuickStatus = 33;
 
+// The size the boot sector gives the volume, in bytes (0 when it gives none).
+uint64_t DeclaredSize(const DriveBootInfo& info) {
+    const uint8_t* s = info.bootSector;
+    const uint64_t bytesPerSector = s[0x0B] | (s[0x0C] << 8);
+    uint64_t sectors = 0;
+    if (info.isNtfs) {
+        for (int i = 7; i >= 0; --i)
+            sectors = (sectors << 8) | s[0x28 + i];
+    } else {
+        sectors = s[0x20] | (s[0x21] << 8) | (s[0x22] << 16) | (uint64_t{s[0x23]} << 24);
+        if (sectors == 0) sectors = s[0x13] | (s[0x14] << 8);
+    }
+    return bytesPerSector * sectors;
+}
+
+// Whether the source holds fewer bytes than its file system says it has.
+bool IsCutShort(char letter, const DriveBootInfo& info) {
+    const auto path = platform::DriveMap::Instance().PathFor(letter);
+    platform::RawDevice device;
+    if (!path || !device.Open(*path)) return false;
+    const uint64_t size = device.Size();
+    return size != 0 && size < DeclaredSize(info);
+}
+
 // Checks that the drive can still be opened and still holds a file system the engine reads.
 ScanFailure CheckSource(char letter, std::string* reason) {
     const auto path = platform::DriveMap::Instance().PathFor(letter);
@@ -131,6 +155,10 @@ ScanOutcome ScanJob::Run() {
     out.cancelled = Stopped();
     if (!out.Failed() && !out.engineResult && !out.cancelled) out.failure = ScanFailure::kReadFailed;
     CountScanRows(letter, &out.rows, &out.deleted);
+    // Nothing found on a source shorter than its file system: its structures were not there
+    // to be read, which is not the same as an empty volume.
+    if (!out.Failed() && !out.cancelled && out.rows == 0 && IsCutShort(letter, m_drive))
+        out.failure = ScanFailure::kReadFailed;
     return out;
 }
 

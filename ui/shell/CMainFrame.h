@@ -51,6 +51,7 @@ public:
     // started: no drive selected, or the worker refused ("Thread is already started!", shown).
     bool StartScan(bool advanced);
     bool IsScanning() const;
+    ScanWorker& Worker() const { return *m_worker; }
 
     // The language switch for a language menu identifier, then the re-labelling.
     void SwitchLanguage(unsigned menuId);

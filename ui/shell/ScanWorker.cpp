@@ -82,6 +82,7 @@ void ScanWorker::OnEnd(const ScanOutcome& outcome) {
 
 void ScanWorker::DeliverEnd(const ScanOutcome& outcome) {
     if (!m_shutDown) Q_EMIT scanEnded(outcome);
+    m_thread.EndHandled();
     {
         std::lock_guard lock(m_gateMutex);
         m_endHandled = true;

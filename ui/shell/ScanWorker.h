@@ -27,6 +27,8 @@ public:
     // is dropped. Afterwards nothing more reaches the window.
     void Shutdown();
     bool IsScanning() const;
+    // Whether the running scan was asked to stop (closing). Safe from any thread.
+    bool StopRequested() const { return m_thread.StopRequested(); }
 
 Q_SIGNALS:
     // On the window thread, once per scan, while the worker waits.
