@@ -17,6 +17,17 @@
 #include <cstdio>
 #include <memory>
 
+void CCorvaneApp::SelectLanguage() {
+    SelectStartupLanguage();
+}
+
+std::unique_ptr<CMainFrame> CCorvaneApp::OpenMainWindow() {
+    auto frame = std::make_unique<CMainFrame>();
+    frame->showMaximized();
+    if (ReadSetting(settings::kShowTips) && !QuietStart()) frame->ShowTips();
+    return frame;
+}
+
 int CCorvaneApp::Main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");
     const WindowCommandLine line =
@@ -42,7 +53,7 @@ int CCorvaneApp::Main(int argc, char** argv) {
         return 2;
     }
 
-    SelectStartupLanguage();
+    SelectLanguage();
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(ToQ(resources::kProductName));
@@ -50,9 +61,7 @@ int CCorvaneApp::Main(int argc, char** argv) {
     QApplication::setOrganizationName(ToQ(resources::kProductName));
     QApplication::setDesktopFileName(QStringLiteral("tessaly"));
 
-    auto frame = std::make_unique<CMainFrame>();
-    frame->showMaximized();
-    if (ReadSetting(settings::kShowTips) && !QuietStart()) frame->ShowTips();
+    std::unique_ptr<CMainFrame> frame = OpenMainWindow();
     const int status = app.exec();
     frame.reset(); // windows go before the toolkit does
     return status;

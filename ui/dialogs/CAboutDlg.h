@@ -17,8 +17,10 @@ public:
 
 protected:
     void OnTranslated() override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QWidget* m_header;
     HyperlinkLabel* m_link;
     QPlainTextEdit* m_log;
 };

@@ -117,6 +117,7 @@ void COptionsDlg::OnTranslated() {
         m_language->addItem(QString::fromUtf8(f.name.c_str()), f.menuId);
     const int current = m_language->findData(choices.checkedId);
     m_language->setCurrentIndex(current < 0 ? 0 : current);
+    resize(sizeHint().expandedTo(size())); // translated texts may be longer
 }
 
 void COptionsDlg::SelectFolder() {

@@ -72,8 +72,8 @@ constexpr std::u16string_view kTexts[kTextKeyCount] = {
     u"No readable FAT32 or NTFS drive",                                   // 62
     u"Start the program with a disk image bound to a drive letter, for example: "
     u"tessaly --drive E=/path/to/disk.img", // 63
-    u"%s: %lld entries found, %lld of them deleted", // 64
-    u"%s: scan cancelled; %lld entries kept, %lld of them deleted", // 65
+    u"%s %lld entries found, %lld of them deleted", // 64
+    u"%s scan cancelled; %lld entries kept, %lld of them deleted", // 65
     u"Scan failed", // 66
 };
 
