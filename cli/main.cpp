@@ -86,8 +86,9 @@ int main(int argc, char** argv) {
         DriveBootInfo drives[24];
         uint32_t count = 0;
         if (!ListDrives(drives, &count) || count == 0) {
-            std::fputs(NoDrivesExplanation("tessaly-cli --drive E=/path/to/disk.img drives").c_str(),
-                       stderr);
+            std::fputs(
+                NoDrivesExplanation("tessaly-cli --drive E=/path/to/disk.img drives").c_str(),
+                stderr);
             return 0;
         }
     }

@@ -8,8 +8,8 @@ CScanThread::~CScanThread() {
 }
 
 void CScanThread::StartScan(const DriveBootInfo& drive, bool advanced) {
-    if (IsRunning() && !IsEnding()) throw CThreadException(this, CThreadException::kAlreadyStarted,
-                                                            kThreadAlreadyStarted);
+    if (IsRunning() && !IsEnding())
+        throw CThreadException(this, CThreadException::kAlreadyStarted, kThreadAlreadyStarted);
     Join(); // a thread that only winds down
     m_drive = drive;
     m_advanced = advanced;

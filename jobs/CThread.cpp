@@ -39,7 +39,8 @@ CThread::~CThread() {
 void CThread::Start() {
     {
         std::unique_lock lock(g_threadLock);
-        if (m_alive && !IsEnding()) throw CThreadException(this, CThreadException::kAlreadyStarted, kThreadAlreadyStarted);
+        if (m_alive && !IsEnding())
+            throw CThreadException(this, CThreadException::kAlreadyStarted, kThreadAlreadyStarted);
     }
     // A thread that has ended (or is only winding down) is collected first.
     if (m_thread.joinable()) m_thread.join();
@@ -72,7 +73,8 @@ void CThread::Routine() {
     try {
         result = ThreadHandler();
     } catch (...) {
-        result = 0xFFFFFFFFu; // a handler must not let anything escape; the thread ends all the same
+        result =
+            0xFFFFFFFFu; // a handler must not let anything escape; the thread ends all the same
     }
     std::lock_guard lock(g_threadLock);
     ReleaseName();

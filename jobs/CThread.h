@@ -39,7 +39,13 @@ inline constexpr const char* kThreadAlreadyStarted = "Thread is already started!
 class CThread {
 public:
     enum State : int { kStarting = 0, kIdle = 1, kRunning = 2, kPaused = 3, kContinuing = 4 };
-    enum Command : unsigned { kCmdStart = 2, kCmdRun = 3, kCmdPause = 4, kCmdContinue = 5, kCmdStop = 7 };
+    enum Command : unsigned {
+        kCmdStart = 2,
+        kCmdRun = 3,
+        kCmdPause = 4,
+        kCmdContinue = 5,
+        kCmdStop = 7
+    };
 
     // syncName: the name of the shared lock ("" for none). commands: whether commands are
     // posted at all (without them the handler runs straight away).

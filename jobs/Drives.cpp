@@ -41,8 +41,8 @@ DriveCheck CheckDrive(char letter) {
     const char l = NormalLetter(letter);
     if (!l) {
         c.problem = DriveProblem::kNotALetter;
-        c.message = "\"" + std::string(1, letter) +
-                    "\" is not a drive (expected a letter C to Z, like E:)";
+        c.message =
+            "\"" + std::string(1, letter) + "\" is not a drive (expected a letter C to Z, like E:)";
         return c;
     }
     const auto path = platform::DriveMap::Instance().PathFor(l);
@@ -148,7 +148,8 @@ std::vector<UnusableSource> UnusableSources() {
         if (c.problem == DriveProblem::kNone) continue;
         std::string why = c.reason;
         if (c.problem == DriveProblem::kNotSupported)
-            why = "neither FAT32 nor NTFS" + (c.reason.empty() ? "" : " (looks like " + c.reason + ")");
+            why = "neither FAT32 nor NTFS" +
+                  (c.reason.empty() ? "" : " (looks like " + c.reason + ")");
         out.push_back({s.letter, s.path, why});
     }
     return out;

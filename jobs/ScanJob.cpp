@@ -153,7 +153,8 @@ ScanOutcome ScanJob::Run() {
     }
     if (out.Failed() || fatQuick) m_sink.Close(); // the end callback may not have run
     out.cancelled = Stopped();
-    if (!out.Failed() && !out.engineResult && !out.cancelled) out.failure = ScanFailure::kReadFailed;
+    if (!out.Failed() && !out.engineResult && !out.cancelled)
+        out.failure = ScanFailure::kReadFailed;
     CountScanRows(letter, &out.rows, &out.deleted);
     // Nothing found on a source shorter than its file system: its structures were not there
     // to be read, which is not the same as an empty volume.
@@ -191,6 +192,7 @@ std::u16string DescribeScanOutcome(const ScanOutcome& o) {
     case ScanFailure::kNone:
         break;
     }
-    return textformat::Format(LangText(o.cancelled ? kTextScanCancelled : kTextScanSummary),
-                              {drive, static_cast<int64_t>(o.rows), static_cast<int64_t>(o.deleted)});
+    return textformat::Format(
+        LangText(o.cancelled ? kTextScanCancelled : kTextScanSummary),
+        {drive, static_cast<int64_t>(o.rows), static_cast<int64_t>(o.deleted)});
 }

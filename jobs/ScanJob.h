@@ -23,7 +23,7 @@ struct ScanOutcome {
     bool engineResult = false; // what the entry point answered
     bool cancelled = false;
     ScanFailure failure = ScanFailure::kNone;
-    std::string reason; // UTF-8, from the system or the store
+    std::string reason;   // UTF-8, from the system or the store
     uint64_t rows = 0;    // rows in the drive's table afterwards
     uint64_t deleted = 0; // of them deleted
     bool Failed() const { return failure != ScanFailure::kNone; }

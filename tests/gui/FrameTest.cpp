@@ -1,8 +1,8 @@
 // The main window's skeleton: caption, menus and their fixed positions, which commands are
 // enabled when, the toolbar, the docking bars and their sizes across runs, the drive tree's top
 // level, the Help menu after start-up, the empty drive list.
-#include "tests/gui/GuiFixture.h"
 #include "platform/DriveMap.h"
+#include "tests/gui/GuiFixture.h"
 #include "ui/dialogs/CAboutDlg.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/MenuLayout.h"
@@ -68,9 +68,9 @@ private Q_SLOTS:
                             cmd::kAdvancedSearch, cmd::kEditFilters, cmd::kHexEditor,
                             cmd::kOpenDriveInfo, cmd::kQuickScan, cmd::kFullScan})
             QVERIFY2(!frame->Commands().IsEnabled(id), qPrintable(QString::number(id)));
-        for (unsigned id : {cmd::kOptions, cmd::kUseFilters, cmd::kToolbar, cmd::kStatusbar,
-                            cmd::kPropertiesView, cmd::kShowTips, cmd::kWebsite, cmd::kAbout,
-                            cmd::kSaveDriveInfo, cmd::kExit})
+        for (unsigned id :
+             {cmd::kOptions, cmd::kUseFilters, cmd::kToolbar, cmd::kStatusbar, cmd::kPropertiesView,
+              cmd::kShowTips, cmd::kWebsite, cmd::kAbout, cmd::kSaveDriveInfo, cmd::kExit})
             QVERIFY2(frame->Commands().IsEnabled(id), qPrintable(QString::number(id)));
         // Toolbar: captions under 24 x 24 images, every button the same size.
         CToolBarAutoSizeText* bar = frame->ToolBar();
@@ -88,7 +88,8 @@ private Q_SLOTS:
         for (const QSize& s : sizes)
             QCOMPARE(s, sizes.first());
         // Context menus of the tree and the list exist with their commands, disabled for now.
-        for (unsigned menu : {resources::kFileMenu, resources::kDriveMenu, resources::kFolderMenu}) {
+        for (unsigned menu :
+             {resources::kFileMenu, resources::kDriveMenu, resources::kFolderMenu}) {
             std::unique_ptr<QMenu> popup(frame->Commands().BuildContextMenu(menu, frame.get()));
             QVERIFY(popup);
             QVERIFY(popup->actions().size() >= 5);
@@ -102,7 +103,8 @@ private Q_SLOTS:
         QStringList commands;
         for (QAction* a : help->actions())
             if (!a->isSeparator()) commands << a->text();
-        QCOMPARE(commands, (QStringList{"Show &tips of the day...", "&Website", "&About Tessaly..."}));
+        QCOMPARE(commands,
+                 (QStringList{"Show &tips of the day...", "&Website", "&About Tessaly..."}));
         // Removed items stay removed after a language switch.
         frame->SwitchLanguage(cmd::kLanguageDefault + 1);
         frame->SwitchLanguage(cmd::kLanguageDefault);

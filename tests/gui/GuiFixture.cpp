@@ -68,7 +68,8 @@ std::unique_ptr<CMainFrame> OpenFrame() {
 
 QString Screenshot(QWidget* widget, const QString& name) {
     QCoreApplication::processEvents();
-    const QString path = QStringLiteral(TESSALY_SCREENSHOTS_DIR "/") + name + QStringLiteral(".png");
+    const QString path =
+        QStringLiteral(TESSALY_SCREENSHOTS_DIR "/") + name + QStringLiteral(".png");
     const QPixmap shot = widget->grab();
     if (shot.isNull() || !shot.save(path, "PNG")) qWarning("cannot save %s", qPrintable(path));
     return path;

@@ -8,8 +8,8 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QObject>
+#include <QPushButton>
 #include <QStringList>
 #include <QTimer>
 #include <QtTest/QtTest>
@@ -64,10 +64,10 @@ QList<QMessageBox*> VisibleMessageBoxes();
 } // namespace guitest
 
 // main() of a window test program: environment first, then the toolkit, then the tests.
-#define TESSALY_GUI_TEST_MAIN(TestClass)                                                     \
-    int main(int argc, char** argv) {                                                        \
-        guitest::PrepareEnvironment();                                                       \
-        QApplication app(argc, argv);                                                        \
-        TestClass test;                                                                      \
-        return QTest::qExec(&test, argc, argv);                                              \
+#define TESSALY_GUI_TEST_MAIN(TestClass)                                                           \
+    int main(int argc, char** argv) {                                                              \
+        guitest::PrepareEnvironment();                                                             \
+        QApplication app(argc, argv);                                                              \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
     }

@@ -9,8 +9,8 @@
 #include "ui/dialogs/CTipsDlg.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/settings/LanguageService.h"
-#include "ui/settings/Settings.h"
 #include "ui/settings/Languages.h"
+#include "ui/settings/Settings.h"
 #include "ui/settings/Tips.h"
 #include "ui/shell/DriveTreePane.h"
 #include "ui/widgets/CToolBarAutoSizeText.h"
@@ -32,9 +32,9 @@ namespace cmd = resources::cmd;
 namespace {
 
 struct Labels {
-    QStringList menus;    // top-level pop-ups, then every item of every pop-up
-    QStringList toolbar;  // button captions
-    QStringList bars;     // left bar, right bar, the right bar's tabs
+    QStringList menus;   // top-level pop-ups, then every item of every pop-up
+    QStringList toolbar; // button captions
+    QStringList bars;    // left bar, right bar, the right bar's tabs
     QString root;
     bool operator==(const Labels&) const = default;
 };
@@ -61,8 +61,7 @@ QString SettingsText() {
 }
 
 // Runs fn on the next modal dialog of type T that opens.
-template <typename T, typename Fn>
-void OnDialog(Fn fn) {
+template <typename T, typename Fn> void OnDialog(Fn fn) {
     QTimer::singleShot(50, [fn] {
         T* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
         QVERIFY2(dialog, "the dialog did not open");
@@ -87,7 +86,8 @@ private Q_SLOTS:
         auto frame = guitest::OpenFrame();
         const Labels builtIn = LabelsOf(*frame);
         QCOMPARE(builtIn.root, QStringLiteral("My Computer"));
-        const std::vector<LanguageFile> files = EnumerateLanguageFiles(LanguageService::Instance().Folder());
+        const std::vector<LanguageFile> files =
+            EnumerateLanguageFiles(LanguageService::Instance().Folder());
         QCOMPARE(files.size(), std::size_t{2});
         QSignalSpy relabelled(frame.get(), &CMainFrame::relabelled);
         for (const LanguageFile& file : files) {
@@ -119,14 +119,17 @@ private Q_SLOTS:
                 QVERIFY2(now.menus.at(i) != builtIn.menus.at(i) ||
                              builtIn.menus.at(i) == QStringLiteral("&Website"),
                          qPrintable(builtIn.menus.at(i)));
-            QVERIFY(QSettings(guitest::SettingsFile(), QSettings::IniFormat).value("Options/Language").toUInt() ==
-                    file.languageId);
-            guitest::Screenshot(frame.get(), QStringLiteral("main-window-language-%1").arg(file.languageId));
+            QVERIFY(QSettings(guitest::SettingsFile(), QSettings::IniFormat)
+                        .value("Options/Language")
+                        .toUInt() == file.languageId);
+            guitest::Screenshot(frame.get(),
+                                QStringLiteral("main-window-language-%1").arg(file.languageId));
             // A dialog opened now speaks the language too.
             OnDialog<COptionsDlg>([&](COptionsDlg* d) {
                 QCOMPARE(d->windowTitle(), value("161", "0"));
                 QCOMPARE(d->ShowTipsBox()->text(), value("161", "1073"));
-                guitest::Screenshot(d, QStringLiteral("dialog-options-language-%1").arg(file.languageId));
+                guitest::Screenshot(
+                    d, QStringLiteral("dialog-options-language-%1").arg(file.languageId));
                 d->reject();
             });
             frame->Commands().Execute(cmd::kOptions);
@@ -171,15 +174,16 @@ private Q_SLOTS:
             d->HideEmptyBox()->setChecked(true);
             d->UseFiltersBox()->setChecked(true);
             d->PathEdit()->setText(QStringLiteral("/srv/rescued files"));
-            d->LanguageBox()->setCurrentIndex(d->LanguageBox()->findText(QStringLiteral("Deutsch")));
+            d->LanguageBox()->setCurrentIndex(
+                d->LanguageBox()->findText(QStringLiteral("Deutsch")));
             d->findChild<QPushButton*>(QString(), Qt::FindChildrenRecursively);
             d->accept();
         });
         frame->Commands().Execute(cmd::kOptions);
         const QString ini = SettingsText();
-        for (const char* line : {"ShowTips=False", "WarnRecover=False", "HideEmptyFolder=True",
-                                 "UseFilters=True", "DefaultPath=/srv/rescued files",
-                                 "Language=1031"})
+        for (const char* line :
+             {"ShowTips=False", "WarnRecover=False", "HideEmptyFolder=True", "UseFilters=True",
+              "DefaultPath=/srv/rescued files", "Language=1031"})
             QVERIFY2(ini.contains(QString::fromUtf8(line)), line);
         QVERIFY(frame->State().useFilters);
         QVERIFY(frame->Commands().IsChecked(cmd::kUseFilters));
@@ -203,7 +207,8 @@ private Q_SLOTS:
         frame->Commands().Execute(cmd::kUseFilters);
         const QByteArray path = guitest::SettingsFile().toUtf8();
         QCOMPARE(::chmod(path.constData(), 0444), 0);
-        guitest::MessageBoxAnswerer ok(QMessageBox::Ok, QStringLiteral("dialog-options-read-only-warning"));
+        guitest::MessageBoxAnswerer ok(QMessageBox::Ok,
+                                       QStringLiteral("dialog-options-read-only-warning"));
         OnDialog<COptionsDlg>([](COptionsDlg* d) { d->accept(); });
         frame->Commands().Execute(cmd::kOptions);
         QCOMPARE(::chmod(path.constData(), 0644), 0);

@@ -150,7 +150,8 @@ private Q_SLOTS:
         QVERIFY(!mgr.Cancelled());
         QCOMPARE(cancelled.count(), 0);
         {
-            guitest::MessageBoxAnswerer yes(QMessageBox::Yes, QStringLiteral("progress-cancel-question"));
+            guitest::MessageBoxAnswerer yes(QMessageBox::Yes,
+                                            QStringLiteral("progress-cancel-question"));
             Dialog()->CancelButton()->click();
             QCOMPARE(yes.texts, QStringList{QStringLiteral("Do you want to cancel scan?")});
         }

@@ -1,9 +1,9 @@
 // Scans from the window over the real test volumes: progress on the window thread, the end of
 // the scan once and synchronously, one scan at a time, cancel, failures, closing mid-scan.
-#include "tests/gui/GuiFixture.h"
 #include "engine/volume/QueryEntryPoints.h"
 #include "jobs/CThread.h"
 #include "platform/DriveMap.h"
+#include "tests/gui/GuiFixture.h"
 #include "ui/dialogs/CProgressDlg.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/resources/CommandIds.h"
@@ -37,17 +37,23 @@ struct ScanLog {
 
 void Watch(CMainFrame& frame, ScanLog& log, QObject* context) {
     ScanWorker& worker = frame.Worker();
-    QObject::connect(&worker, &ScanWorker::progressStep, context, [&log, &frame] {
-        ++log.steps;
-        if (frame.DriveTree()->Tree()->isEnabled()) log.treeDisabledDuringScan = false;
-    }, Qt::QueuedConnection);
-    QObject::connect(&worker, &ScanWorker::progressStatus, context, [&log](const QString& s) {
-        log.statuses << s;
-        if (CProgressDlg* d = CProgressMgr::Instance().Dialog()) {
-            log.modes << d->Mode();
-            log.heights << d->height();
-        }
-    }, Qt::QueuedConnection);
+    QObject::connect(
+        &worker, &ScanWorker::progressStep, context,
+        [&log, &frame] {
+            ++log.steps;
+            if (frame.DriveTree()->Tree()->isEnabled()) log.treeDisabledDuringScan = false;
+        },
+        Qt::QueuedConnection);
+    QObject::connect(
+        &worker, &ScanWorker::progressStatus, context,
+        [&log](const QString& s) {
+            log.statuses << s;
+            if (CProgressDlg* d = CProgressMgr::Instance().Dialog()) {
+                log.modes << d->Mode();
+                log.heights << d->height();
+            }
+        },
+        Qt::QueuedConnection);
     QObject::connect(&frame, &CMainFrame::scanEnded, context, [&log] {
         ++log.ends;
         if (QThread::currentThread() != qApp->thread()) log.endsOnWindowThread = false;
@@ -137,10 +143,13 @@ private Q_SLOTS:
         QVERIFY(frame->DriveTree()->SelectDrive('F'));
         // The worker waits at its first step until the second start has been tried.
         std::atomic<bool> release{false};
-        connect(&frame->Worker(), &ScanWorker::progressStep, this, [&release] {
-            for (int i = 0; i < 5000 && !release; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }, Qt::DirectConnection);
+        connect(
+            &frame->Worker(), &ScanWorker::progressStep, this,
+            [&release] {
+                for (int i = 0; i < 5000 && !release; ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            },
+            Qt::DirectConnection);
         QVERIFY(frame->StartScan(false));
         QTest::qWait(20);
         {
@@ -180,15 +189,21 @@ private Q_SLOTS:
         // The user presses Cancel when the 10th step shows; the worker waits at that step
         // until the answer is in (the queued report is posted before the worker waits).
         int seen = 0;
-        connect(&frame->Worker(), &ScanWorker::progressStep, this, [&seen] {
-            if (++seen == 10) CProgressMgr::Instance().Dialog()->CancelButton()->click();
-        }, Qt::QueuedConnection);
+        connect(
+            &frame->Worker(), &ScanWorker::progressStep, this,
+            [&seen] {
+                if (++seen == 10) CProgressMgr::Instance().Dialog()->CancelButton()->click();
+            },
+            Qt::QueuedConnection);
         std::atomic<int> steps{0};
-        connect(&frame->Worker(), &ScanWorker::progressStep, this, [&steps] {
-            if (++steps != 10) return;
-            for (int i = 0; i < 5000 && !CProgressMgr::Instance().Cancelled(); ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }, Qt::DirectConnection);
+        connect(
+            &frame->Worker(), &ScanWorker::progressStep, this,
+            [&steps] {
+                if (++steps != 10) return;
+                for (int i = 0; i < 5000 && !CProgressMgr::Instance().Cancelled(); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            },
+            Qt::DirectConnection);
         QSignalSpy cancels(frame.get(), &CMainFrame::progressCancelled);
         guitest::MessageBoxAnswerer yes(QMessageBox::Yes);
         QVERIFY(frame->StartScan(false));
@@ -235,7 +250,8 @@ private Q_SLOTS:
         QCOMPARE(outcome.failure, ScanFailure::kCannotOpen);
         QTRY_COMPARE(guitest::VisibleMessageBoxes().size(), 1);
         QMessageBox* box = guitest::VisibleMessageBoxes().first();
-        QVERIFY(box->text().startsWith(QStringLiteral("The scan of G: failed: the volume cannot be opened")));
+        QVERIFY(box->text().startsWith(
+            QStringLiteral("The scan of G: failed: the volume cannot be opened")));
         QVERIFY(box->text().contains(QStringLiteral("No such file or directory")));
         guitest::Screenshot(box, QStringLiteral("scan-failed-message"));
         guitest::Screenshot(frame.get(), QStringLiteral("main-window-scan-failed"));
@@ -259,11 +275,14 @@ private Q_SLOTS:
         // The worker sits at its third step until the window asks it to stop.
         std::atomic<int> steps{0};
         ScanWorker* worker = &frame->Worker();
-        connect(worker, &ScanWorker::progressStep, this, [&steps, worker] {
-            if (++steps != 3) return;
-            for (int i = 0; i < 5000 && !worker->StopRequested(); ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }, Qt::DirectConnection);
+        connect(
+            worker, &ScanWorker::progressStep, this,
+            [&steps, worker] {
+                if (++steps != 3) return;
+                for (int i = 0; i < 5000 && !worker->StopRequested(); ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            },
+            Qt::DirectConnection);
         QSignalSpy ends(frame.get(), &CMainFrame::scanEnded);
         QVERIFY(frame->StartScan(true));
         QTRY_VERIFY(steps >= 3);

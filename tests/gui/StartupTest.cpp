@@ -72,13 +72,15 @@ private Q_SLOTS:
     }
 
     void commandLine() {
-        WindowCommandLine line = ParseWindowCommandLine({"--drive", "E=a.img", "b.img", "--drive=F=c.img"});
+        WindowCommandLine line =
+            ParseWindowCommandLine({"--drive", "E=a.img", "b.img", "--drive=F=c.img"});
         QVERIFY(line.error.empty());
         line = ParseWindowCommandLine({"--drive", "E=a.img", "--drive", "e:=b.img"});
         QCOMPARE(QString::fromStdString(line.error),
                  QStringLiteral("drive letter E: is bound twice (to a.img and to b.img)"));
         line = ParseWindowCommandLine({"--frobnicate"});
-        QCOMPARE(QString::fromStdString(line.error), QStringLiteral("unknown option \"--frobnicate\""));
+        QCOMPARE(QString::fromStdString(line.error),
+                 QStringLiteral("unknown option \"--frobnicate\""));
         QVERIFY(ParseWindowCommandLine({"--help"}).help);
     }
 
@@ -92,7 +94,8 @@ private Q_SLOTS:
         p.start(QStringLiteral(TESSALY_WINDOW_PROGRAM), {QStringLiteral("--help")});
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), 0);
-        QVERIFY(p.readAllStandardOutput().startsWith("usage: tessaly [--drive L=PATH]... [IMAGE...]"));
+        QVERIFY(
+            p.readAllStandardOutput().startsWith("usage: tessaly [--drive L=PATH]... [IMAGE...]"));
     }
 };
 

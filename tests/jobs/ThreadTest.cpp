@@ -10,9 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
 #include <chrono>
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -246,7 +246,8 @@ TEST_F(ScanJobTest, FailuresSayWhy) {
     gone.driveLetter = 'G'; // nothing bound there
     ScanOutcome o = ScanJob(gone, false, r).Run();
     EXPECT_EQ(o.failure, ScanFailure::kCannotOpen);
-    EXPECT_EQ(DescribeScanOutcome(o).find(u"The scan of G: failed: the volume cannot be opened"), 0u);
+    EXPECT_EQ(DescribeScanOutcome(o).find(u"The scan of G: failed: the volume cannot be opened"),
+              0u);
 
     tessaly::test::TempDir dir;
     const std::string zeros = dir.File("zeros.img");

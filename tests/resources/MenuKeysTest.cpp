@@ -76,8 +76,10 @@ TEST(MenuLayout, EveryShippedLanguageTranslatesEveryMenuItemAndNothingElse) {
             const std::vector<std::string> given = SectionKeys(file.path, std::to_string(menu));
             const std::set<std::string> givenSet(given.begin(), given.end());
             EXPECT_EQ(givenSet.size(), given.size()) << "a key given twice";
-            for (const std::string& key : given) EXPECT_TRUE(expected.count(key)) << "no item " << key;
-            for (const std::string& key : expected) EXPECT_TRUE(givenSet.count(key)) << "missing " << key;
+            for (const std::string& key : given)
+                EXPECT_TRUE(expected.count(key)) << "no item " << key;
+            for (const std::string& key : expected)
+                EXPECT_TRUE(givenSet.count(key)) << "missing " << key;
         }
     }
 }
@@ -90,7 +92,8 @@ TEST(MenuLayout, PositionsTableForTranslatorsMatchesTheLayout) {
     const std::string text = all.str();
     std::map<unsigned, std::set<std::string>> listed;
     const std::regex row(R"(- (\d+) `([^`]+)`)");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), row); it != std::sregex_iterator(); ++it)
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), row);
+         it != std::sregex_iterator(); ++it)
         listed[static_cast<unsigned>(std::stoul((*it)[1]))].insert((*it)[2]);
     for (unsigned menu : resources::MenuIds())
         EXPECT_EQ(listed[menu], MenuKeys(menu)) << "menu " << menu;

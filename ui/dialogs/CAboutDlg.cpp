@@ -25,9 +25,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : CMultiLanguageDlg(dlg::kAbout, parent) {
     auto* icon = new QLabel(m_header);
     icon->setPixmap(icons::Application().pixmap(40, 40));
     grid->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
-    auto* product = new QLabel(QStringLiteral("%1 Version %2")
-                                   .arg(ToQ(resources::kProductName), ToQ(resources::kProductVersion)),
-                               m_header);
+    auto* product =
+        new QLabel(QStringLiteral("%1 Version %2")
+                       .arg(ToQ(resources::kProductName), ToQ(resources::kProductVersion)),
+                   m_header);
     QFont bold = product->font();
     bold.setBold(true);
     product->setFont(bold);

@@ -55,7 +55,9 @@ public:
     void SetMode(int mode) override { CProgressMgr::Instance().SetMode(mode); }
     void Show() override { CProgressMgr::Instance().Show(); }
     void Step() override { CProgressMgr::Instance().Step(true); }
-    void SetStatus(const std::u16string& text) override { CProgressMgr::Instance().SetStatus(text); }
+    void SetStatus(const std::u16string& text) override {
+        CProgressMgr::Instance().SetStatus(text);
+    }
     void Close() override { CProgressMgr::Instance().Close(); }
     bool Cancelled() const override { return CProgressMgr::Instance().Cancelled(); }
 };

@@ -20,7 +20,8 @@ QMessageBox* Make(QWidget* parent, QMessageBox::Icon icon, const QString& text,
 } // namespace
 
 QMessageBox* MakeQuestion(QWidget* parent, const QString& text) {
-    QMessageBox* box = Make(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No);
+    QMessageBox* box =
+        Make(parent, QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No);
     box->setDefaultButton(QMessageBox::No);
     return box;
 }

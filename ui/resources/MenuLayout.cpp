@@ -132,9 +132,14 @@ const std::vector<unsigned>& MenuIds() {
 }
 
 const std::vector<unsigned>& ToolbarButtons() {
-    static const std::vector<unsigned> buttons = {
-        cmd::kQuickScan, cmd::kFullScan,       cmd::kRecoverMarked, 0,
-        cmd::kFindFile,  cmd::kAdvancedSearch, 0,                   cmd::kAboutButton};
+    static const std::vector<unsigned> buttons = {cmd::kQuickScan,
+                                                  cmd::kFullScan,
+                                                  cmd::kRecoverMarked,
+                                                  0,
+                                                  cmd::kFindFile,
+                                                  cmd::kAdvancedSearch,
+                                                  0,
+                                                  cmd::kAboutButton};
     return buttons;
 }
 

@@ -19,12 +19,12 @@ inline constexpr unsigned kHexMenu = 157;
 enum class ItemKind { kCommand, kSeparator, kPopup };
 
 struct MenuEntry {
-    int depth;          // 0 top level, 1 inside a top-level pop-up, ...
+    int depth; // 0 top level, 1 inside a top-level pop-up, ...
     ItemKind kind;
-    unsigned id;        // command identifier (0 for separators and pop-ups)
-    std::u16string_view text;     // built-in text, "&" marks the access key
-    std::string_view shortcut;    // key sequence in portable text form, or empty
-    std::string_view tag;         // a name for pop-ups filled at run time ("languages")
+    unsigned id;               // command identifier (0 for separators and pop-ups)
+    std::u16string_view text;  // built-in text, "&" marks the access key
+    std::string_view shortcut; // key sequence in portable text form, or empty
+    std::string_view tag;      // a name for pop-ups filled at run time ("languages")
 };
 
 // The entries of a menu resource in order (empty for an unknown identifier).

@@ -98,9 +98,8 @@ void CMainFrame::CreateCommands() {
     r.SetEnabledRule(cmd::kFullScan, scanRule);
     // Commands whose windows come later are present, with their rules, and disabled until a
     // handler is set.
-    r.SetEnabledRule(cmd::kRecoverMarked, [](const FrameState& s) {
-        return s.canAct && s.itemsMarked && !s.scanning;
-    });
+    r.SetEnabledRule(cmd::kRecoverMarked,
+                     [](const FrameState& s) { return s.canAct && s.itemsMarked && !s.scanning; });
     auto searchRule = [](const FrameState& s) { return s.canAct && s.listNotEmpty; };
     r.SetEnabledRule(cmd::kSearchDrive, searchRule);
     r.SetEnabledRule(cmd::kAdvancedSearch, searchRule);
@@ -112,7 +111,8 @@ void CMainFrame::CreateCommands() {
     r.SetHandler(cmd::kUseFilters, [this] { ToggleUseFilters(); });
     r.SetCheckedRule(cmd::kUseFilters, [](const FrameState& s) { return s.useFilters; });
     r.SetHandler(cmd::kOptions, [this] { ShowOptions(); });
-    r.SetHandler(cmd::kPropertiesView, [this] { m_rightBar->setVisible(!m_rightBar->isVisible()); });
+    r.SetHandler(cmd::kPropertiesView,
+                 [this] { m_rightBar->setVisible(!m_rightBar->isVisible()); });
     r.SetCheckedRule(cmd::kPropertiesView, [](const FrameState& s) { return s.propertiesVisible; });
     r.SetHandler(cmd::kToolbar, [this] { m_toolBar->setVisible(!m_toolBar->isVisible()); });
     r.SetCheckedRule(cmd::kToolbar, [](const FrameState& s) { return s.toolbarVisible; });
@@ -121,17 +121,15 @@ void CMainFrame::CreateCommands() {
         m_state->Set(&FrameState::statusbarVisible, statusBar()->isVisible());
     });
     r.SetCheckedRule(cmd::kStatusbar, [](const FrameState& s) { return s.statusbarVisible; });
-    r.SetHandler(cmd::kSaveDriveInfo, [] {});  // kept in the menus; it saves nothing
+    r.SetHandler(cmd::kSaveDriveInfo, [] {}); // kept in the menus; it saves nothing
     r.SetEnabledRule(cmd::kOpenDriveInfo, [](const FrameState&) { return false; });
     r.SetHandler(cmd::kShowTips, [this] { ShowTips(); });
     const QString site = ToQ(resources::kWebsite);
     r.SetHandler(cmd::kWebsite, [site] { OpenUrl(QUrl(site)); });
-    r.SetHandler(cmd::kCheckUpdates, [site] {
-        OpenUrl(QUrl(site).resolved(QUrl(ToQ(resources::kUpdatePath))));
-    });
-    r.SetHandler(cmd::kSupport, [site] {
-        OpenUrl(QUrl(site).resolved(QUrl(ToQ(resources::kSupportPath))));
-    });
+    r.SetHandler(cmd::kCheckUpdates,
+                 [site] { OpenUrl(QUrl(site).resolved(QUrl(ToQ(resources::kUpdatePath)))); });
+    r.SetHandler(cmd::kSupport,
+                 [site] { OpenUrl(QUrl(site).resolved(QUrl(ToQ(resources::kSupportPath)))); });
     r.SetHandler(cmd::kAbout, [this] { ShowAbout(); });
     r.SetHandler(cmd::kAboutButton, [this] { ShowAbout(); });
     r.SetHandler(cmd::kExit, [this] { close(); });
@@ -202,9 +200,11 @@ void CMainFrame::CreateDockingBars() {
     setCentralWidget(m_message);
 
     connect(m_driveTree, &DriveTreePane::selectionChanged, this, &CMainFrame::OnTreeSelection);
-    connect(m_rightBar, &QDockWidget::visibilityChanged, this,
-            [this](bool) { m_state->Set(&FrameState::propertiesVisible, !m_rightBar->isHidden()); });
-    connect(m_help, &HelpPage::commandRequested, this, [this](unsigned id) { m_commands->Execute(id); });
+    connect(m_rightBar, &QDockWidget::visibilityChanged, this, [this](bool) {
+        m_state->Set(&FrameState::propertiesVisible, !m_rightBar->isHidden());
+    });
+    connect(m_help, &HelpPage::commandRequested, this,
+            [this](unsigned id) { m_commands->Execute(id); });
 }
 
 void CMainFrame::SetClientView(QWidget* view) {
@@ -272,7 +272,8 @@ void CMainFrame::Relabel() {
     if (m_languageGroup)
         for (QAction* a : m_languageGroup->actions()) {
             const unsigned id = a->property(kCommandIdProperty).toUInt();
-            a->setStatusTip(ToQ(id == cmd::kLanguageDefault ? MenuPrompt(id) : LanguageDescription(id)));
+            a->setStatusTip(
+                ToQ(id == cmd::kLanguageDefault ? MenuPrompt(id) : LanguageDescription(id)));
         }
     RelabelToolBar();
     statusBar()->showMessage(IdleText());

@@ -6,9 +6,9 @@
 //
 // Commands live in the CommandRegistry (by identifier) and their enable rules read FrameState;
 // panes are separate widgets reached through the accessors below.
-#include "ui/shell/ScanOutcomeMeta.h"
 #include "ui/shell/CommandRegistry.h"
 #include "ui/shell/FrameState.h"
+#include "ui/shell/ScanOutcomeMeta.h"
 
 #include <QMainWindow>
 

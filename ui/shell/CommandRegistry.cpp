@@ -26,9 +26,7 @@ QString BuiltInCommandText(unsigned id, QString* shortcut) {
 // Builds the items of entries[begin, end) at depth into menu; popups recurse.
 template <typename AddPopup, typename AddAction>
 void BuildLevel(const std::vector<resources::MenuEntry>& entries, std::size_t begin,
-                std::size_t end, int depth, AddPopup addPopup, AddAction addAction,
-                QWidget* separatorsTo) {
-    (void)separatorsTo;
+                std::size_t end, int depth, AddPopup addPopup, AddAction addAction) {
     for (std::size_t i = begin; i < end; ++i) {
         const resources::MenuEntry& e = entries[i];
         if (e.depth != depth) continue;
@@ -143,8 +141,7 @@ void CommandRegistry::FillMenuBar(QMenuBar* bar, unsigned menuId) {
                         menu->addSeparator();
                     else
                         menu->addAction(Action(e.id));
-                },
-                menu);
+                });
         };
     BuildLevel(
         entries, 0, entries.size(), 0,
@@ -159,8 +156,7 @@ void CommandRegistry::FillMenuBar(QMenuBar* bar, unsigned menuId) {
                 bar->addSeparator();
             else
                 bar->addAction(Action(e.id));
-        },
-        bar);
+        });
 }
 
 QMenu* CommandRegistry::TaggedPopup(const char* tag) const {
@@ -197,8 +193,7 @@ QMenu* CommandRegistry::BuildContextMenu(unsigned menuId, QWidget* parent) {
                     own->setStatusTip(shared->statusTip());
                     const unsigned id = e.id;
                     connect(own, &QAction::triggered, this, [this, id] { Execute(id); });
-                },
-                menu);
+                });
         };
     std::size_t end = 1;
     while (end < entries.size() && entries[end].depth > 0)

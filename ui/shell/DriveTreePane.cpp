@@ -28,8 +28,9 @@ DriveTreePane::DriveTreePane(QWidget* parent) : QWidget(parent) {
     m_tree->setIconSize(QSize(16, 16));
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
     layout->addWidget(m_tree);
-    connect(m_tree, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current, QTreeWidgetItem*) { Q_EMIT selectionChanged(current); });
+    connect(
+        m_tree, &QTreeWidget::currentItemChanged, this,
+        [this](QTreeWidgetItem* current, QTreeWidgetItem*) { Q_EMIT selectionChanged(current); });
 }
 
 QString DriveTreePane::DriveItemText(const DriveBootInfo& drive) {
@@ -52,8 +53,7 @@ void DriveTreePane::Fill() {
 
     DriveBootInfo drives[24];
     uint32_t count = 0;
-    if (ListDrives(drives, &count))
-        m_drives.assign(drives, drives + count);
+    if (ListDrives(drives, &count)) m_drives.assign(drives, drives + count);
     for (std::size_t i = 0; i < m_drives.size(); ++i) {
         m_drives[i].shellSlot = static_cast<int32_t>(i);
         auto* item = new QTreeWidgetItem(m_root, QStringList(DriveItemText(m_drives[i])));
@@ -113,7 +113,8 @@ const DriveBootInfo* DriveTreePane::DriveOf(const QTreeWidgetItem* item) const {
         item = item->parent();
     if (!item) return nullptr;
     const int index = item->data(0, kDriveRole).toInt();
-    return index >= 0 && index < DriveCount() ? &m_drives[static_cast<std::size_t>(index)] : nullptr;
+    return index >= 0 && index < DriveCount() ? &m_drives[static_cast<std::size_t>(index)]
+                                              : nullptr;
 }
 
 const DriveBootInfo* DriveTreePane::SelectedDrive() const {

@@ -9,22 +9,38 @@ ScanWorker::ScanWorker(QObject* parent)
     auto& mgr = CProgressMgr::Instance();
     const auto queued = Qt::QueuedConnection;
     // Reports that arrive after Shutdown are dropped.
-    connect(this, &ScanWorker::progressStart, this, [this, &mgr](quint32 steps) {
-        if (!m_shutDown) mgr.Start(steps);
-    }, queued);
-    connect(this, &ScanWorker::progressMode, this, [this, &mgr](int mode) {
-        if (!m_shutDown) mgr.SetMode(mode);
-    }, queued);
-    connect(this, &ScanWorker::progressShow, this, [this, &mgr] {
-        if (!m_shutDown) mgr.Show();
-    }, queued);
-    connect(this, &ScanWorker::progressStep, this, [this, &mgr] {
-        if (!m_shutDown) mgr.Step(false);
-    }, queued);
-    connect(this, &ScanWorker::progressStatus, this, [this, &mgr](const QString& text) {
-        if (!m_shutDown) mgr.SetStatus(ToU16(text));
-    }, queued);
-    connect(this, &ScanWorker::progressClose, this, [&mgr] { mgr.Close(); }, queued);
+    connect(
+        this, &ScanWorker::progressStart, this,
+        [this, &mgr](quint32 steps) {
+            if (!m_shutDown) mgr.Start(steps);
+        },
+        queued);
+    connect(
+        this, &ScanWorker::progressMode, this,
+        [this, &mgr](int mode) {
+            if (!m_shutDown) mgr.SetMode(mode);
+        },
+        queued);
+    connect(
+        this, &ScanWorker::progressShow, this,
+        [this, &mgr] {
+            if (!m_shutDown) mgr.Show();
+        },
+        queued);
+    connect(
+        this, &ScanWorker::progressStep, this,
+        [this, &mgr] {
+            if (!m_shutDown) mgr.Step(false);
+        },
+        queued);
+    connect(
+        this, &ScanWorker::progressStatus, this,
+        [this, &mgr](const QString& text) {
+            if (!m_shutDown) mgr.SetStatus(ToU16(text));
+        },
+        queued);
+    connect(
+        this, &ScanWorker::progressClose, this, [&mgr] { mgr.Close(); }, queued);
     connect(this, &ScanWorker::endReached, this, &ScanWorker::DeliverEnd, queued);
 }
 

@@ -12,8 +12,6 @@
 #include <condition_variable>
 #include <mutex>
 
-
-
 class ScanWorker : public QObject, private ProgressSink {
     Q_OBJECT
 public:
@@ -53,7 +51,7 @@ private:
     void Close() override;
     bool Cancelled() const override;
 
-    void OnEnd(const ScanOutcome& outcome); // worker thread
+    void OnEnd(const ScanOutcome& outcome);      // worker thread
     void DeliverEnd(const ScanOutcome& outcome); // window thread
 
     std::mutex m_gateMutex;

@@ -27,8 +27,10 @@ HelpPage::HelpPage(QWidget* parent) : QTextBrowser(parent) {
     setPalette(p);
     connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
         if (url.scheme() != QLatin1String("tessaly")) return;
-        if (url.path() == QLatin1String("quickscan")) Q_EMIT commandRequested(resources::cmd::kQuickScan);
-        if (url.path() == QLatin1String("fullscan")) Q_EMIT commandRequested(resources::cmd::kFullScan);
+        if (url.path() == QLatin1String("quickscan"))
+            Q_EMIT commandRequested(resources::cmd::kQuickScan);
+        if (url.path() == QLatin1String("fullscan"))
+            Q_EMIT commandRequested(resources::cmd::kFullScan);
     });
     ShowBuiltInPage();
 }

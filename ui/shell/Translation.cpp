@@ -56,7 +56,8 @@ void TranslateOne(QWidget* w, bool isDialog, unsigned templateId, unsigned contr
         w->setFont(w->property(kBuiltInFont).value<QFont>());
         return;
     }
-    if (auto text = DialogControlText(templateId, controlId)) SetWidgetText(w, isDialog, ToQ(*text));
+    if (auto text = DialogControlText(templateId, controlId))
+        SetWidgetText(w, isDialog, ToQ(*text));
     if (font) {
         QFont f(ToQ(font->faceName));
         if (font->pointSize > 0) f.setPointSize(static_cast<int>(font->pointSize));

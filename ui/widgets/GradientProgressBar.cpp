@@ -62,7 +62,8 @@ void GradientProgressBar::paintEvent(QPaintEvent*) {
     }
     g.fillRect(done, fill);
     if (m_showText && !m_animated && m_max > m_min) {
-        const int percent = static_cast<int>(static_cast<qint64>(m_pos - m_min) * 100 / (m_max - m_min));
+        const int percent =
+            static_cast<int>(static_cast<qint64>(m_pos - m_min) * 100 / (m_max - m_min));
         g.setPen(QColor(20, 20, 20));
         g.drawText(frame, Qt::AlignCenter, QStringLiteral("%1%").arg(percent));
     }

@@ -32,8 +32,8 @@ void DrawDisk(QPainter& g, QRectF r, bool highlighted) {
     g.drawRoundedRect(r, r.height() * 0.2, r.height() * 0.2);
     g.setPen(Qt::NoPen);
     g.setBrush(QColor(159, 211, 160));
-    g.drawRect(QRectF(r.left() + r.width() * 0.15, r.bottom() - r.height() * 0.3,
-                      r.width() * 0.45, r.height() * 0.12));
+    g.drawRect(QRectF(r.left() + r.width() * 0.15, r.bottom() - r.height() * 0.3, r.width() * 0.45,
+                      r.height() * 0.12));
 }
 
 void DrawMagnifier(QPainter& g, QPointF centre, qreal radius, QColor ring) {

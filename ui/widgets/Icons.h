@@ -7,7 +7,14 @@ namespace icons {
 
 // Tree images: 0 computer, 1 drive, 2 selected drive, 3 folder, 4 deleted folder,
 // 5 folder holding deleted items.
-enum TreeImage { kComputer = 0, kDrive, kDriveSelected, kFolder, kFolderDeleted, kFolderWithDeleted };
+enum TreeImage {
+    kComputer = 0,
+    kDrive,
+    kDriveSelected,
+    kFolder,
+    kFolderDeleted,
+    kFolderWithDeleted
+};
 
 QIcon Application();
 QIcon Toolbar(unsigned commandId);
