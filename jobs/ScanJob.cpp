@@ -142,7 +142,6 @@ ScanOutcome ScanJob::Run() {
             m_sink.SetMode(kProgressFatQuick);
             m_sink.Show();
             out.engineResult = QuickScanFatDrive(letter, OnDirectory, this);
-            m_sink.Close();
         }
     } catch (const CppSQLite3Exception& e) {
         out.failure = ScanFailure::kStoreFailed;

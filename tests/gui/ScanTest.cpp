@@ -12,6 +12,7 @@
 #include "ui/shell/SidePages.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QThread>
 #include <QTreeWidget>
@@ -103,13 +104,21 @@ private Q_SLOTS:
         QVERIFY(frame->Commands().IsEnabled(cmd::kFullScan));
         ScanLog log;
         Watch(*frame, log, this);
+        QElapsedTimer clock;
+        clock.start();
         frame->Commands().Action(advanced ? cmd::kFullScan : cmd::kQuickScan)->trigger();
         QVERIFY(frame->State().scanning);
         QVERIFY(!frame->Commands().IsEnabled(cmd::kQuickScan)); // recomputed at once
         QVERIFY(!frame->DriveTree()->Tree()->isEnabled());
         ScanOutcome outcome;
         QVERIFY(guitest::WaitForScanEnd(*frame, &outcome));
+        const qint64 ms = clock.elapsed();
         QTest::qWait(50); // anything still queued would arrive now
+        qInfo("%c: %s scan from the menu: %d bar steps, %d status lines, %llu entries "
+              "(%llu deleted), ended after %lld ms",
+              l, advanced ? "full" : "quick", log.steps, static_cast<int>(log.statuses.size()),
+              static_cast<unsigned long long>(outcome.rows),
+              static_cast<unsigned long long>(outcome.deleted), ms);
         QCOMPARE(log.ends, 1);
         QVERIFY(log.endsOnWindowThread);
         QVERIFY(!outcome.Failed());
