@@ -128,7 +128,6 @@ ScanOutcome ScanJob::Run() {
     if (out.Failed()) return out;
 
     const char letter = m_drive.driveLetter;
-    bool fatQuick = false;
     try {
         if (m_drive.isNtfs) {
             m_statusFormat = LangText(m_advanced ? kTextAdvancedStatus : kTextQuickStatus);
@@ -137,7 +136,6 @@ ScanOutcome ScanJob::Run() {
             m_statusFormat = LangText(kTextAdvancedStatus);
             out.engineResult = AdvancedScanFatDrive(letter, OnFatBegin, OnProgress, OnEnd, this);
         } else {
-            fatQuick = true;
             m_sink.Start(100);
             m_sink.SetMode(kProgressFatQuick);
             m_sink.Show();
@@ -150,7 +148,7 @@ ScanOutcome ScanJob::Run() {
         out.failure = ScanFailure::kStoreFailed;
         out.reason = e.what();
     }
-    if (out.Failed() || fatQuick) m_sink.Close(); // the end callback may not have run
+    m_sink.Close(); // also when the engine left before its end callback; closing is idempotent
     out.cancelled = Stopped();
     if (!out.Failed() && !out.engineResult && !out.cancelled)
         out.failure = ScanFailure::kReadFailed;
