@@ -193,6 +193,7 @@ private Q_SLOTS:
         QVERIFY(!(note->flags() & Qt::ItemIsSelectable));
         frame->DriveTree()->Tree()->setCurrentItem(note);
         QVERIFY(!frame->Commands().IsEnabled(cmd::kQuickScan));
+        QVERIFY(frame->Message()->text().contains(QStringLiteral("tessaly --drive E=")));
         guitest::Screenshot(frame.get(), QStringLiteral("main-window-no-drives"));
     }
 

@@ -80,6 +80,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     }
     RemoveHelpItems();
     RestoreLayout();
+    m_message->setText(m_driveTree->NoDrivesText());
 }
 
 CMainFrame::~CMainFrame() {
@@ -276,6 +277,8 @@ void CMainFrame::Relabel() {
                 ToQ(id == cmd::kLanguageDefault ? MenuPrompt(id) : LanguageDescription(id)));
         }
     RelabelToolBar();
+    if (m_message && m_driveTree->DriveCount() == 0)
+        m_message->setText(m_driveTree->NoDrivesText());
     statusBar()->showMessage(IdleText());
     Q_EMIT relabelled();
 }

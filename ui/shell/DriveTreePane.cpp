@@ -88,6 +88,17 @@ void DriveTreePane::AddNoDrivesNote() {
     note->setExpanded(true);
 }
 
+QString DriveTreePane::NoDrivesText() const {
+    if (!m_drives.empty() || !m_root) return {};
+    QStringList lines{TextOf(kTextNoDrives), QString()};
+    for (const UnusableSource& u : UnusableSources())
+        lines << QStringLiteral("%1: %2: %3")
+                     .arg(QChar(u.letter), QString::fromUtf8(u.path.c_str()),
+                          QString::fromUtf8(u.why.c_str()));
+    lines << QString() << TextOf(kTextHowToBind);
+    return lines.join(QLatin1Char('\n'));
+}
+
 void DriveTreePane::Relabel() {
     if (!m_root) return;
     m_root->setText(0, TextOf(kTextMyComputer));

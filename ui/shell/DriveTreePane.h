@@ -37,6 +37,9 @@ public:
     ItemKind KindOf(const QTreeWidgetItem* item) const;
     bool SelectDrive(char letter);
 
+    // When there is no drive: why, and how to bind an image (empty when there are drives).
+    QString NoDrivesText() const;
+
     // "LABEL (E:)(NTFS)"; the label is text key 2 ("NO NAME") when the volume has none.
     static QString DriveItemText(const DriveBootInfo& drive);
 
