@@ -17,10 +17,15 @@ namespace {
 
 namespace dlg = resources::dlg;
 
+// The tips file wraps its lines by hand; the dialog wraps them itself, keeping blank lines as
+// paragraph breaks.
 QString TipForDisplay(const std::u16string& tip) {
     QString text = ToQ(tip);
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    return text.trimmed();
+    QStringList paragraphs = text.trimmed().split(QStringLiteral("\n\n"));
+    for (QString& p : paragraphs)
+        p = p.split(QLatin1Char('\n')).join(QLatin1Char(' '));
+    return paragraphs.join(QStringLiteral("\n\n"));
 }
 
 } // namespace
