@@ -132,7 +132,7 @@ TEST(CThread, ThreadsOfDifferentNamesRunTogether) {
 // A ProgressSink that records what a job reports.
 class Recorder : public ProgressSink {
 public:
-    void Start(uint32_t steps) override { starts.push_back(steps); }
+    void Start(uint32_t total) override { starts.push_back(total); }
     void SetMode(int mode) override { modes.push_back(mode); }
     void Show() override { ++shows; }
     void Step() override {
