@@ -102,7 +102,9 @@ TEST(MenuLayout, PositionsTableForTranslatorsMatchesTheLayout) {
 TEST(MenuLayout, ToolbarButtonsAreCommandsOfTheMenusOrAbout) {
     const auto keys = MenuKeys(resources::kMainMenu);
     for (unsigned id : resources::ToolbarButtons())
-        if (id != 0 && id != 32880) EXPECT_TRUE(keys.count(std::to_string(id))) << id;
+        if (id != 0 && id != 32880) {
+            EXPECT_TRUE(keys.count(std::to_string(id))) << id;
+        }
 }
 
 } // namespace
