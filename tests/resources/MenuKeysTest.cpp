@@ -11,7 +11,6 @@
 
 #include <fstream>
 #include <map>
-#include <regex>
 #include <set>
 #include <sstream>
 
@@ -91,10 +90,20 @@ TEST(MenuLayout, PositionsTableForTranslatorsMatchesTheLayout) {
     all << in.rdbuf();
     const std::string text = all.str();
     std::map<unsigned, std::set<std::string>> listed;
-    const std::regex row(R"(- (\d+) `([^`]+)`)");
-    for (auto it = std::sregex_iterator(text.begin(), text.end(), row);
-         it != std::sregex_iterator(); ++it)
-        listed[static_cast<unsigned>(std::stoul((*it)[1]))].insert((*it)[2]);
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto dash = line.find("- ");
+        if (dash == std::string::npos || line.find_first_not_of(' ') != dash) continue;
+        const auto open = line.find(" `", dash);
+        const auto close = open == std::string::npos ? open : line.find('`', open + 2);
+        const std::string number = line.substr(dash + 2, open - dash - 2);
+        if (close == std::string::npos || number.empty() ||
+            number.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        listed[static_cast<unsigned>(std::stoul(number))].insert(
+            line.substr(open + 2, close - open - 2));
+    }
     for (unsigned menu : resources::MenuIds())
         EXPECT_EQ(listed[menu], MenuKeys(menu)) << "menu " << menu;
 }
