@@ -156,6 +156,13 @@ private Q_SLOTS:
         DriveBootInfo unlabelled{};
         unlabelled.driveLetter = 'D';
         QCOMPARE(DriveTreePane::DriveItemText(unlabelled), QStringLiteral("NO NAME (D:)(FAT32)"));
+        // A label wider than the bar scrolls sideways instead of being cut short.
+        QTreeWidget* tree = frame->DriveTree()->Tree();
+        QCOMPARE(tree->textElideMode(), Qt::ElideNone);
+        for (int i = 0; i < root->childCount(); ++i) {
+            const QRect rect = tree->visualItemRect(root->child(i));
+            QVERIFY(rect.width() >= tree->fontMetrics().horizontalAdvance(root->child(i)->text(0)));
+        }
         // Selecting "My Computer" disables the scans; a drive enables them.
         frame->DriveTree()->Tree()->setCurrentItem(root);
         QVERIFY(!frame->Commands().IsEnabled(cmd::kQuickScan));

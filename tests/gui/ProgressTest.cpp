@@ -76,6 +76,10 @@ private Q_SLOTS:
             if (l->property("controlId").toUInt() == 1006) remaining = l;
         QVERIFY(remaining);
         QCOMPARE(remaining->geometry().bottom() < height, height == 160);
+        // A line the height cuts through is hidden, never drawn in part.
+        for (QLabel* l : d->findChildren<QLabel*>())
+            if (!l->isHidden()) QVERIFY(l->geometry().bottom() < height);
+        QCOMPARE(remaining->isHidden(), height != 160);
         if (mode == 3) {
             // The animated bar moves by itself and its ticks count as time.
             const uint32_t before = d->Timer().Ticks();

@@ -121,6 +121,9 @@ void CProgressDlg::ShowJob() {
         setWindowTitle(TextOf(CaptionKey(m_mode)));
         setFixedSize(kWidth, Height(m_mode));
     }
+    // A line the height cuts through is hidden whole rather than shown in part.
+    for (QLabel* line : {m_counter, m_elapsed, m_remaining})
+        line->setVisible(line->geometry().bottom() < height());
     m_status->setText(TextOf(kTextStatus));
     UpdateTimes();
 }

@@ -86,6 +86,10 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
 CMainFrame::~CMainFrame() {
     m_closing = true;
     m_worker->Shutdown();
+    // The base class hides and deletes the bars and panes after this body has run; their
+    // signals (a dock's visibility, a tree's selection) must no longer reach this frame.
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
 }
 
 void CMainFrame::CreateCommands() {

@@ -27,6 +27,11 @@ DriveTreePane::DriveTreePane(QWidget* parent) : QWidget(parent) {
     m_tree->setRootIsDecorated(true);
     m_tree->setIconSize(QSize(16, 16));
     m_tree->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Long labels and deep folders scroll sideways instead of being cut short with "...".
+    m_tree->setTextElideMode(Qt::ElideNone);
+    m_tree->header()->setStretchLastSection(false);
+    m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     layout->addWidget(m_tree);
     connect(
         m_tree, &QTreeWidget::currentItemChanged, this,
@@ -63,6 +68,7 @@ void DriveTreePane::Fill() {
         icon.addPixmap(icons::Tree(icons::kDrive).pixmap(16), QIcon::Normal, QIcon::Off);
         icon.addPixmap(icons::Tree(icons::kDriveSelected).pixmap(16), QIcon::Selected, QIcon::Off);
         item->setIcon(0, icon);
+        item->setToolTip(0, item->text(0));
     }
     if (m_drives.empty()) AddNoDrivesNote();
     m_root->setExpanded(true);
@@ -105,7 +111,10 @@ void DriveTreePane::Relabel() {
     for (int i = 0; i < m_root->childCount(); ++i) {
         QTreeWidgetItem* item = m_root->child(i);
         if (KindOf(item) == kDriveItem) {
-            if (const DriveBootInfo* d = DriveOf(item)) item->setText(0, DriveItemText(*d));
+            if (const DriveBootInfo* d = DriveOf(item)) {
+                item->setText(0, DriveItemText(*d));
+                item->setToolTip(0, item->text(0));
+            }
         } else if (KindOf(item) == kNoteItem) {
             item->setText(0, TextOf(kTextNoDrives));
             if (item->childCount() > 0)
