@@ -74,7 +74,7 @@ std::string DriveMap::BindSpec(const std::string& spec) {
     return Bind(spec[0], spec.substr(eq + 1));
 }
 
-std::vector<std::string> DriveMap::LocalPartitions() {
+std::vector<std::string> DriveMap::PartitionNames() {
     namespace fs = std::filesystem;
     std::vector<std::string> names;
     std::error_code ec;
@@ -96,10 +96,26 @@ std::vector<std::string> DriveMap::LocalPartitions() {
         names.push_back(name);
     }
     std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<std::string> DriveMap::LocalPartitions() {
     std::vector<std::string> paths;
-    for (const auto& n : names) {
+    for (const auto& n : PartitionNames()) {
         const std::string dev = "/dev/" + n;
         if (IsReadable(dev, nullptr)) paths.push_back(dev);
+    }
+    return paths;
+}
+
+std::vector<std::string> DriveMap::RefusedLocalPartitions() {
+    std::vector<std::string> paths;
+    for (const auto& n : PartitionNames()) {
+        const std::string dev = "/dev/" + n;
+        struct stat st {};
+        if (::stat(dev.c_str(), &st) != 0 || !S_ISBLK(st.st_mode)) continue;
+        if (::access(dev.c_str(), R_OK) != 0 && (errno == EACCES || errno == EPERM))
+            paths.push_back(dev);
     }
     return paths;
 }
@@ -119,6 +135,12 @@ void DriveMap::DetectLocalPartitions() {
         if (next > 'Z') break;
         drives_[next] = DriveSource{next, dev, false};
     }
+}
+
+void DriveMap::Unbind(char letter) {
+    const char l = NormaliseLetter(letter);
+    std::lock_guard<std::mutex> guard(g_mapLock);
+    drives_.erase(l);
 }
 
 void DriveMap::Clear() {

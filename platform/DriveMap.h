@@ -32,6 +32,8 @@ public:
     void DetectLocalPartitions();
 
     void Clear();
+    // Removes the binding of one letter (nothing when it has none).
+    void Unbind(char letter);
 
     // Path bound to a letter, if any.
     std::optional<std::string> PathFor(char letter) const;
@@ -43,8 +45,13 @@ public:
     // Readable partitions of this machine (block devices under /sys/class/block that are
     // partitions, or whole disks without partitions), sorted by name. Exposed for tests.
     static std::vector<std::string> LocalPartitions();
+    // Partitions of this machine that exist but cannot be opened for reading for lack of
+    // rights (device paths, sorted by name).
+    static std::vector<std::string> RefusedLocalPartitions();
 
 private:
+    // Kernel names of the partitions (and unpartitioned disks) with media, sorted.
+    static std::vector<std::string> PartitionNames();
     std::map<char, DriveSource> drives_;
 };
 

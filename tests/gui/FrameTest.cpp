@@ -55,7 +55,7 @@ private Q_SLOTS:
         QCOMPARE(MenuTexts(TopMenu(*frame, 0)),
                  (QStringList{"&Quick Scan...", "&Full Scan...", "-",
                               "&Recover Selected File(s)/Folder(s)...", "-", "&Save Drive Info...",
-                              "&Open Drive Info...", "-", "E&xit"}));
+                              "&Open Drive Info...", "Open Disk &Image...", "-", "E&xit"}));
         // Tools: the language pop-up at position 2 ("|3|2" in a language file).
         QMenu* tools = TopMenu(*frame, 3);
         QCOMPARE(tools->actions().at(2)->menu(), frame->LanguageMenu());

@@ -23,6 +23,8 @@ inline constexpr unsigned kPropertiesView = 32816;
 inline constexpr unsigned kSearchDrive = 32879;
 inline constexpr unsigned kAboutButton = 32880;
 inline constexpr unsigned kShowTips = 32882;
+// Binds a disk image to the first free letter and adds it to the tree.
+inline constexpr unsigned kOpenDiskImage = 32890;
 inline constexpr unsigned kAbout = 57664;
 inline constexpr unsigned kExit = 57665;
 inline constexpr unsigned kToolbar = 59392;

@@ -47,4 +47,13 @@ inline constexpr unsigned kTipsNext = 1093;     // "&Next>>"
 inline constexpr unsigned kTipsLast = 1094;     // "<<&Last"
 inline constexpr unsigned kTipsClose = 2;       // "&Close"
 
+// 142: Find in the file list.
+inline constexpr unsigned kFind = 142;
+inline constexpr unsigned kFindLabel = 1100;     // "Find Content:"
+inline constexpr unsigned kFindText = 1101;      // the pattern
+inline constexpr unsigned kFindDirection = 1102; // group box "Direction"
+inline constexpr unsigned kFindUp = 1103;        // "&Up"
+inline constexpr unsigned kFindDown = 1104;      // "&Down"
+inline constexpr unsigned kFindNextButton = 1;   // "Find &Next"
+
 } // namespace resources::dlg

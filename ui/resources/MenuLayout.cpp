@@ -21,6 +21,7 @@ const std::vector<MenuEntry> kMain = {
     {1, S, 0, u"", "", ""},
     {1, C, cmd::kSaveDriveInfo, u"&Save Drive Info...", "", ""},
     {1, C, cmd::kOpenDriveInfo, u"&Open Drive Info...", "", ""},
+    {1, C, cmd::kOpenDiskImage, u"Open Disk &Image...", "Ctrl+O", ""},
     {1, S, 0, u"", "", ""},
     {1, C, cmd::kExit, u"E&xit", "", ""},
     {0, P, 0, u"&Edit", "", ""},

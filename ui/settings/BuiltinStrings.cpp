@@ -53,6 +53,7 @@ constexpr StringResource kStrings[] = {
     {32880, u"Display program information, version number and copyright\nAbout"},
     {32881, u"Recover the marked files and folders\nRecover Selected"},
     {32882, u"Show the tips of the day\nTips"},
+    {32890, u"Bind a disk image to a free drive letter and show it in the tree\nOpen Image"},
     {kStringIdle, u"Ready"},
     {57664, u"Display program information, version number and copyright\nAbout"},
     {57665, u"Quit the program\nExit"},

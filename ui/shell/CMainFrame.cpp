@@ -14,6 +14,8 @@
 #include "ui/settings/Settings.h"
 #include "ui/settings/Translate.h"
 #include "ui/shell/DriveTreePane.h"
+#include "ui/shell/FileCommands.h"
+#include "ui/shell/FolderBrowser.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/ScanWorker.h"
 #include "ui/shell/SidePages.h"
@@ -81,6 +83,13 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     RemoveHelpItems();
     RestoreLayout();
     m_message->setText(m_driveTree->NoDrivesText());
+    InstallFileBrowsing();
+}
+
+void CMainFrame::InstallFileBrowsing() {
+    auto* browser = new FolderBrowser(*this);
+    auto* files = new FileCommands(*this, *browser);
+    files->ReportUnreadablePartitions();
 }
 
 CMainFrame::~CMainFrame() {
@@ -95,7 +104,7 @@ CMainFrame::~CMainFrame() {
 void CMainFrame::CreateCommands() {
     CommandRegistry& r = *m_commands;
     auto scanRule = [this](const FrameState& s) {
-        return s.canAct && !s.scanning && m_driveTree && m_driveTree->SelectedDrive();
+        return s.canAct && !s.scanning && !s.listing && m_driveTree && m_driveTree->SelectedDrive();
     };
     r.SetHandler(cmd::kQuickScan, [this] { StartScan(false); });
     r.SetEnabledRule(cmd::kQuickScan, scanRule);
@@ -310,7 +319,7 @@ bool CMainFrame::IsScanning() const {
 
 bool CMainFrame::StartScan(bool advanced) {
     const DriveBootInfo* selected = m_driveTree->SelectedDrive();
-    if (!selected) return false;
+    if (!selected || m_state->listing) return false; // a listing holds the store
     const DriveBootInfo drive = *selected;
     try {
         m_worker->StartScan(drive, advanced);
@@ -325,9 +334,14 @@ bool CMainFrame::StartScan(bool advanced) {
     m_state->Set(&FrameState::canAct, false);
     m_state->Set(&FrameState::itemsMarked, false);
     m_state->Set(&FrameState::listNotEmpty, false);
-    if (QTreeWidgetItem* item = m_driveTree->DriveItem(drive.driveLetter))
+    if (QTreeWidgetItem* item = m_driveTree->DriveItem(drive.driveLetter)) {
+        // The drive item becomes the selection before its folders go, so the selection never
+        // moves on its own; nothing is listed while the scan runs.
+        m_driveTree->Tree()->setCurrentItem(item);
         qDeleteAll(item->takeChildren());
+    }
     if (m_message) m_message->clear();
+    Q_EMIT scanStarted(drive.driveLetter);
     return true;
 }
 

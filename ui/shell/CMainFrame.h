@@ -76,6 +76,8 @@ Q_SIGNALS:
     void relabelled();
     // The tree's selection changed (null: nothing selected).
     void treeSelectionChanged(QTreeWidgetItem* item);
+    // A scan of the drive has started (its tree items are gone, the worker owns the store).
+    void scanStarted(char letter);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -86,6 +88,7 @@ private:
     void CreateToolBar();
     void CreateStatusBar();
     void CreateDockingBars();
+    void InstallFileBrowsing();
     void RemoveHelpItems();
     void RelabelToolBar();
     void OnTreeSelection(QTreeWidgetItem* item);

@@ -3,6 +3,7 @@
 #include "engine/volume/EntryPoints.h"
 #include "jobs/Drives.h"
 #include "ui/shell/QtText.h"
+#include "ui/tree/CTreeCtrlL.h"
 #include "ui/widgets/Icons.h"
 
 #include <QHeaderView>
@@ -20,7 +21,7 @@ constexpr int kTreeControlId = 12345;
 DriveTreePane::DriveTreePane(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_tree = new QTreeWidget(this);
+    m_tree = new CTreeCtrlL(this);
     m_tree->setObjectName(QStringLiteral("driveTree"));
     m_tree->setProperty("controlId", kTreeControlId);
     m_tree->setHeaderHidden(true);
@@ -59,19 +60,33 @@ void DriveTreePane::Fill() {
     DriveBootInfo drives[24];
     uint32_t count = 0;
     if (ListDrives(drives, &count)) m_drives.assign(drives, drives + count);
-    for (std::size_t i = 0; i < m_drives.size(); ++i) {
-        m_drives[i].shellSlot = static_cast<int32_t>(i);
-        auto* item = new QTreeWidgetItem(m_root, QStringList(DriveItemText(m_drives[i])));
-        item->setData(0, kKindRole, kDriveItem);
-        item->setData(0, kDriveRole, static_cast<int>(i));
-        QIcon icon;
-        icon.addPixmap(icons::Tree(icons::kDrive).pixmap(16), QIcon::Normal, QIcon::Off);
-        icon.addPixmap(icons::Tree(icons::kDriveSelected).pixmap(16), QIcon::Selected, QIcon::Off);
-        item->setIcon(0, icon);
-        item->setToolTip(0, item->text(0));
-    }
+    for (std::size_t i = 0; i < m_drives.size(); ++i)
+        AddDriveItem(i);
     if (m_drives.empty()) AddNoDrivesNote();
     m_root->setExpanded(true);
+}
+
+QTreeWidgetItem* DriveTreePane::AddDriveItem(std::size_t i) {
+    m_drives[i].shellSlot = static_cast<int32_t>(i);
+    auto* item = new QTreeWidgetItem(m_root, QStringList(DriveItemText(m_drives[i])));
+    item->setData(0, kKindRole, kDriveItem);
+    item->setData(0, kDriveRole, static_cast<int>(i));
+    QIcon icon;
+    icon.addPixmap(icons::Tree(icons::kDrive).pixmap(16), QIcon::Normal, QIcon::Off);
+    icon.addPixmap(icons::Tree(icons::kDriveSelected).pixmap(16), QIcon::Selected, QIcon::Off);
+    item->setIcon(0, icon);
+    item->setToolTip(0, item->text(0));
+    return item;
+}
+
+QTreeWidgetItem* DriveTreePane::AddDrive(const DriveBootInfo& drive) {
+    if (!m_root || DriveItem(drive.driveLetter)) return nullptr;
+    for (int i = m_root->childCount() - 1; i >= 0; --i)
+        if (KindOf(m_root->child(i)) == kNoteItem) delete m_root->takeChild(i);
+    m_drives.push_back(drive);
+    QTreeWidgetItem* item = AddDriveItem(m_drives.size() - 1);
+    m_root->setExpanded(true);
+    return item;
 }
 
 void DriveTreePane::AddNoDrivesNote() {

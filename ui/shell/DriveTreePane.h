@@ -36,6 +36,9 @@ public:
     const DriveBootInfo* SelectedDrive() const;
     ItemKind KindOf(const QTreeWidgetItem* item) const;
     bool SelectDrive(char letter);
+    // Adds a drive bound after the tree was filled (at the end; the note about an empty drive
+    // list goes). Null when its letter is shown already.
+    QTreeWidgetItem* AddDrive(const DriveBootInfo& drive);
 
     // When there is no drive: why, and how to bind an image (empty when there are drives).
     QString NoDrivesText() const;
@@ -49,6 +52,7 @@ Q_SIGNALS:
 
 private:
     void AddNoDrivesNote();
+    QTreeWidgetItem* AddDriveItem(std::size_t index);
 
     QTreeWidget* m_tree;
     QTreeWidgetItem* m_root = nullptr;

@@ -19,6 +19,8 @@ public:
     bool listFocus = false;
     // A scan runs on the worker.
     bool scanning = false;
+    // A folder listing runs on the window thread (the store is in use).
+    bool listing = false;
     // In-memory copy of Options UseFilters.
     bool useFilters = false;
     bool toolbarVisible = true;

@@ -1,0 +1,73 @@
+#include "ui/list/CReportCtrl.h"
+
+#include <QHeaderView>
+
+#include <algorithm>
+
+CReportCtrl::CReportCtrl(QWidget* parent) : QTableView(parent), m_rows(new ScanRowModel(this)) {
+    setModel(m_rows);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setShowGrid(false);
+    setWordWrap(false);
+    setIconSize(QSize(16, 16));
+    setTextElideMode(Qt::ElideRight);
+    setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    verticalHeader()->hide();
+    // Fixed row heights: a view of 100,000 rows never measures them one by one.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setSortIndicatorShown(false);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &CReportCtrl::SortColumn);
+}
+
+void CReportCtrl::SetColumns(std::u16string_view layout,
+                             const std::vector<rowcolumns::Field>& fields) {
+    const std::vector<columnspec::Column> columns = columnspec::Parse(layout);
+    m_rows->SetColumns(columns, fields);
+    horizontalHeader()->setSortIndicatorShown(false);
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        horizontalHeader()->resizeSection(static_cast<int>(i), columns[i].width);
+}
+
+void CReportCtrl::SortColumn(int column) {
+    if (column < 0 || column >= m_rows->columnCount()) return;
+    const Qt::SortOrder order =
+        column != m_rows->SortColumn() || m_rows->SortOrder() == Qt::DescendingOrder
+            ? Qt::AscendingOrder
+            : Qt::DescendingOrder;
+    m_rows->SortBy(column, order);
+    horizontalHeader()->setSortIndicator(column, order);
+    horizontalHeader()->setSortIndicatorShown(true);
+}
+
+void CReportCtrl::Clear() {
+    m_rows->Clear();
+    horizontalHeader()->setSortIndicatorShown(false);
+}
+
+std::vector<int> CReportCtrl::SelectedRows() const {
+    std::vector<int> rows;
+    if (!selectionModel()) return rows;
+    for (const QModelIndex& i : selectionModel()->selectedRows())
+        rows.push_back(i.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int CReportCtrl::FirstSelectedRow() const {
+    const std::vector<int> rows = SelectedRows();
+    return rows.empty() ? -1 : rows.front();
+}
+
+void CReportCtrl::SelectOnly(int row) {
+    if (row < 0 || row >= m_rows->rowCount()) return;
+    const QModelIndex index = m_rows->index(row, 0);
+    scrollTo(index);
+    selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+}

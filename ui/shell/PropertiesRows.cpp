@@ -1,0 +1,97 @@
+#include "ui/shell/PropertiesRows.h"
+
+#include "ui/format/RowFormat.h"
+#include "ui/shell/QtText.h"
+#include "ui/shell/SidePages.h"
+
+#include <QEvent>
+#include <QHeaderView>
+
+#include <algorithm>
+
+namespace propertiesrows {
+
+namespace {
+
+enum Key : unsigned {
+    kYes = 8,
+    kNo = 9,
+    kGeneral = 10,
+    kId = 11,
+    kParentId = 12,
+    kName = 13,
+    kCreated = 14,
+    kModified = 15,
+    kAccessed = 16,
+    kSize = 17,
+    kPath = 18,
+    kAttributes = 19,
+    kReadOnly = 20,
+    kHidden = 21,
+    kArchive = 22,
+    kSystem = 23,
+    kCompressed = 24,
+    kEncrypted = 25,
+};
+
+QTreeWidgetItem* AddRow(PropertiesPage* page, const QString& name, const QString& value) {
+    auto* item = new QTreeWidgetItem(page, QStringList{name, value});
+    item->setForeground(1, ValueText());
+    return item;
+}
+
+void AddGroup(PropertiesPage* page, unsigned key) {
+    QTreeWidgetItem* item = AddRow(page, TextOf(key), QString());
+    for (int c = 0; c < 2; ++c)
+        item->setBackground(c, GroupBackground());
+    item->setForeground(0, GroupText());
+    QFont bold = item->font(0);
+    bold.setBold(true);
+    item->setFont(0, bold);
+}
+
+class WidthRule : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize) {
+            auto* page = qobject_cast<PropertiesPage*>(watched->parent());
+            if (page && page->columnCount() > 1)
+                page->header()->resizeSection(
+                    1, std::max(20, page->viewport()->width() - kNameColumnWidth));
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+void Fill(PropertiesPage* page, const ScanRow& row) {
+    if (!page) return;
+    page->clear();
+    auto yesNo = [&row](uint32_t bit) { return TextOf(row.attributes & bit ? kYes : kNo); };
+    AddGroup(page, kGeneral);
+    AddRow(page, TextOf(kId), QString::number(static_cast<long long>(row.id)));
+    AddRow(page, TextOf(kParentId), QString::number(static_cast<long long>(row.pid)));
+    AddRow(page, TextOf(kName), ToQ(row.name));
+    AddRow(page, TextOf(kCreated), ToQ(rowformat::Date(row.created)));
+    AddRow(page, TextOf(kModified), ToQ(rowformat::Date(row.modified)));
+    AddRow(page, TextOf(kAccessed), ToQ(rowformat::Date(row.accessed)));
+    AddRow(page, TextOf(kSize), ToQ(rowformat::Size(row.size)));
+    AddRow(page, TextOf(kPath), ToQ(row.path));
+    AddRow(page, QString(), QString());
+    AddGroup(page, kAttributes);
+    AddRow(page, TextOf(kReadOnly), yesNo(0x1));
+    AddRow(page, TextOf(kHidden), yesNo(0x2));
+    AddRow(page, TextOf(kArchive), yesNo(0x20));
+    AddRow(page, TextOf(kSystem), yesNo(0x4));
+    AddRow(page, TextOf(kCompressed), yesNo(0x800));
+    AddRow(page, TextOf(kEncrypted), yesNo(0x4000));
+}
+
+void FollowWidth(PropertiesPage* page) {
+    if (!page) return;
+    page->viewport()->installEventFilter(new WidthRule(page));
+}
+
+} // namespace propertiesrows
