@@ -227,6 +227,17 @@ private Q_SLOTS:
         const int before = browser->ListingsRun();
         pane->Tree()->setCurrentItem(looped);
         QCOMPARE(browser->ListingsRun(), before);
+
+        // A double click on a folder row opens it through the tree.
+        pane->Tree()->setCurrentItem(drive);
+        const int twoHundred =
+            static_cast<int>(ListNames(view).indexOf(QStringLiteral("Two hundred")));
+        view->List()->SelectOnly(twoHundred);
+        QVERIFY(frame->State().listFocus);
+        Q_EMIT view->List()->doubleClicked(view->Rows()->index(twoHundred, 0));
+        QCOMPARE(pane->Tree()->currentItem(), ChildNamed(drive, QStringLiteral("Two hundred")));
+        QCOMPARE(view->Rows()->rowCount(), 200);
+        QVERIFY(!frame->State().listFocus);
     }
 
     void cancelledListingKeepsItsRowsAndALaterOneCompletesTheTree() {
@@ -320,11 +331,16 @@ private Q_SLOTS:
         // Find: "*.doc" finds LETTER.DOC; "a?c" finds ac and abc but never abbc.
         QCOMPARE(ToQ(rows->Row(view->Find(QStringLiteral("*.doc"), true, 0)).name),
                  QStringLiteral("LETTER.DOC"));
-        QStringList found;
-        for (int at = view->Find(QStringLiteral("a?c"), true, 0); at >= 0;
-             at = view->Find(QStringLiteral("a?c"), true, at + 1))
-            found << ToQ(rows->Row(at).name);
-        QCOMPARE(found, (QStringList{"abc", "ac"}));
+        {
+            QStringList found;
+            guitest::MessageBoxAnswerer endOfList(
+                QMessageBox::Ok); // the search past the last match
+            for (int at = view->Find(QStringLiteral("a?c"), true, 0); at >= 0;
+                 at = view->Find(QStringLiteral("a?c"), true, at + 1))
+                found << ToQ(rows->Row(at).name);
+            QCOMPARE(found, (QStringList{"ac", "abc"})); // in id order now
+            QCOMPARE(endOfList.texts, QStringList{QStringLiteral("File not found.")});
+        }
         {
             guitest::MessageBoxAnswerer ok(QMessageBox::Ok, QStringLiteral("find-not-found"));
             QCOMPARE(view->Find(QStringLiteral("nothing*"), true, 0), -1);
@@ -343,7 +359,8 @@ private Q_SLOTS:
         QCOMPARE(view->LastPattern(), QStringLiteral("a*"));
         const int first = view->LastMatch();
         QCOMPARE(ToQ(rows->Row(first).name).toLower().at(0), QLatin1Char('a'));
-        QTest::keyClick(frame.get(), Qt::Key_F3);
+        QCOMPARE(frame->Commands().Action(cmd::kFindNext)->shortcut(), QKeySequence(Qt::Key_F3));
+        frame->Commands().Action(cmd::kFindNext)->trigger();
         QVERIFY(view->LastMatch() < first);
         QCOMPARE(ToQ(rows->Row(view->LastMatch()).name).toLower().at(0), QLatin1Char('a'));
     }
