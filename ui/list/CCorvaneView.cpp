@@ -56,7 +56,6 @@ void CCorvaneView::FinishListing() {
 void CCorvaneView::AnnounceRows() {
     const bool notEmpty = m_list->Rows()->rowCount() > 0;
     if (m_list->Rows()->CheckedCount() == 0) Q_EMIT itemsMarkedChanged(false);
-    m_notEmpty = notEmpty;
     Q_EMIT listNotEmptyChanged(notEmpty);
 }
 

@@ -68,5 +68,4 @@ private:
     QString m_pattern;
     bool m_down = true;
     int m_lastMatch = -1;
-    bool m_notEmpty = false;
 };
