@@ -24,6 +24,23 @@ inline constexpr unsigned kProgressElapsed = 1005;
 inline constexpr unsigned kProgressRemaining = 1006;
 inline constexpr unsigned kProgressCounter = 1080;
 
+// 156: hex viewer (its caption; the menu is menu 157).
+inline constexpr unsigned kHexViewer = 156;
+
+// 159: drive picker.
+inline constexpr unsigned kSelectDrive = 159;
+inline constexpr unsigned kSelectDriveList = 1000;
+inline constexpr unsigned kSelectDriveLabel = 1001; // "Local drives on this computer"
+
+// 160: the hex viewer's find dialog.
+inline constexpr unsigned kHexFind = 160;
+inline constexpr unsigned kHexFindLabel = 1054; // "Fi&nd what:"
+inline constexpr unsigned kHexFindText = 1055;
+inline constexpr unsigned kHexFindDirection = 1056; // group box "Direction"
+inline constexpr unsigned kHexFindMatchCase = 1057;
+inline constexpr unsigned kHexFindUp = 1058;
+inline constexpr unsigned kHexFindDown = 1059;
+
 // 161: Options.
 inline constexpr unsigned kOptions = 161;
 inline constexpr unsigned kOptionsPath = 1065;

@@ -75,6 +75,13 @@ constexpr std::u16string_view kTexts[kTextKeyCount] = {
     u"%s %lld entries found, %lld of them deleted",                // 64
     u"%s scan cancelled; %lld entries kept, %lld of them deleted", // 65
     u"Scan failed",                                                // 66
+    // The hex viewer's caption and saves, the news page link.
+    u"%s (the first 32 MB of %s)",                                          // 67
+    u"'%s' is %s, a volume being examined. Nothing is ever written to it.", // 68
+    u"'%s' lies on a file system stored on %s, a volume being examined. Writing there could "
+    u"overwrite data that is still to be recovered. Write there anyway?", // 69
+    u"'%s' could not be written: %s",                                     // 70
+    u"News about this version of Tessaly:",                               // 71
 };
 
 } // namespace

@@ -3,7 +3,7 @@
 // translates them). Texts are UTF-16.
 #include <string_view>
 
-inline constexpr unsigned kTextKeyCount = 67; // keys 0 to 66
+inline constexpr unsigned kTextKeyCount = 72; // keys 0 to 71
 
 // Keys 58 and above: messages about failed scans, the empty drive list and scan summaries.
 inline constexpr unsigned kTextScanCannotOpen = 58;   // drive, system reason
@@ -15,6 +15,12 @@ inline constexpr unsigned kTextHowToBind = 63;
 inline constexpr unsigned kTextScanSummary = 64;   // drive, entries, deleted
 inline constexpr unsigned kTextScanCancelled = 65; // drive, entries, deleted
 inline constexpr unsigned kTextScanFailedTitle = 66;
+// Keys 67 and above: the hex viewer's saves and caption, the news page link.
+inline constexpr unsigned kTextHexFirst32MB = 67;  // path, size of the file
+inline constexpr unsigned kTextWriteIsSource = 68; // path, source
+inline constexpr unsigned kTextWriteOnSource = 69; // path, source (a Yes/No question)
+inline constexpr unsigned kTextWriteFailed = 70;   // path, reason
+inline constexpr unsigned kTextNewsLink = 71;      // above the news page's link
 
 // The built-in text of a key; empty for a key outside 0..57.
 std::u16string_view BuiltInText(unsigned key);

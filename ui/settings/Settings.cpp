@@ -13,6 +13,10 @@ unsigned LanguageDefault() {
     return UserDefaultLanguageId();
 }
 
+std::string EmptyDefault() {
+    return {};
+}
+
 } // namespace settings
 
 bool ReadSetting(const BoolSetting& setting, const CIni& ini) {

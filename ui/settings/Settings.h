@@ -30,6 +30,7 @@ namespace settings {
 
 std::string DefaultPathDefault(); // DefaultRecoveryFolder() as UTF-8
 unsigned LanguageDefault();       // UserDefaultLanguageId()
+std::string EmptyDefault();       // ""
 
 // [Options]
 // Show the tips dialog at start-up.
@@ -48,6 +49,9 @@ inline constexpr BoolSetting kAllowRecoverToSameDrive{"Options", "AllowRecoverTo
 inline constexpr BoolSetting kSearchSubdirectories{"Options", "SearchSubdirectories", true};
 // Identifier of the chosen language file; 0 means the built-in texts.
 inline constexpr UnsignedSetting kLanguage{"Options", "Language", &LanguageDefault};
+// The product web site, "host" or "host:port" (HTTP). Empty: the program never goes on the
+// network, and the Help menu's web items are disabled.
+inline constexpr StringSetting kNewsSite{"Options", "NewsSite", &EmptyDefault};
 
 // [Filters]
 // "Don't Display" box of the filter dialog.

@@ -1,11 +1,14 @@
 #include "ui/shell/CMainFrame.h"
 
+#include "news/CWebpageThread.h"
+#include "news/NewsSite.h"
 #include "ui/dialogs/CAboutDlg.h"
 #include "ui/dialogs/COptionsDlg.h"
 #include "ui/dialogs/CProgressDlg.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/dialogs/CTipsDlg.h"
 #include "ui/dialogs/MessageBox.h"
+#include "ui/hex/CHexEditorDlg.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/MenuLayout.h"
 #include "ui/resources/Site.h"
@@ -62,6 +65,8 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     setWindowIcon(icons::Application());
     m_state = new FrameState(this);
     m_state->useFilters = ReadSetting(settings::kUseFilters);
+    if (const auto site = news::ParseSite(ReadSetting(settings::kNewsSite)))
+        m_site = QUrl(QString::fromStdString(news::SiteUrl(*site)));
     m_commands = new CommandRegistry(*m_state, this);
     CreateCommands();
     m_commands->FillMenuBar(menuBar(), resources::kMainMenu);
@@ -69,6 +74,9 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     CreateToolBar();
     CreateStatusBar();
     CreateDockingBars();
+    m_news = new CWebpageThread(this);
+    connect(m_news, &CWebpageThread::pageReachable, m_help, &HelpPage::ShowNewsLink);
+    if (!QuietStart()) m_news->Start();
     m_driveTree->Fill();
     CProgressMgr::Instance().Create(this);
     connect(CProgressMgr::Instance().Dialog(), &CProgressDlg::cancelConfirmed, this,
@@ -121,7 +129,7 @@ void CMainFrame::CreateCommands() {
     r.SetEnabledRule(cmd::kFindFile, listRule);
     r.SetEnabledRule(cmd::kFindNext, listRule);
     r.Action(cmd::kEditFilters);
-    r.Action(cmd::kHexEditor);
+    r.SetHandler(cmd::kHexEditor, [this] { ShowHexViewer(this); });
     r.SetHandler(cmd::kUseFilters, [this] { ToggleUseFilters(); });
     r.SetCheckedRule(cmd::kUseFilters, [](const FrameState& s) { return s.useFilters; });
     r.SetHandler(cmd::kOptions, [this] { ShowOptions(); });
@@ -138,12 +146,16 @@ void CMainFrame::CreateCommands() {
     r.SetHandler(cmd::kSaveDriveInfo, [] {}); // kept in the menus; it saves nothing
     r.SetEnabledRule(cmd::kOpenDriveInfo, [](const FrameState&) { return false; });
     r.SetHandler(cmd::kShowTips, [this] { ShowTips(); });
-    const QString site = ToQ(resources::kWebsite);
-    r.SetHandler(cmd::kWebsite, [site] { OpenUrl(QUrl(site)); });
+    // The web site is the one the settings name; without one the web items stay disabled.
+    const QUrl site = m_site;
+    auto siteRule = [site](const FrameState&) { return site.isValid(); };
+    r.SetHandler(cmd::kWebsite, [site] { OpenUrl(site); });
     r.SetHandler(cmd::kCheckUpdates,
-                 [site] { OpenUrl(QUrl(site).resolved(QUrl(ToQ(resources::kUpdatePath)))); });
+                 [site] { OpenUrl(site.resolved(QUrl(ToQ(resources::kUpdatePath)))); });
     r.SetHandler(cmd::kSupport,
-                 [site] { OpenUrl(QUrl(site).resolved(QUrl(ToQ(resources::kSupportPath)))); });
+                 [site] { OpenUrl(site.resolved(QUrl(ToQ(resources::kSupportPath)))); });
+    for (unsigned id : {cmd::kWebsite, cmd::kCheckUpdates, cmd::kSupport})
+        r.SetEnabledRule(id, siteRule);
     r.SetHandler(cmd::kAbout, [this] { ShowAbout(); });
     r.SetHandler(cmd::kAboutButton, [this] { ShowAbout(); });
     r.SetHandler(cmd::kExit, [this] { close(); });

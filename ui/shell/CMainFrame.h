@@ -11,8 +11,10 @@
 #include "ui/shell/ScanOutcomeMeta.h"
 
 #include <QMainWindow>
+#include <QUrl>
 
 class CToolBarAutoSizeText;
+class CWebpageThread;
 class ClientMessage;
 class DriveTreePane;
 class HelpPage;
@@ -52,6 +54,10 @@ public:
     bool StartScan(bool advanced);
     bool IsScanning() const;
     ScanWorker& Worker() const { return *m_worker; }
+    // The news page check, started with the window unless the start is a quiet one.
+    CWebpageThread* NewsCheck() const { return m_news; }
+    // The product web site from the settings; invalid when none is set.
+    const QUrl& Site() const { return m_site; }
 
     // The language switch for a language menu identifier, then the re-labelling.
     void SwitchLanguage(unsigned menuId);
@@ -111,5 +117,7 @@ private:
     QMenu* m_languageMenu = nullptr;
     QActionGroup* m_languageGroup = nullptr;
     ScanWorker* m_worker = nullptr;
+    CWebpageThread* m_news = nullptr;
+    QUrl m_site;
     bool m_closing = false;
 };

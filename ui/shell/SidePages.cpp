@@ -3,7 +3,9 @@
 #include "ui/format/ColumnSpec.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/Site.h"
+#include "ui/settings/BuiltinTexts.h"
 #include "ui/shell/QtText.h"
+#include "ui/shell/UrlOpener.h"
 
 #include <QHeaderView>
 
@@ -26,6 +28,10 @@ HelpPage::HelpPage(QWidget* parent) : QTextBrowser(parent) {
     p.setColor(QPalette::Base, QColor(0xFF, 0xFB, 0xEA));
     setPalette(p);
     connect(this, &QTextBrowser::anchorClicked, this, [this](const QUrl& url) {
+        if (url.scheme() == QLatin1String("http") && url == m_news) {
+            OpenUrl(url);
+            return;
+        }
         if (url.scheme() != QLatin1String("tessaly")) return;
         if (url.path() == QLatin1String("quickscan"))
             Q_EMIT commandRequested(resources::cmd::kQuickScan);
@@ -36,7 +42,20 @@ HelpPage::HelpPage(QWidget* parent) : QTextBrowser(parent) {
 }
 
 void HelpPage::ShowBuiltInPage() {
-    setHtml(ToQ(resources::HelpPageHtml()));
+    QString html = ToQ(resources::HelpPageHtml());
+    if (m_news.isValid()) {
+        const QString address = m_news.toString().toHtmlEscaped();
+        const QString row = QStringLiteral("<tr><td><b>%1</b><br><a href=\"%2\">%2</a></td></tr>\n")
+                                .arg(TextOf(kTextNewsLink).toHtmlEscaped(), address);
+        const int first = html.indexOf(QLatin1String("<tr>"));
+        html.insert(first < 0 ? 0 : first, row);
+    }
+    setHtml(html);
+}
+
+void HelpPage::ShowNewsLink(const QUrl& url) {
+    m_news = url;
+    ShowBuiltInPage();
 }
 
 PropertiesPage::PropertiesPage(QWidget* parent) : QTreeWidget(parent) {

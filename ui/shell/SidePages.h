@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QTextBrowser>
 #include <QTreeWidget>
+#include <QUrl>
 
 class HelpPage : public QTextBrowser {
     Q_OBJECT
@@ -12,10 +13,17 @@ public:
     explicit HelpPage(QWidget* parent = nullptr);
     // Shows the built-in page again.
     void ShowBuiltInPage();
+    // Adds a link to the product web site's news page to the built-in page (the page itself is
+    // never fetched into the window: the link opens in the user's browser).
+    void ShowNewsLink(const QUrl& url);
+    const QUrl& NewsLink() const { return m_news; }
 
 Q_SIGNALS:
     // A link of the page asks for a command (e.g. "tessaly:quickscan").
     void commandRequested(unsigned commandId);
+
+private:
+    QUrl m_news;
 };
 
 class PropertiesPage : public QTreeWidget {

@@ -1,0 +1,101 @@
+// The drive picker over bound images: the entry texts, the first entry selected, OK and a
+// double click giving the letter, Cancel giving nothing, and no OK when there is no drive.
+#include "platform/DriveMap.h"
+#include "tests/gui/GuiFixture.h"
+#include "tests/gui/ModalHelper.h"
+#include "tests/support/Mounts.h"
+#include "ui/dialogs/CSelectDriveDlg.h"
+
+#include <QListWidget>
+#include <QPushButton>
+
+namespace {
+
+// A FAT32 volume made without a label ("NO NAME" in its boot sector, no label entry).
+std::string UnlabelledFat() {
+    const std::string image = guitest::ScratchFolder().toStdString() + "/nolabel.img";
+    const std::string command = "truncate -s 34M " + tessaly::test::ShellQuote(image) +
+                                " && mkfs.fat -F 32 -S 512 -s 1 " +
+                                tessaly::test::ShellQuote(image) + " >/dev/null";
+    std::string output;
+    if (tessaly::test::RunShell(command, &output) != 0) qWarning("%s", output.c_str());
+    return image;
+}
+
+} // namespace
+
+class DrivePickerTest : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void oneUnlabelledFatVolumeGivesOneEntry() {
+        auto& map = platform::DriveMap::Instance();
+        map.Clear();
+        QVERIFY(map.Bind('E', UnlabelledFat()).empty());
+        CSelectDriveDlg picker(nullptr);
+        picker.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&picker));
+        QCOMPARE(picker.windowTitle(), QStringLiteral("Please select a drive"));
+        QCOMPARE(picker.List()->count(), 1);
+        QCOMPARE(picker.List()->item(0)->text(), QStringLiteral("NO NAME (E:)(FAT32)"));
+        QCOMPARE(picker.List()->currentRow(), 0);
+        QVERIFY(picker.List()->item(0)->isSelected());
+        QVERIFY(picker.OkButton()->isEnabled());
+        guitest::Screenshot(&picker, QStringLiteral("drive-picker-unlabelled"));
+        picker.OkButton()->click();
+        QCOMPARE(picker.result(), int(QDialog::Accepted));
+        QCOMPARE(picker.ChosenLetter(), std::optional<char>('E'));
+    }
+
+    void doubleClickOkAndCancel() {
+        guitest::BindTestVolumes();
+        // Double click on the second entry gives its letter.
+        std::optional<char> letter;
+        QStringList texts;
+        guitest::WhenModal<CSelectDriveDlg>([&texts](CSelectDriveDlg* picker) {
+            for (int i = 0; i < picker->List()->count(); ++i)
+                texts << picker->List()->item(i)->text();
+            guitest::Screenshot(picker, QStringLiteral("drive-picker"));
+            QListWidgetItem* item = picker->List()->item(picker->List()->count() - 1);
+            const QRect r = picker->List()->visualItemRect(item);
+            QTest::mouseDClick(picker->List()->viewport(), Qt::LeftButton, {}, r.center());
+            if (picker->isVisible()) picker->reject();
+        });
+        letter = PickDrive(nullptr);
+        QCOMPARE(texts, (QStringList{QStringLiteral("TESSALYFAT (E:)(FAT32)"),
+                                     QStringLiteral("TESSALYNTFS (F:)(NTFS)")}));
+        QCOMPARE(letter, std::optional<char>('F'));
+
+        // OK takes the selected entry, the first unless the user chose another.
+        guitest::WhenModal<CSelectDriveDlg>(
+            [](CSelectDriveDlg* picker) { picker->OkButton()->click(); });
+        QCOMPARE(PickDrive(nullptr), std::optional<char>('E'));
+
+        // Cancel (or Escape) gives nothing.
+        guitest::WhenModal<CSelectDriveDlg>([](CSelectDriveDlg* picker) {
+            for (QPushButton* b : picker->findChildren<QPushButton*>())
+                if (b != picker->OkButton()) b->click();
+        });
+        QCOMPARE(PickDrive(nullptr), std::nullopt);
+        guitest::WhenModal<CSelectDriveDlg>(
+            [](CSelectDriveDlg* picker) { QTest::keyClick(picker, Qt::Key_Escape); });
+        QCOMPARE(PickDrive(nullptr), std::nullopt);
+    }
+
+    void noDriveNoOk() {
+        platform::DriveMap::Instance().Clear();
+        CSelectDriveDlg picker(nullptr);
+        picker.show();
+        QCOMPARE(picker.List()->count(), 0);
+        QVERIFY(!picker.OkButton()->isEnabled());
+        // Return on the default button does nothing either.
+        QTest::keyClick(&picker, Qt::Key_Return);
+        QCOMPARE(picker.ChosenLetter(), std::nullopt);
+        QVERIFY(picker.isVisible());
+        guitest::Screenshot(&picker, QStringLiteral("drive-picker-empty"));
+        picker.reject();
+        guitest::BindTestVolumes();
+    }
+};
+
+TESSALY_GUI_TEST_MAIN(DrivePickerTest)
+#include "DrivePickerTest.moc"
