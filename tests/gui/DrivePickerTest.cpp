@@ -57,7 +57,9 @@ private Q_SLOTS:
             guitest::Screenshot(picker, QStringLiteral("drive-picker"));
             QListWidgetItem* item = picker->List()->item(picker->List()->count() - 1);
             const QRect r = picker->List()->visualItemRect(item);
-            QTest::mouseDClick(picker->List()->viewport(), Qt::LeftButton, {}, r.center());
+            QWidget* viewport = picker->List()->viewport();
+            QTest::mouseClick(viewport, Qt::LeftButton, {}, r.center());
+            QTest::mouseDClick(viewport, Qt::LeftButton, {}, r.center());
             if (picker->isVisible()) picker->reject();
         });
         letter = PickDrive(nullptr);

@@ -139,7 +139,7 @@ private Q_SLOTS:
     void otherAnswersAndFailuresSayNothing() {
         LoopbackSite missing(Answer(404, "Not Found"));
         LoopbackSite moved(Answer(301, "Moved Permanently", "Location: http://127.0.0.1:1/\r\n"));
-        LoopbackSite closed(QByteArray());
+        LoopbackSite closed{QByteArray()};
         const QString closedAddress = closed.Address();
         closed.Close();
         for (const QString& address : {missing.Address(), moved.Address(), closedAddress}) {

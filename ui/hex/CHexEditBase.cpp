@@ -89,6 +89,12 @@ int CHexEditBase::ContentWidth() const {
     return CharLeft() + (kBytesPerRow + 1) * m_charWidth;
 }
 
+QSize CHexEditBase::sizeHint() const {
+    const int frame = 2 * frameWidth();
+    return QSize(ContentWidth() + verticalScrollBar()->sizeHint().width() + frame,
+                 24 * m_lineHeight + frame);
+}
+
 int64_t CHexEditBase::FirstVisibleRow() const {
     return verticalScrollBar()->value();
 }
@@ -240,6 +246,9 @@ void CHexEditBase::SetCaret(int64_t position, bool extend) {
         m_selEnd = std::max(m_anchor, position) + 1;
     }
     m_caret = position;
+    // The next search starts from here.
+    m_downFrom = position;
+    m_upFrom = position - 1;
     EnsureVisible(position);
     viewport()->update();
     Q_EMIT selectionChanged();
@@ -273,14 +282,8 @@ QByteArray CHexEditBase::SelectedBytes() const {
                       static_cast<qsizetype>(m_selEnd - m_selStart));
 }
 
-void CHexEditBase::UserMovedCaret() {
-    m_downFrom = m_caret;
-    m_upFrom = m_caret - 1;
-}
-
 void CHexEditBase::MoveCaretBy(int64_t delta, bool extend) {
     SetCaret(m_caret + delta, extend);
-    UserMovedCaret();
 }
 
 bool CHexEditBase::Find(const std::string& pattern, bool down, bool matchCase) {
@@ -387,7 +390,6 @@ void CHexEditBase::mousePressEvent(QMouseEvent* event) {
     if (at < 0) return;
     m_inChars = chars;
     SetCaret(at, event->modifiers().testFlag(Qt::ShiftModifier));
-    UserMovedCaret();
     m_dragging = true;
 }
 
@@ -396,7 +398,6 @@ void CHexEditBase::mouseMoveEvent(QMouseEvent* event) {
     const int64_t at = ByteAt(event->position().toPoint());
     if (at < 0) return;
     SetCaret(at, true);
-    UserMovedCaret();
 }
 
 void CHexEditBase::mouseReleaseEvent(QMouseEvent* event) {

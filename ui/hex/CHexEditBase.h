@@ -30,7 +30,7 @@ public:
 
     int64_t Caret() const { return m_caret; }
     // Moves the caret (extend: the selection runs from the anchor to the new position) and
-    // scrolls it into view. A move by the user also moves where the next search starts.
+    // scrolls it into view. The next search starts from the caret.
     void SetCaret(int64_t position, bool extend = false);
     bool HasSelection() const { return m_selEnd > m_selStart; }
     // The selection [start, end); both -1 when there is none.
@@ -68,6 +68,9 @@ public:
     QRect HexCell(int64_t offset) const;
     QRect CharCell(int64_t offset) const;
 
+    // Wide enough for a whole row and the scroll bar; 24 rows high.
+    QSize sizeHint() const override;
+
     // Colours of the address column.
     static QColor AddressBackground() { return QColor(255, 255, 249); }
     static QColor AddressText() { return QColor(0, 0, 191); }
@@ -92,7 +95,6 @@ private:
     void UpdateMetrics();
     void UpdateScrollBars();
     void MoveCaretBy(int64_t delta, bool extend);
-    void UserMovedCaret();
     std::vector<uint8_t> BytesFromClipboard(const QMimeData* mime) const;
     int HexLeft() const;
     int CharLeft() const;

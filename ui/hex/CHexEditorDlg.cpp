@@ -103,7 +103,7 @@ CHexEditorDlg::CHexEditorDlg(QWidget* parent)
         if (top->menu()) addActions(top->menu()->actions());
     connect(m_edit, &CHexEditBase::selectionChanged, m_commands, &CommandRegistry::Recompute);
     setWindowTitle(TextOf(kTextHexEditor));
-    resize(760, 520);
+    resize(m_edit->sizeHint().width(), 520);
     m_edit->setFocus();
 }
 
