@@ -5,6 +5,13 @@
 #include "tests/gui/ModalHelper.h"
 #include "tests/support/Mounts.h"
 #include "ui/dialogs/CSelectDriveDlg.h"
+#include "ui/hex/CHexEditFindDlg.h"
+#include "ui/resources/CommandIds.h"
+#include "ui/settings/Languages.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QRadioButton>
 
 #include <QListWidget>
 #include <QPushButton>
@@ -81,6 +88,34 @@ private Q_SLOTS:
         guitest::WhenModal<CSelectDriveDlg>(
             [](CSelectDriveDlg* picker) { QTest::keyClick(picker, Qt::Key_Escape); });
         QCOMPARE(PickDrive(nullptr), std::nullopt);
+    }
+
+    void translatedWithTheLanguageFile() {
+        auto& map = platform::DriveMap::Instance();
+        map.Clear();
+        QVERIFY(map.Bind('E', UnlabelledFat()).empty());
+        unsigned deutsch = 0;
+        for (const LanguageFile& file : ListLanguages().files)
+            if (file.name == "Deutsch") deutsch = file.menuId;
+        QVERIFY(deutsch != 0);
+        ::SwitchLanguage(deutsch);
+        CSelectDriveDlg picker(nullptr);
+        picker.show();
+        QCOMPARE(picker.windowTitle(), QStringLiteral("Bitte wählen Sie ein Laufwerk"));
+        QCOMPARE(picker.List()->item(0)->text(), QStringLiteral("OHNE NAMEN (E:)(FAT32)"));
+        QCOMPARE(picker.OkButton()->text(), QStringLiteral("&OK"));
+        guitest::Screenshot(&picker, QStringLiteral("drive-picker-deutsch"));
+        picker.reject();
+
+        CHexEditFindDlg find(nullptr, QString(), false, true);
+        find.show();
+        QCOMPARE(find.windowTitle(), QStringLiteral("Suchen"));
+        QCOMPARE(find.MatchCaseBox()->text(), QStringLiteral("&Groß-/Kleinschreibung beachten"));
+        QCOMPARE(find.UpButton()->text(), QStringLiteral("Nach &oben"));
+        guitest::Screenshot(&find, QStringLiteral("hex-find-dialog-deutsch"));
+        find.reject();
+        ::SwitchLanguage(resources::cmd::kLanguageDefault);
+        guitest::BindTestVolumes();
     }
 
     void noDriveNoOk() {

@@ -293,6 +293,7 @@ void CMainFrame::Relabel() {
     m_rightPages->setTabText(m_rightPages->indexOf(m_help), TextOf(kTextHelp));
     m_rightPages->setTabText(m_rightPages->indexOf(m_properties), TextOf(kTextPropertiesView));
     m_properties->SetColumns();
+    m_help->ShowBuiltInPage(); // the news link's heading is a translated text
     m_state->Set(&FrameState::listFocus, false);
     m_commands->RefreshPrompts();
     if (m_languageGroup)
