@@ -51,6 +51,16 @@ private Q_SLOTS:
         picker.OkButton()->click();
         QCOMPARE(picker.result(), int(QDialog::Accepted));
         QCOMPARE(picker.ChosenLetter(), std::optional<char>('E'));
+
+        // A double click on the entry gives its letter as well.
+        guitest::WhenModal<CSelectDriveDlg>([](CSelectDriveDlg* shown) {
+            QWidget* viewport = shown->List()->viewport();
+            const QPoint at = shown->List()->visualItemRect(shown->List()->item(0)).center();
+            QTest::mouseClick(viewport, Qt::LeftButton, {}, at);
+            QTest::mouseDClick(viewport, Qt::LeftButton, {}, at);
+            if (shown->isVisible()) shown->reject();
+        });
+        QCOMPARE(PickDrive(nullptr), std::optional<char>('E'));
     }
 
     void doubleClickOkAndCancel() {
