@@ -383,6 +383,7 @@ private Q_SLOTS:
         QVERIFY(frame->State().listFocus);
         std::unique_ptr<QMenu> menu(files->BuildMenu(resources::kFileMenu));
         QVERIFY(!frame->Commands().IsEnabled(cmd::kPreviewFile)); // deleted
+        QVERIFY(frame->Commands().IsEnabled(cmd::kOpenInHexEditor)); // a file with data
         QVERIFY(EnabledItems(menu.get()).contains(QStringLiteral("-&Preview File")));
         QVERIFY(EnabledItems(menu.get()).contains(QStringLiteral("+&Properties...")));
         QVERIFY(EnabledItems(menu.get())
@@ -394,6 +395,7 @@ private Q_SLOTS:
         view->List()->SelectOnly(2);
         QCOMPARE(view->ContextMenuId(), resources::kFolderMenu);
         QVERIFY(frame->Commands().IsEnabled(cmd::kOpenFolder));
+        QVERIFY(!frame->Commands().IsEnabled(cmd::kOpenInHexEditor)); // a folder
         QVERIFY(!frame->Commands().IsEnabled(cmd::kExploreFolder)); // the image is not mounted
         // Two rows selected: no menu.
         view->List()->selectionModel()->select(

@@ -98,6 +98,13 @@ void CMainFrame::InstallFileBrowsing() {
     auto* browser = new FolderBrowser(*this);
     auto* files = new FileCommands(*this, *browser);
     files->ReportUnreadablePartitions();
+    // "&Open by Hex Editor..." shows the file list's selected file in the viewer.
+    InstallOpenItemCommand(Commands(), this, [browser]() -> std::optional<FoundItem> {
+        const DriveBootInfo* drive = browser->SelectedDrive();
+        std::optional<ScanRow> row = browser->ObjectRow();
+        if (!drive || !row) return std::nullopt;
+        return FoundItem{drive->driveLetter, drive->isNtfs != 0, *row};
+    });
 }
 
 CMainFrame::~CMainFrame() {
