@@ -9,32 +9,72 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendUtf8(std::string& out, char32_t cp) {
+// Writes the UTF-8 form of cp at out and returns the position after it.
+char* PutUtf8(char* out, char32_t cp) {
     if (cp < 0x80) {
-        out += static_cast<char>(cp);
+        *out++ = static_cast<char>(cp);
     } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *out++ = static_cast<char>(0xC0 | (cp >> 6));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *out++ = static_cast<char>(0xE0 | (cp >> 12));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *out++ = static_cast<char>(0xF0 | (cp >> 18));
+        *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
     }
+    return out;
 }
 
-void AppendUtf16(std::u16string& out, char32_t cp) {
+char16_t* PutUtf16(char16_t* out, char32_t cp) {
     if (cp < 0x10000) {
-        out += static_cast<char16_t>(cp);
+        *out++ = static_cast<char16_t>(cp);
     } else {
         cp -= 0x10000;
-        out += static_cast<char16_t>(0xD800 + (cp >> 10));
-        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        *out++ = static_cast<char16_t>(0xD800 + (cp >> 10));
+        *out++ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
     }
+    return out;
+}
+
+// Decodes the UTF-8 sequence at text[i]: the code point and the bytes it takes. An invalid
+// sequence gives kInvalid and takes its lead byte and the continuation bytes seen before the
+// fault.
+constexpr char32_t kInvalid = 0xFFFFFFFF;
+
+char32_t DecodeUtf8(std::string_view text, size_t i, size_t* length) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    int extra = 0;
+    char32_t cp = 0;
+    char32_t min = 0;
+    if (b < 0x80) {
+        *length = 1;
+        return b;
+    }
+    if ((b & 0xE0) == 0xC0) {
+        cp = b & 0x1F, extra = 1, min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+        cp = b & 0x0F, extra = 2, min = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+        cp = b & 0x07, extra = 3, min = 0x10000;
+    } else {
+        *length = 1;
+        return kInvalid;
+    }
+    size_t j = 1;
+    for (; j <= static_cast<size_t>(extra); ++j) {
+        if (i + j >= text.size() || (static_cast<unsigned char>(text[i + j]) & 0xC0) != 0x80) {
+            *length = j;
+            return kInvalid;
+        }
+        cp = (cp << 6) | (static_cast<unsigned char>(text[i + j]) & 0x3F);
+    }
+    *length = j;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return kInvalid;
+    return cp;
 }
 
 // Code page 437 (the original IBM PC set) for bytes 0x80-0xFF.
@@ -69,13 +109,20 @@ std::atomic<unsigned> g_oemCodePage{437};
 
 } // namespace
 
-std::string Utf16ToUtf8(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
+void AppendUtf8(std::string& out, std::u16string_view text) {
+    const size_t base = out.size();
+    out.resize(base + text.size() * 3); // the longest form: three bytes a unit
+    char* const begin = out.data() + base;
+    char* p = begin;
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
         char32_t c = text[i];
+        if (c < 0x80) {
+            *p++ = static_cast<char>(c);
+            continue;
+        }
         if (c >= 0xD800 && c <= 0xDBFF) {
-            if (i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            if (i + 1 < n && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
                 c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
                 ++i;
             } else {
@@ -84,50 +131,63 @@ std::string Utf16ToUtf8(std::u16string_view text) {
         } else if (c >= 0xDC00 && c <= 0xDFFF) {
             c = kReplacement;
         }
-        AppendUtf8(out, c);
+        p = PutUtf8(p, c);
     }
+    out.resize(base + static_cast<size_t>(p - begin));
+}
+
+void AppendUtf16(std::u16string& out, std::string_view text) {
+    const size_t base = out.size();
+    out.resize(base + text.size()); // never more units than bytes
+    char16_t* const begin = out.data() + base;
+    char16_t* p = begin;
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80) {
+            *p++ = b;
+            ++i;
+            continue;
+        }
+        size_t length = 1;
+        const char32_t cp = DecodeUtf8(text, i, &length);
+        p = PutUtf16(p, cp == kInvalid ? kReplacement : cp);
+        i += length;
+    }
+    out.resize(base + static_cast<size_t>(p - begin));
+}
+
+void AppendCleanUtf8(std::string& out, std::string_view text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        // Runs of ASCII and of valid sequences are copied as they stand.
+        size_t run = i;
+        size_t length = 1;
+        while (run < text.size()) {
+            if (static_cast<unsigned char>(text[run]) < 0x80) {
+                ++run;
+            } else if (DecodeUtf8(text, run, &length) != kInvalid) {
+                run += length;
+            } else {
+                break;
+            }
+        }
+        out.append(text.data() + i, run - i);
+        if (run == text.size()) break;
+        out.append("\xEF\xBF\xBD");
+        i = run + length;
+    }
+}
+
+std::string Utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    AppendUtf8(out, text);
     return out;
 }
 
 std::u16string Utf8ToUtf16(std::string_view text) {
     std::u16string out;
-    out.reserve(text.size());
-    size_t i = 0;
-    while (i < text.size()) {
-        const auto b = static_cast<unsigned char>(text[i]);
-        int extra = 0;
-        char32_t cp = 0;
-        char32_t min = 0;
-        if (b < 0x80) {
-            cp = b;
-        } else if ((b & 0xE0) == 0xC0) {
-            cp = b & 0x1F, extra = 1, min = 0x80;
-        } else if ((b & 0xF0) == 0xE0) {
-            cp = b & 0x0F, extra = 2, min = 0x800;
-        } else if ((b & 0xF8) == 0xF0) {
-            cp = b & 0x07, extra = 3, min = 0x10000;
-        } else {
-            AppendUtf16(out, kReplacement);
-            ++i;
-            continue;
-        }
-        size_t j = 1;
-        bool ok = true;
-        for (; j <= static_cast<size_t>(extra); ++j) {
-            if (i + j >= text.size() || (static_cast<unsigned char>(text[i + j]) & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            cp = (cp << 6) | (static_cast<unsigned char>(text[i + j]) & 0x3F);
-        }
-        if (!ok || cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            AppendUtf16(out, kReplacement);
-            i += j; // the lead byte and the continuation bytes seen so far
-            continue;
-        }
-        AppendUtf16(out, cp);
-        i += j;
-    }
+    AppendUtf16(out, text);
     return out;
 }
 

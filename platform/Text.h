@@ -10,6 +10,13 @@ namespace platform {
 // Unpaired surrogates and invalid UTF-8 sequences become U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view text);
 std::u16string Utf8ToUtf16(std::string_view text);
+// The same conversions appended to a string the caller keeps, so that a loop converting many
+// names reuses one buffer.
+void AppendUtf8(std::string& out, std::u16string_view text);
+void AppendUtf16(std::u16string& out, std::string_view text);
+// Appends UTF-8 text unchanged when it is valid; each invalid sequence becomes U+FFFD exactly
+// as a round trip through UTF-16 would make it.
+void AppendCleanUtf8(std::string& out, std::string_view text);
 
 // OEM code page used for FAT short names; 437 unless set otherwise (850 is also known).
 void SetOemCodePage(unsigned codePage);

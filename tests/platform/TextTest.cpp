@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 TEST(Text, RoundTripsEveryPlane) {
@@ -30,6 +32,38 @@ TEST(Text, OemCodePages) {
     platform::SetOemCodePage(437);
     EXPECT_EQ(platform::OemToUnicode(0x9B), u'¢');
     EXPECT_EQ(platform::AsciiLower(u"ABC.Txt É"), u"abc.txt É");
+}
+
+TEST(Text, CleaningUtf8EqualsARoundTripThroughUtf16) {
+    // Random bytes, weighted towards the lead and continuation bytes where faults hide.
+    std::mt19937 random(1234);
+    const unsigned char pieces[] = {'a',  '/',  0x00, 0x7F, 0x80, 0xBF, 0xC0, 0xC1, 0xC2,
+                                    0xC3, 0xDF, 0xE0, 0xE6, 0xED, 0xEF, 0xF0, 0xF4, 0xF5,
+                                    0xF8, 0xFF, 0xA0, 0x9F, 0x90, 0x8F, 0xBD, 0xBF};
+    for (int i = 0; i < 20000; ++i) {
+        std::string text;
+        const int length = static_cast<int>(random() % 12);
+        for (int j = 0; j < length; ++j)
+            text +=
+                static_cast<char>(random() % 3 ? pieces[random() % sizeof pieces] : random() % 256);
+        std::string clean = "kept:";
+        platform::AppendCleanUtf8(clean, text);
+        ASSERT_EQ(clean, "kept:" + platform::Utf16ToUtf8(platform::Utf8ToUtf16(text)))
+            << testing::PrintToString(text);
+    }
+    std::string same;
+    platform::AppendCleanUtf8(same, "R\xC3\xA9sum\xC3\xA9 \xEF\xBF\xBD \xF0\x9F\x98\x80");
+    EXPECT_EQ(same, "R\xC3\xA9sum\xC3\xA9 \xEF\xBF\xBD \xF0\x9F\x98\x80");
+}
+
+TEST(Text, AppendingKeepsWhatTheBufferHeld) {
+    std::string narrow = "x";
+    platform::AppendUtf8(narrow, u"\u00e9\U0001F600");
+    platform::AppendUtf8(narrow, u"");
+    EXPECT_EQ(narrow, "x\xC3\xA9\xF0\x9F\x98\x80");
+    std::u16string wide = u"y";
+    platform::AppendUtf16(wide, "\xC3\xA9\xF0\x9F\x98\x80z");
+    EXPECT_EQ(wide, u"y\u00e9\U0001F600z");
 }
 
 } // namespace
