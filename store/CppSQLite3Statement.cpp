@@ -49,6 +49,14 @@ void CppSQLite3Statement::bind(int param, const char* value) {
     }
 }
 
+void CppSQLite3Statement::bindNoCopy(int param, const std::string& value) {
+    checkVM();
+    const int rc = sqlite3_bind_text(m_vm, param, value.c_str(), -1, SQLITE_STATIC);
+    if (rc != SQLITE_OK) {
+        throw CppSQLite3Exception(rc, "Error binding string param");
+    }
+}
+
 void CppSQLite3Statement::bindInt(int param, int value) {
     checkVM();
     const int rc = sqlite3_bind_int(m_vm, param, value);

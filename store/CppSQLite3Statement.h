@@ -20,6 +20,10 @@ public:
     // Parameters are numbered from 1. The engine keeps its own copy of bound text.
     void bind(int param, const char* value);
     void bind(int param, const std::string& value) { bind(param, value.c_str()); }
+    // Binds text (up to its first NUL, like bind) without a copy: the engine reads value when
+    // the statement runs, so it must stay alive and unchanged until the statement has run or
+    // been bound anew.
+    void bindNoCopy(int param, const std::string& value);
     void bindInt(int param, int value);
     void bindInt64(int param, int64_t value);
 

@@ -83,6 +83,9 @@ void DataBase::EnsureTable() {
     RequireLetter();
     if (!m_db->isOpen()) {
         m_db->open(":memory:");
+        // Sorting (index builds, listings) stays in memory like the tables themselves,
+        // instead of spilling to temporary files on the host.
+        m_db->execute("PRAGMA temp_store=MEMORY;");
     }
     const char name[2] = {m_letter, '\0'};
     if (!m_db->tableExists(name)) {
@@ -142,11 +145,14 @@ void DataBase::InsertEntry(std::u16string_view name, uint64_t size, uint64_t cre
     if (!m_insert) {
         throw CppSQLite3Exception(CPPSQLITE_ERROR, "Null Virtual Machine pointer");
     }
-    m_nameBuffer = platform::Utf16ToUtf8(name);
-    const std::string ext = ExtensionOf(m_nameBuffer);
+    // Both texts live in buffers of this object that stay untouched until the row is in, so
+    // the statement reads them in place instead of copying them.
+    m_nameBuffer.clear();
+    platform::AppendUtf8(m_nameBuffer, name);
+    m_extBuffer = ExtensionOf(m_nameBuffer);
     CppSQLite3Statement& insert = *m_insert;
-    insert.bind(1, m_nameBuffer);
-    insert.bind(2, ext);
+    insert.bindNoCopy(1, m_nameBuffer);
+    insert.bindNoCopy(2, m_extBuffer);
     insert.bindInt64(3, static_cast<int64_t>(size));
     insert.bindInt64(4, static_cast<int64_t>(created));
     insert.bindInt64(5, static_cast<int64_t>(modified));
@@ -158,8 +164,7 @@ void DataBase::InsertEntry(std::u16string_view name, uint64_t size, uint64_t cre
     insert.bindInt(11, isDir ? 1 : 0);
     insert.bindInt64(12, static_cast<int64_t>(record));
     insert.bindInt64(13, static_cast<int64_t>(firSector));
-    insert.execute();
-    insert.reset();
+    insert.execute(); // steps once and resets
 }
 
 void DataBase::EndInsert() {

@@ -55,7 +55,8 @@ private:
     char m_letter = 0;
     CppSQLite3DB* m_db;
     std::optional<CppSQLite3Statement> m_insert;
-    std::string m_nameBuffer;       // reused across InsertEntry calls
+    std::string m_nameBuffer; // reused across InsertEntry calls
+    std::string m_extBuffer;
     bool m_indexesDeferred = false; // the table's own indexes are rebuilt by EndInsert
 };
 

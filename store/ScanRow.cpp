@@ -1,9 +1,13 @@
 #include "store/ScanRow.h"
 
 #include "platform/Text.h"
+#include "store/CppSQLite3Query.h"
 #include "store/CppSQLite3Table.h"
 
-ScanRow RowFromTable(const CppSQLite3Table& table, bool usePathColumn, const std::string& path) {
+namespace {
+
+template <typename Result>
+ScanRow ReadRow(const Result& table, bool usePathColumn, const std::string& path) {
     ScanRow row;
     row.name = platform::Utf8ToUtf16(table.getStringField(kColName));
     row.path = platform::Utf8ToUtf16(usePathColumn ? table.getStringField(kColPath) : path);
@@ -19,4 +23,14 @@ ScanRow RowFromTable(const CppSQLite3Table& table, bool usePathColumn, const std
     row.record = static_cast<uint64_t>(table.getInt64Field(kColRecord));
     row.firSector = static_cast<uint64_t>(table.getInt64Field(kColFirSector));
     return row;
+}
+
+} // namespace
+
+ScanRow RowFromTable(const CppSQLite3Table& table, bool usePathColumn, const std::string& path) {
+    return ReadRow(table, usePathColumn, path);
+}
+
+ScanRow RowFromQuery(const CppSQLite3Query& query, bool usePathColumn, const std::string& path) {
+    return ReadRow(query, usePathColumn, path);
 }

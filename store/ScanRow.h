@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+class CppSQLite3Query;
 class CppSQLite3Table;
 
 struct ScanRow {
@@ -44,4 +45,7 @@ enum ScanColumn : int {
 // The current row of a "select *" result. The path is the given one, or column 13 (empty when
 // NULL) when usePathColumn is set.
 ScanRow RowFromTable(const CppSQLite3Table& table, bool usePathColumn,
+                     const std::string& path = {});
+// The same for the row a cursor of "select *" stands on.
+ScanRow RowFromQuery(const CppSQLite3Query& query, bool usePathColumn,
                      const std::string& path = {});

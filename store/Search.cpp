@@ -21,12 +21,13 @@ long long KbToBytes(uint64_t kb) {
 
 } // namespace
 
+// Rows leave the statement one at a time: a search that matches the whole table holds one row
+// in memory, not a copy of the table.
 void SelectWhere(DataBase& store, const std::string& clause, SearchRowCallback row, void* context) {
-    CppSQLite3Table table =
-        store.Db().table(SqlFormat("select * from %c where %s", store.Letter(), clause.c_str()));
-    for (int i = 0; i < table.numRows(); ++i) {
-        table.setRow(i);
-        if (row != nullptr && !row(RowFromTable(table, false), context)) {
+    for (CppSQLite3Query q = store.Db().query(
+             SqlFormat("select * from %c where %s", store.Letter(), clause.c_str()));
+         !q.eof(); q.nextRow()) {
+        if (row != nullptr && !row(RowFromQuery(q, false), context)) {
             break;
         }
     }
@@ -34,15 +35,14 @@ void SelectWhere(DataBase& store, const std::string& clause, SearchRowCallback r
 
 bool ListChildrenWhere(DataBase& store, uint64_t folderId, const std::string& clause,
                        SearchRowCallback row, void* context, const std::string& path) {
-    CppSQLite3Table table =
-        store.Db().table(SqlFormat("select * from %c where pid=%lld %s", store.Letter(),
+    CppSQLite3Query q =
+        store.Db().query(SqlFormat("select * from %c where pid=%lld %s", store.Letter(),
                                    static_cast<long long>(folderId), clause.c_str()));
-    if (table.numRows() < 1) {
+    if (q.eof()) {
         return false;
     }
-    for (int i = 0; i < table.numRows(); ++i) {
-        table.setRow(i);
-        if (row != nullptr && !row(RowFromTable(table, false, path), context)) {
+    for (; !q.eof(); q.nextRow()) {
+        if (row != nullptr && !row(RowFromQuery(q, false, path), context)) {
             break;
         }
     }
@@ -52,35 +52,48 @@ bool ListChildrenWhere(DataBase& store, uint64_t folderId, const std::string& cl
 void SearchFolder(DataBase& store, uint64_t folderId, const std::string& clause,
                   const std::string& path, bool recurse, SearchFolderCallback folder,
                   SearchRowCallback row, void* context) {
+    // A folder waiting its turn keeps its name and the length of its parent's path, not a
+    // path of its own: the walk is depth first, so when a folder comes off the stack the path
+    // being built still starts with its parent's. Memory grows with the folders waiting, not
+    // with their depth.
     struct Pending {
         uint64_t id;
-        std::string path;
+        size_t parentLength;
+        std::string name;
     };
     FolderWalkGuard guard;
     guard.Enter(folderId);
-    // Depth first, children in table order: the stack holds each folder's sub-folders in
-    // reverse so that the first one is searched next.
-    std::vector<Pending> stack{{folderId, path}};
-    while (!stack.empty()) {
-        Pending current = std::move(stack.back());
-        stack.pop_back();
-        if (folder != nullptr && !folder(platform::Utf8ToUtf16(current.path), context)) {
+    std::string current = path;
+    std::vector<Pending> stack;
+    std::vector<Pending> subFolders;
+    bool first = true;
+    while (first || !stack.empty()) {
+        uint64_t id = folderId;
+        if (!first) {
+            Pending next = std::move(stack.back());
+            stack.pop_back();
+            id = next.id;
+            current.resize(next.parentLength);
+            current += next.name;
+            current += '\\';
+        }
+        first = false;
+        if (folder != nullptr && !folder(platform::Utf8ToUtf16(current), context)) {
             continue;
         }
-        ListChildrenWhere(store, current.id, clause, row, context, current.path);
+        ListChildrenWhere(store, id, clause, row, context, current);
         if (!recurse) {
             continue;
         }
-        // Only the sub-folders are needed, in table order.
-        CppSQLite3Table children =
-            store.Db().table(SqlFormat("select id,fn from %c where pid=%lld and isDir<>0",
-                                       store.Letter(), static_cast<long long>(current.id)));
-        std::vector<Pending> subFolders;
-        for (int i = 0; i < children.numRows(); ++i) {
-            children.setRow(i);
-            const auto id = static_cast<uint64_t>(children.getInt64Field(0));
-            if (guard.Enter(id)) {
-                subFolders.push_back({id, current.path + children.getStringField(1) + "\\"});
+        // Only the sub-folders are needed, in table order; the first is searched next.
+        subFolders.clear();
+        for (CppSQLite3Query q =
+                 store.Db().query(SqlFormat("select id,fn from %c where pid=%lld and isDir<>0",
+                                            store.Letter(), static_cast<long long>(id)));
+             !q.eof(); q.nextRow()) {
+            const auto child = static_cast<uint64_t>(q.getInt64Field(0));
+            if (guard.Enter(child)) {
+                subFolders.push_back({child, current.size(), q.getStringField(1)});
             }
         }
         for (auto it = subFolders.rbegin(); it != subFolders.rend(); ++it) {

@@ -84,14 +84,18 @@ void DataBase::FinishTree(uint64_t rootId) {
     InTransactionStep(*m_db, [&] {
         m_db->execute(SqlFormat("delete from %c where fn='.' and isDir=1", l));
         m_db->execute(SqlFormat("update %c set depth=1,path = '%c:\\' where pid=%lld", l, l, root));
-        // Each pass marks the live folders that directly hold a deleted or marked row, so the
-        // mark climbs one level per pass until every live ancestor has it.
-        const std::string markDeleted =
-            SqlFormat("update %c set isDeleted=2 \t\t\t\t\t\t\t  where isDir=1 and isDeleted=0 and "
-                      "\t\t\t\t\t\t\t  id in(select distinct pid from %c where isDeleted>0)",
-                      l, l);
-        while (m_db->execute(markDeleted) > 0) {
-        }
+        // Every live folder that holds a deleted row, directly or below other live folders,
+        // is marked. The ids to mark are gathered in one climb from the deleted rows up
+        // through the live folders, so the statement reads the table twice whatever the
+        // depth of the tree (a pass per level would read it once per level). Gathering stops
+        // at ids already gathered, so folders linked in a loop end the climb.
+        m_db->execute(
+            SqlFormat("WITH RECURSIVE holder(id) AS (select pid from %c where isDeleted>0 "
+                      "union select f.pid from %c as f join holder on f.id=holder.id "
+                      "where f.isDir=1 and f.isDeleted=0) "
+                      "update %c set isDeleted=2 where isDir=1 and isDeleted=0 and "
+                      "id in(select id from holder)",
+                      l, l, l));
         m_db->execute(SqlFormat("update %c set isDir=2 \t\t\t\t\t\t  where isDir=1 and "
                                 "\t\t\t\t\t\t  id in(select distinct pid from %c where isDir=1)",
                                 l, l));

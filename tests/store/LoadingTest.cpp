@@ -128,4 +128,27 @@ TEST(Loading, LoadingLeftByAnExceptionLeavesTheConnectionUsable) {
     EXPECT_EQ(Rows("select fn from J"), std::vector<std::string>{"b"});
 }
 
+TEST(Loading, NameEndsAtItsFirstNul) {
+    // Names are bound as C text: a NUL inside a damaged name ends the stored name, while the
+    // extension is taken from the whole converted name.
+    LoadDrive('H', 2, {File(std::u16string(u"cut\0.txt", 8), 10, 2)}, false);
+    EXPECT_EQ(Rows("select fn,fn_ext from H"), std::vector<std::string>{"cut|txt"});
+}
+
+TEST(Loading, ReusedBuffersDoNotLeakIntoTheNextRow) {
+    LoadDrive(
+        'H', 2,
+        {File(u"a-rather-long-name.extension", 10, 2), File(u"b", 11, 2), File(u"c.tx", 12, 2)},
+        false);
+    EXPECT_EQ(
+        Rows("select fn,fn_ext from H order by rowid"),
+        (std::vector<std::string>{"a-rather-long-name.extension|extension", "b|", "c.tx|tx"}));
+}
+
+TEST(Loading, SortsStayInMemory) {
+    // Index builds and sorted listings never write temporary files on the host.
+    DataBase store('H');
+    EXPECT_EQ(Scalar("PRAGMA temp_store"), 2);
+}
+
 } // namespace

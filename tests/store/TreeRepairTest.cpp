@@ -131,4 +131,30 @@ TEST(FinishTree, CycleOfFoldersEndsTheRepair) {
               (std::vector<std::string>{"Top|0|1", "P|2|2", "Q|2|2", "Self|0|2"}));
 }
 
+TEST(FinishTree, DeletedMarkClimbsAChainThousandsOfFoldersDeep) {
+    // A hostile volume can nest folders thousands deep; the mark still reaches the top, and a
+    // folder beside the chain keeps its state.
+    constexpr uint64_t kDepth = 5000;
+    std::vector<TestRow> rows{Folder(u"Beside", 9, 2)};
+    for (uint64_t i = 0; i < kDepth; ++i)
+        rows.push_back(Folder(u"A", 10 + i, i == 0 ? 2 : 9 + i));
+    rows.push_back(File(u"gone.txt", 10 + kDepth, 9 + kDepth, 100, true));
+    LoadDrive('C', 2, rows);
+    EXPECT_EQ(Scalar("select count(*) from C where isDir>0 and isDeleted=2"),
+              static_cast<int>(kDepth));
+    EXPECT_EQ(Text("select isDeleted from C where fn='Beside'"), "0");
+    EXPECT_EQ(Text("select isDir from C where id=10"), "2");
+    EXPECT_EQ(Text("select isDir from C where id=" + std::to_string(9 + kDepth)), "1");
+}
+
+TEST(FinishTree, FoldersSharingAnIdAreMarkedTogether) {
+    // Two folder rows with one id (a folder listed twice): a deleted child of the id marks
+    // both, and the mark climbs from each to its own parent.
+    LoadDrive('C', 2,
+              {Folder(u"Left", 10, 2), Folder(u"Right", 11, 2), Folder(u"Twin", 20, 10),
+               Folder(u"Twin", 20, 11), File(u"x", 21, 20, 100, true)});
+    EXPECT_EQ(Rows("select fn,isDeleted from C where isDir>0 order by rowid"),
+              (std::vector<std::string>{"Left|2", "Right|2", "Twin|2", "Twin|2"}));
+}
+
 } // namespace
