@@ -1,10 +1,10 @@
 #include "engine/volume/StreamBase.h"
 
-#include "engine/volume/VolumeBase.h"
 #include "engine/volume/VolumeGeometry.h"
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
 
 StreamBase::~StreamBase() {
@@ -12,7 +12,7 @@ StreamBase::~StreamBase() {
 }
 
 void StreamBase::Reset() {
-    if (volume_) volume_->UnregisterView(this);
+    LeaveCacheList();
     volume_ = nullptr;
     delete[] owned_;
     owned_ = nullptr;
@@ -23,14 +23,14 @@ void StreamBase::Reset() {
 }
 
 void StreamBase::InitView(const uint8_t* data, uint32_t size, uint64_t diskOffset,
-                          VolumeBase* volume) {
+                          ViewRegistry* volume) {
     Reset();
     data_ = data;
     size_ = size;
     diskOffset_ = diskOffset;
     position_ = 0;
     volume_ = volume;
-    if (volume_) volume_->RegisterView(this);
+    if (volume_) volume_->RegisterView(this, data_);
 }
 
 bool StreamBase::InitCopy(const uint8_t* data, uint32_t size, uint64_t diskOffset) {
@@ -53,18 +53,19 @@ void StreamBase::Adopt(uint8_t* buffer, uint32_t size, uint64_t diskOffset) {
 }
 
 void StreamBase::Detach() {
-    if (!volume_) return;
+    if (!volume_) {
+        LeaveCacheList();
+        return;
+    }
+    // The copy is made before anything changes, so a failed allocation leaves the view intact.
+    std::unique_ptr<uint8_t[]> copy(new uint8_t[size_ ? size_ : 1]);
+    if (size_) std::memcpy(copy.get(), data_, size_);
     const uint32_t pos = position_;
-    const VolumeGeometry* geometry = geometry_;
-    uint8_t* copy = new (std::nothrow) uint8_t[size_ ? size_ : 1];
-    const uint32_t size = copy ? size_ : 0;
-    if (copy && size_) std::memcpy(copy, data_, size_);
+    const uint32_t size = size_;
     const uint64_t diskOffset = diskOffset_;
-    // Forget the cache without unregistering: the cache is iterating its own list.
-    volume_ = nullptr;
-    data_ = nullptr;
-    Adopt(copy, size, diskOffset);
-    position_ = pos > size ? size : pos;
+    const VolumeGeometry* geometry = geometry_;
+    Adopt(copy.release(), size, diskOffset); // leaves the block's list
+    position_ = pos;
     geometry_ = geometry;
 }
 

@@ -2,13 +2,18 @@
 // A byte range with a read position and little-endian typed reads: either a zero-copy view
 // into a cache block of a volume, or a buffer the stream owns. Reads never go past the end:
 // a typed read with too few bytes left returns 0 and leaves the position where it was.
+//
+// A stream knows the cache only as a ViewRegistry (engine/volume/CacheView.h): it joins the
+// list of the block it views and leaves it again, and the block makes it detach before the
+// block is freed.
+#include "engine/volume/CacheView.h"
+
 #include <cstdint>
 #include <string>
 
-class VolumeBase;
 struct VolumeGeometry;
 
-class StreamBase {
+class StreamBase : public CacheView {
 public:
     StreamBase() = default;
     virtual ~StreamBase();
@@ -16,15 +21,16 @@ public:
     StreamBase& operator=(const StreamBase&) = delete;
 
     // Resets, then views data (registered with volume's cache when volume is given).
-    void InitView(const uint8_t* data, uint32_t size, uint64_t diskOffset, VolumeBase* volume);
+    void InitView(const uint8_t* data, uint32_t size, uint64_t diskOffset, ViewRegistry* volume);
     // Resets, then owns a copy of data.
     bool InitCopy(const uint8_t* data, uint32_t size, uint64_t diskOffset);
     // Resets, then owns buffer (allocated with new uint8_t[]), of which size bytes are used.
     void Adopt(uint8_t* buffer, uint32_t size, uint64_t diskOffset);
     void Reset();
     // Called by the cache before the block this stream views is freed: the stream takes a
-    // private copy of its bytes and keeps its position.
-    void Detach();
+    // private copy of its bytes and keeps its position. Throws std::bad_alloc when there is no
+    // memory for the copy, leaving the stream as it was.
+    void Detach() override;
 
     uint8_t ReadU8();
     uint16_t ReadU16();
@@ -60,7 +66,8 @@ public:
     uint32_t Position() const { return position_; }
     uint32_t Remaining() const { return size_ - position_; }
     uint64_t DiskOffset() const { return diskOffset_; }
-    VolumeBase* Volume() const { return volume_; }
+    // The cache this stream views, or null for a stream with a buffer of its own.
+    ViewRegistry* Volume() const { return volume_; }
     const VolumeGeometry* Geometry() const { return geometry_; }
     void SetGeometry(const VolumeGeometry* geometry) { geometry_ = geometry; }
 
@@ -71,7 +78,7 @@ private:
     uint32_t size_ = 0;
     uint32_t position_ = 0;
     uint64_t diskOffset_ = 0;
-    VolumeBase* volume_ = nullptr;
+    ViewRegistry* volume_ = nullptr;
     const VolumeGeometry* geometry_ = nullptr;
     uint8_t* owned_ = nullptr; // set when the stream owns its buffer
 };

@@ -42,7 +42,8 @@ void VolumeBase::Close() {
 
 std::unique_ptr<uint8_t[]> VolumeBase::ReadBlock(uint64_t offset, uint32_t length) {
     if (!device_.IsOpen() || length == 0) return nullptr;
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[length]);
+    std::unique_ptr<uint8_t[]> buffer(length <= kLargeBlock ? new uint8_t[length]
+                                                            : new (std::nothrow) uint8_t[length]);
     if (!buffer || !ReadBlockInto(offset, length, buffer.get())) return nullptr;
     return buffer;
 }
@@ -115,25 +116,22 @@ VolumeBase::CachedEntry* VolumeBase::Holding(const uint8_t* data) const {
     return cache_.findIf([data](const CachedEntry* e) { return Holds(e, data); });
 }
 
-void VolumeBase::RegisterView(StreamBase* stream) {
-    if (CachedEntry* e = Holding(stream->Data())) e->views.append(stream);
+void VolumeBase::RegisterView(CacheView* view, const uint8_t* data) {
+    if (CachedEntry* e = Holding(data)) e->views.Append(view);
 }
 
-void VolumeBase::UnregisterView(StreamBase* stream) {
-    // A view is registered in the entry that holds its bytes; look there first.
-    if (CachedEntry* e = Holding(stream->Data()); e && e->views.remove(stream)) return;
-    cache_.forEach([stream](CachedEntry* e) { e->views.remove(stream); });
+uint32_t VolumeBase::RegisteredViews() const {
+    uint32_t views = 0;
+    cache_.forEach([&views](const CachedEntry* e) { views += e->views.Count(); });
+    return views;
 }
 
 void VolumeBase::Trim(uint32_t limit) {
     while (cache_.count() > limit) {
         CachedEntry* head = cache_.first();
-        // Detaching must not touch the views list while it is walked: collect first.
-        std::vector<StreamBase*> views;
-        head->views.forEach([&](StreamBase* s) { views.push_back(s); });
-        head->views.clear();
-        for (StreamBase* s : views)
-            s->Detach();
+        // Every view takes its own copy before the buffer goes. Should memory run out on the
+        // way, the entry and the views not yet detached stay as they were.
+        head->views.DetachAll();
         if (head->blockLength == kBlockSize && cache_.count() - 1 + spare_.size() < kCacheLimit)
             spare_.push_back(std::move(head->buffer));
         if (lastHit_ == head) lastHit_ = nullptr;

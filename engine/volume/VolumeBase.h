@@ -2,6 +2,7 @@
 // The one way the engines read a disk. A volume is opened read-only through its device path
 // ("\\.\E:", resolved by the drive map) or directly by path; byte ranges are handed out as
 // views into a cache of large aligned blocks, and long extents can be streamed in chunks.
+#include "engine/volume/CacheView.h"
 #include "engine/volume/EngineTypes.h"
 #include "engine/volume/QPtrList.h"
 #include "platform/RawDevice.h"
@@ -14,7 +15,7 @@
 class StreamBase;
 struct VolumeGeometry;
 
-class VolumeBase {
+class VolumeBase : public ViewRegistry {
 public:
     static constexpr uint32_t kBlockShift = 19; // 512 KiB blocks
     static constexpr uint32_t kBlockSize = 1u << kBlockShift;
@@ -24,7 +25,7 @@ public:
         uint64_t blockStart = 0;
         uint32_t blockLength = 0;
         std::unique_ptr<uint8_t[]> buffer;
-        QPtrList<StreamBase> views{false};
+        CacheViewList views; // the streams that point into buffer
     };
 
     VolumeBase();
@@ -50,20 +51,24 @@ public:
 
     // Points stream at [offset, offset + length) through the block cache.
     bool Map(StreamBase* stream, uint64_t offset, uint32_t length);
-    // Reads length bytes at offset into a new buffer; null when nothing can be read there.
+    // Reads length bytes at offset into a new buffer; null when nothing can be read there, or
+    // when a length beyond kLargeBlock (which only damaged data asks for) finds no memory.
+    // Throws std::bad_alloc when there is no memory for an ordinary block.
     std::unique_ptr<uint8_t[]> ReadBlock(uint64_t offset, uint32_t length);
+    static constexpr uint32_t kLargeBlock = 64u << 20;
     // Same, into buffer (length bytes); false when nothing can be read there.
     bool ReadBlockInto(uint64_t offset, uint32_t length, uint8_t* buffer);
     // Reads [offset, offset + length) straight from the device in chunks of at most 512 KiB,
     // handing each to callback. A false from the callback raises the engine's cancel flag.
     bool StreamingRead(uint64_t offset, uint64_t length, ChunkCallback callback, void* user);
 
-    void RegisterView(StreamBase* stream);
-    void UnregisterView(StreamBase* stream);
+    void RegisterView(CacheView* view, const uint8_t* data) override;
     // Evicts the oldest blocks until at most limit remain; views of them take private copies.
     void Trim(uint32_t limit);
 
     uint32_t CachedBlocks() const { return cache_.count(); }
+    // Views registered with the cache's blocks (for tests).
+    uint32_t RegisteredViews() const;
     // Number of device reads made for the cache (for tests and benchmarks).
     uint64_t BlockReads() const { return blockReads_; }
 

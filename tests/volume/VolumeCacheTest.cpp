@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <vector>
 
 using namespace tessaly::test;
@@ -119,6 +120,44 @@ TEST_F(VolumeCache, SubViewIsRegisteredAndKeepsDiskOffset) {
     volume.Trim(0); // every view detaches into its own copy
     EXPECT_TRUE(SameBytes(subsub, 1150));
     EXPECT_EQ(subsub.RecordSlot(), 1150u >> 10);
+}
+
+TEST_F(VolumeCache, ViewsJoinAndLeaveTheirBlocksList) {
+    auto a = std::make_unique<StreamBase>();
+    StreamBase b, c;
+    ASSERT_TRUE(volume.Map(a.get(), 0, 512));
+    ASSERT_TRUE(volume.Map(&b, 1000, 512));
+    ASSERT_TRUE(a->SubView(&c, 10, 20));
+    EXPECT_EQ(volume.RegisteredViews(), 3u);
+    a.reset(); // a view that goes away leaves the list
+    EXPECT_EQ(volume.RegisteredViews(), 2u);
+    ASSERT_TRUE(volume.Map(&b, 2 * kUnit, 512)); // mapped again: leaves one list, joins another
+    EXPECT_EQ(volume.RegisteredViews(), 2u);
+    b.Reset();
+    EXPECT_EQ(volume.RegisteredViews(), 1u);
+    ASSERT_TRUE(c.InitCopy(c.Data(), c.Size(), c.DiskOffset())); // now owns its bytes
+    EXPECT_EQ(volume.RegisteredViews(), 0u);
+    EXPECT_EQ(c.Volume(), nullptr);
+    EXPECT_TRUE(SameBytes(c, 10));
+}
+
+TEST_F(VolumeCache, EvictionDetachesEveryViewOfTheBlockInOrder) {
+    std::vector<StreamBase> views(50);
+    for (size_t i = 0; i < views.size(); ++i) {
+        ASSERT_TRUE(volume.Map(&views[i], i * 100, 64));
+        views[i].Seek(static_cast<uint32_t>(i % 64));
+    }
+    StreamBase elsewhere;
+    ASSERT_TRUE(volume.Map(&elsewhere, 5 * kUnit, 64));
+    EXPECT_EQ(volume.RegisteredViews(), 51u);
+    volume.Trim(1); // the first block goes, the one elsewhere stays
+    EXPECT_EQ(volume.RegisteredViews(), 1u);
+    for (size_t i = 0; i < views.size(); ++i) {
+        EXPECT_EQ(views[i].Volume(), nullptr);
+        EXPECT_EQ(views[i].Position(), i % 64);
+        EXPECT_TRUE(SameBytes(views[i], i * 100)) << i;
+    }
+    EXPECT_EQ(elsewhere.Volume(), &volume);
 }
 
 TEST_F(VolumeCache, MapFailsWithoutTouchingTheStream) {
