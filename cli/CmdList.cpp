@@ -1,6 +1,7 @@
 // drives, scan, ls and search: the commands that print rows.
 #include "cli/CommandSupport.h"
-#include "cli/RowIndex.h"
+#include "cli/FolderPaths.h"
+#include "cli/OutputWriter.h"
 #include "cli/RowOutput.h"
 #include "cli/ScanFile.h"
 #include "engine/volume/EntryPoints.h"
@@ -9,6 +10,7 @@
 #include "platform/Text.h"
 #include "store/DataBase.h"
 #include "store/Listing.h"
+#include "store/RowReader.h"
 #include "store/Search.h"
 #include "ui/settings/Settings.h"
 
@@ -17,49 +19,90 @@
 
 namespace {
 
-void Print(const std::string& line) {
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    std::fputc('\n', stdout);
+// Every row of the table in table order, each with its folder's path.
+void PrintRows(char letter, uint64_t rootKey, bool json) {
+    DataBase store(letter);
+    FolderPaths folders(store, rootKey);
+    OutputWriter out;
+    RowPrinter printer(out, json ? RowPrinter::Style::kJson : RowPrinter::Style::kTextWithPath);
+    printer.Header();
+    RowReader reader(store);
+    RowFields row;
+    while (reader.Next(row))
+        printer.Print(row, folders.PathOf(row.pid));
+    out.Finish();
 }
 
-void PrintTree(const RowIndex& index, uint64_t rootKey) {
-    // Depth-first with an explicit stack; a folder id is entered once, so cycles end.
-    std::vector<std::pair<const ScanRow*, int>> stack;
+// The folder tree from the root, two blanks of indent a level, depth first in table order.
+// A folder id is entered once, so folders linked in a loop end; the tree stops 256 levels
+// down. Children are read folder by folder, so memory holds the folders being walked and
+// their waiting siblings, not the table.
+void PrintTree(char letter, uint64_t rootKey) {
+    struct Item {
+        std::string name;
+        uint64_t id;
+        uint64_t size;
+        int32_t isDir;
+        int32_t isDeleted;
+        int depth;
+    };
+    DataBase store(letter);
+    RowReader children(store, "pid=?");
+    OutputWriter out;
+    std::vector<Item> stack;
+    std::vector<Item> batch;
     std::unordered_set<uint64_t> entered{rootKey};
     auto push = [&](uint64_t folder, int depth) {
-        auto children = index.Children(folder);
-        for (auto it = children.rbegin(); it != children.rend(); ++it)
-            stack.emplace_back(*it, depth);
+        batch.clear();
+        children.Restart(folder);
+        RowFields row;
+        while (children.Next(row)) {
+            if (row.id == folder && row.isDir) continue; // the folder's own row
+            Item item{{}, row.id, row.size, row.isDir, row.isDeleted, depth};
+            platform::AppendCleanUtf8(item.name, row.name);
+            batch.push_back(std::move(item));
+        }
+        for (auto it = batch.rbegin(); it != batch.rend(); ++it)
+            stack.push_back(std::move(*it));
     };
     push(rootKey, 0);
     while (!stack.empty()) {
-        auto [row, depth] = stack.back();
+        const Item item = std::move(stack.back());
         stack.pop_back();
-        std::string line(static_cast<size_t>(depth) * 2, ' ');
-        line += TerminalText(platform::Utf16ToUtf8(row->name));
-        if (row->isDir) line += "\\";
-        if (row->isDeleted == 1) line += "  [deleted]";
-        if (!row->isDir) line += "  " + std::to_string(row->size);
-        Print(line);
-        if (row->isDir && depth < 256 && entered.insert(row->id).second) push(row->id, depth + 1);
+        std::string& line = out.Buffer();
+        line.append(static_cast<size_t>(item.depth) * 2, ' ');
+        AppendTerminalText(line, item.name);
+        if (item.isDir) line += '\\';
+        if (item.isDeleted == 1) line += "  [deleted]";
+        if (!item.isDir) line += "  " + std::to_string(item.size);
+        out.EndLine();
+        if (item.isDir && item.depth < 256 && entered.insert(item.id).second)
+            push(item.id, item.depth + 1);
     }
+    out.Finish();
 }
 
 struct ListContext {
-    bool json;
-    std::u16string path;
+    RowPrinter* printer;
+    const std::string* path;
 };
 
 bool OnListRow(const ScanRow& row, uint32_t, bool, void* context) {
     auto* c = static_cast<ListContext*>(context);
-    ScanRow copy = row;
-    copy.path = c->path;
-    Print(c->json ? JsonRow(copy) : TextRow(copy, false));
+    c->printer->Print(row, *c->path);
     return true;
 }
 
+struct SearchContext {
+    RowPrinter* printer;
+    std::string path;
+};
+
 bool OnSearchRow(const ScanRow& row, void* context) {
-    Print(*static_cast<bool*>(context) ? JsonRow(row) : TextRow(row, true));
+    auto* c = static_cast<SearchContext*>(context);
+    c->path.clear();
+    platform::AppendUtf8(c->path, row.path);
+    c->printer->Print(row, c->path);
     return true;
 }
 
@@ -106,14 +149,10 @@ int CmdScan(const Args& args, const GlobalOptions& global) {
     if (!save.empty()) CheckSaveTarget(OpenDrive(spec), save, overwrite);
     const Drive drive = PrepareDrive(spec, full, global);
     if (!save.empty()) SaveScan(drive, save, overwrite);
-    RowIndex index(drive.letter, drive.rootKey);
-    if (tree) {
-        PrintTree(index, drive.rootKey);
-        return 0;
-    }
-    if (!json) Print(TextHeader(true));
-    for (const ScanRow& row : index.Rows())
-        Print(json ? JsonRow(row) : TextRow(row, true));
+    if (tree)
+        PrintTree(drive.letter, drive.rootKey);
+    else
+        PrintRows(drive.letter, drive.rootKey, json);
     return 0;
 }
 
@@ -151,10 +190,15 @@ int CmdLs(const Args& args, const GlobalOptions& global) {
                 extensions.push_back(platform::Utf8ToUtf16(e));
         }
     }
-    ListContext context{json, platform::Utf8ToUtf16(folderText)};
-    if (!json) Print(TextHeader(false));
+    // The path as a round trip through the store's text would give it.
+    const std::string listPath = platform::Utf16ToUtf8(platform::Utf8ToUtf16(folderText));
+    OutputWriter out;
+    RowPrinter printer(out, json ? RowPrinter::Style::kJson : RowPrinter::Style::kText);
+    ListContext context{&printer, &listPath};
+    printer.Header();
     ListFolderItems(drive.letter, static_cast<uint64_t>(folder), nullptr, OnListRow, nullptr,
                     filterType, extensions, ReadSetting(settings::kHideEmptyFolder), &context);
+    out.Finish();
     return 0;
 }
 
@@ -227,9 +271,13 @@ int CmdSearch(const Args& args, const GlobalOptions& global) {
     if (!useGlob)
         for (auto& c : p)
             c = c == u'?' ? u'_' : (c == u'*' ? u'%' : c);
-    if (!json) Print(TextHeader(true));
+    OutputWriter out;
+    RowPrinter printer(out, json ? RowPrinter::Style::kJson : RowPrinter::Style::kTextWithPath);
+    SearchContext context{&printer, {}};
+    printer.Header();
     AdvancedSearch(drive.letter, nullptr, nullptr, OnSearchRow, nullptr, p,
                    platform::Utf8ToUtf16(folderText), useGlob, deletion, recurse, useSize, minKb,
-                   maxKb, dateField, from, to, drive.rootKey, &json);
+                   maxKb, dateField, from, to, drive.rootKey, &context);
+    out.Finish();
     return 0;
 }

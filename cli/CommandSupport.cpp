@@ -3,8 +3,10 @@
 #include "cli/ScanFile.h"
 #include "cli/ScanRunner.h"
 #include "platform/Time.h"
+#include "store/CppSQLite3Exception.h"
 
 #include <cstdio>
+#include <new>
 
 std::string ArgCursor::Value(const std::string& option) {
     if (Done()) throw CliError{option + " needs a value"};
@@ -137,4 +139,20 @@ const char* Usage(const std::string& command) {
            "                   the readable local partitions fill the letters left free\n"
            "  --load FILE      use the scan saved with scan --save FILE instead of scanning\n"
            "  COMMAND --help   the options of one command\n";
+}
+
+int RunGuarded(const std::function<int()>& command) {
+    try {
+        return command();
+    } catch (const CliError& e) {
+        std::fprintf(stderr, "tessaly-cli: %s\n", e.message.c_str());
+    } catch (const CppSQLite3Exception& e) {
+        std::fprintf(stderr, "tessaly-cli: database error: %s\n", e.errorMessage());
+    } catch (const std::bad_alloc&) {
+        // Nothing may be left to build a message with: fixed text only.
+        std::fputs("tessaly-cli: out of memory: the system refused the memory this command "
+                   "needs\n",
+                   stderr);
+    }
+    return 2;
 }

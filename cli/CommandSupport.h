@@ -4,6 +4,7 @@
 #include "cli/Drive.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -34,3 +35,8 @@ uint64_t ParseNumber(const std::string& text, const std::string& what);
 uint64_t ParseDate(const std::string& text);
 // The usage text of one command, or of all.
 const char* Usage(const std::string& command = {});
+
+// Runs a command and returns its status. What ends a command early becomes one line on
+// standard error and status 2: a CliError, a store error, and running out of memory, which
+// anything below may meet and nothing below holds back.
+int RunGuarded(const std::function<int()>& command);

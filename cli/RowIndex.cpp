@@ -1,19 +1,31 @@
 #include "cli/RowIndex.h"
 
-#include "store/CppSQLite3Table.h"
+#include "platform/Text.h"
 #include "store/DataBase.h"
-#include "store/SqlText.h"
+#include "store/RowReader.h"
 
 #include <algorithm>
 #include <unordered_set>
 
 RowIndex::RowIndex(char letter, uint64_t rootKey) : m_letter(letter), m_rootKey(rootKey) {
     DataBase store(letter);
-    CppSQLite3Table table = store.Db().table(SqlFormat("select * from %c order by rowid", letter));
-    m_rows.reserve(static_cast<size_t>(table.numRows()));
-    for (int i = 0; i < table.numRows(); ++i) {
-        table.setRow(i);
-        m_rows.push_back(RowFromTable(table, false));
+    RowReader reader(store);
+    RowFields f;
+    while (reader.Next(f)) {
+        ScanRow r;
+        r.name = platform::Utf8ToUtf16(f.name);
+        r.size = f.size;
+        r.created = f.created;
+        r.modified = f.modified;
+        r.accessed = f.accessed;
+        r.attributes = f.attributes;
+        r.id = f.id;
+        r.pid = f.pid;
+        r.isDeleted = f.isDeleted;
+        r.isDir = f.isDir;
+        r.record = f.record;
+        r.firSector = f.firSector;
+        m_rows.push_back(std::move(r));
     }
     for (size_t i = 0; i < m_rows.size(); ++i) {
         const ScanRow& r = m_rows[i];

@@ -6,15 +6,15 @@
 #include "engine/volume/EntryPoints.h"
 #include "jobs/Drives.h"
 #include "platform/DriveMap.h"
-#include "store/CppSQLite3Exception.h"
 #include "ui/settings/Ini.h"
 
 #include <clocale>
 #include <cstdio>
 #include <map>
 
-int main(int argc, char** argv) {
-    std::setlocale(LC_ALL, "");
+namespace {
+
+int Run(int argc, char** argv) {
     auto& map = platform::DriveMap::Instance();
     DriveBindings bindings;
     GlobalOptions global;
@@ -93,13 +93,12 @@ int main(int argc, char** argv) {
         }
     }
     InstallInterruptHandler();
-    try {
-        return it->second(rest, global);
-    } catch (const CliError& e) {
-        std::fprintf(stderr, "tessaly-cli: %s\n", e.message.c_str());
-        return 2;
-    } catch (const CppSQLite3Exception& e) {
-        std::fprintf(stderr, "tessaly-cli: database error: %s\n", e.errorMessage());
-        return 2;
-    }
+    return it->second(rest, global);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    return RunGuarded([&] { return Run(argc, argv); });
 }

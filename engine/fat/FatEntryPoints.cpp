@@ -5,6 +5,7 @@
 #include "store/CppSQLite3Exception.h"
 
 #include <exception>
+#include <new>
 
 bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context) {
     try {
@@ -12,6 +13,8 @@ bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context) 
         return scanner.Scan(directory, context);
     } catch (const CppSQLite3Exception&) {
         return false;
+    } catch (const std::bad_alloc&) {
+        throw; // out of memory ends the whole command, not just this call
     } catch (const std::exception&) {
         return false;
     }
@@ -24,6 +27,8 @@ bool AdvancedScanFatDrive(char letter, ScanStartCallback start, ScanProgressCall
         return scanner.Scan(start, progress, finish, context, 0, 0);
     } catch (const CppSQLite3Exception&) {
         return false;
+    } catch (const std::bad_alloc&) {
+        throw; // out of memory ends the whole command, not just this call
     } catch (const std::exception&) {
         return false;
     }

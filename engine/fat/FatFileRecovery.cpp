@@ -8,6 +8,7 @@
 #include "store/ScanRow.h"
 
 #include <exception>
+#include <new>
 
 FatFileRecovery::~FatFileRecovery() = default;
 
@@ -29,6 +30,8 @@ bool FatFileRecovery::Recover(char letter, uint64_t record, const char16_t* dest
         return RecoverRow(row, destination);
     } catch (const CppSQLite3Exception&) {
         return false;
+    } catch (const std::bad_alloc&) {
+        throw; // out of memory ends the whole command, not just this call
     } catch (const std::exception&) {
         return false;
     }

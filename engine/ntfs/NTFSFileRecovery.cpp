@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <new>
 
 namespace {
 
@@ -49,6 +50,8 @@ bool NTFSFileRecovery::Recover(char letter, uint64_t record, const char16_t* des
         return RecoverRow(row, destination);
     } catch (const CppSQLite3Exception&) {
         return false;
+    } catch (const std::bad_alloc&) {
+        throw; // out of memory ends the whole command, not just this call
     } catch (const std::exception&) {
         return false;
     }
