@@ -69,47 +69,6 @@ void StreamBase::Detach() {
     geometry_ = geometry;
 }
 
-uint64_t StreamBase::ReadLE(uint32_t width) {
-    if (!data_ || size_ - position_ < width) return 0;
-    uint64_t v = 0;
-    for (uint32_t i = 0; i < width; ++i)
-        v |= static_cast<uint64_t>(data_[position_ + i]) << (8 * i);
-    position_ += width;
-    return v;
-}
-
-uint8_t StreamBase::ReadU8() {
-    return static_cast<uint8_t>(ReadLE(1));
-}
-uint16_t StreamBase::ReadU16() {
-    return static_cast<uint16_t>(ReadLE(2));
-}
-uint32_t StreamBase::ReadU32() {
-    return static_cast<uint32_t>(ReadLE(4));
-}
-uint64_t StreamBase::ReadU64() {
-    return ReadLE(8);
-}
-
-uint8_t StreamBase::U8At(uint32_t offset) const {
-    return Has(offset, 1) && data_ ? data_[offset] : 0;
-}
-
-uint16_t StreamBase::U16At(uint32_t offset) const {
-    if (!data_ || !Has(offset, 2)) return 0;
-    return static_cast<uint16_t>(data_[offset] | (data_[offset + 1] << 8));
-}
-
-uint32_t StreamBase::U32At(uint32_t offset) const {
-    if (!data_ || !Has(offset, 4)) return 0;
-    return static_cast<uint32_t>(U16At(offset)) | (static_cast<uint32_t>(U16At(offset + 2)) << 16);
-}
-
-uint64_t StreamBase::U64At(uint32_t offset) const {
-    if (!data_ || !Has(offset, 8)) return 0;
-    return static_cast<uint64_t>(U32At(offset)) | (static_cast<uint64_t>(U32At(offset + 4)) << 32);
-}
-
 bool StreamBase::ReadBytes(void* dest, uint32_t count) {
     if (!data_ || !dest) return false;
     const uint32_t avail = size_ - position_;

@@ -32,10 +32,11 @@ public:
     // memory for the copy, leaving the stream as it was.
     void Detach() override;
 
-    uint8_t ReadU8();
-    uint16_t ReadU16();
-    uint32_t ReadU32();
-    uint64_t ReadU64();
+    // The parsers call these for every field of every record: they live here, inline.
+    uint8_t ReadU8() { return static_cast<uint8_t>(ReadLE<1>()); }
+    uint16_t ReadU16() { return static_cast<uint16_t>(ReadLE<2>()); }
+    uint32_t ReadU32() { return static_cast<uint32_t>(ReadLE<4>()); }
+    uint64_t ReadU64() { return ReadLE<8>(); }
     // Copies count bytes (never more than remain; the rest of dest is left as it was) and
     // moves the position by count, clamped to the size.
     bool ReadBytes(void* dest, uint32_t count);
@@ -53,10 +54,10 @@ public:
     std::string ReadGuidText();
 
     // Bounds-checked little-endian reads at an absolute offset that do not move the position.
-    uint8_t U8At(uint32_t offset) const;
-    uint16_t U16At(uint32_t offset) const;
-    uint32_t U32At(uint32_t offset) const;
-    uint64_t U64At(uint32_t offset) const;
+    uint8_t U8At(uint32_t offset) const { return static_cast<uint8_t>(LEAt<1>(offset)); }
+    uint16_t U16At(uint32_t offset) const { return static_cast<uint16_t>(LEAt<2>(offset)); }
+    uint32_t U32At(uint32_t offset) const { return static_cast<uint32_t>(LEAt<4>(offset)); }
+    uint64_t U64At(uint32_t offset) const { return LEAt<8>(offset); }
     bool Has(uint32_t offset, uint32_t count) const {
         return offset <= size_ && count <= size_ - offset;
     }
@@ -72,7 +73,21 @@ public:
     void SetGeometry(const VolumeGeometry* geometry) { geometry_ = geometry; }
 
 private:
-    uint64_t ReadLE(uint32_t width);
+    // width bytes at offset as a little-endian number; 0 when they are not all there.
+    template <uint32_t width> uint64_t LEAt(uint32_t offset) const {
+        if (!data_ || !Has(offset, width)) return 0;
+        uint64_t v = 0;
+        for (uint32_t i = 0; i < width; ++i)
+            v |= static_cast<uint64_t>(data_[offset + i]) << (8 * i);
+        return v;
+    }
+    // The same at the position, which moves past the bytes when they are all there.
+    template <uint32_t width> uint64_t ReadLE() {
+        if (!data_ || size_ - position_ < width) return 0;
+        const uint64_t v = LEAt<width>(position_);
+        position_ += width;
+        return v;
+    }
 
     const uint8_t* data_ = nullptr;
     uint32_t size_ = 0;
