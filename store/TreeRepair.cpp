@@ -33,10 +33,13 @@ void DataBase::AdoptOrphans(uint64_t rootId) {
     const char l = m_letter;
     const auto root = static_cast<long long>(rootId);
 
-    // A row has a parent only when a folder row (isDir=1) carries its pid as id.
-    const int orphans = m_db->scalar(SqlFormat("select count(*) from %c where pid not in (select "
-                                               "id from %c where isDir=1) and pid<>%lld",
-                                               l, l, root));
+    // A row has a parent only when a folder row (isDir=1) carries its pid as id. Whether any
+    // row lacks one is asked of the distinct parent ids (through the pid index) and each is
+    // looked up by id, instead of testing every row of the table against every folder.
+    const int orphans = m_db->scalar(
+        SqlFormat("select exists(select 1 from (select distinct pid from %c where pid<>%lld) "
+                  "as p where not exists(select 1 from %c as f where f.id=p.pid and f.isDir=1))",
+                  l, root, l));
     if (orphans < 1) {
         return;
     }
@@ -86,9 +89,10 @@ void DataBase::FinishTree(uint64_t rootId) {
         m_db->execute(SqlFormat("update %c set depth=1,path = '%c:\\' where pid=%lld", l, l, root));
         // Every live folder that holds a deleted row, directly or below other live folders,
         // is marked. The ids to mark are gathered in one climb from the deleted rows up
-        // through the live folders, so the statement reads the table twice whatever the
-        // depth of the tree (a pass per level would read it once per level). Gathering stops
-        // at ids already gathered, so folders linked in a loop end the climb.
+        // through the live folders, so the statement reads the table once and finds the rest
+        // by id, whatever the depth of the tree (a pass per level would read the table once
+        // per level). Gathering stops at ids already gathered, so folders linked in a loop
+        // end the climb.
         m_db->execute(
             SqlFormat("WITH RECURSIVE holder(id) AS (select pid from %c where isDeleted>0 "
                       "union select f.pid from %c as f join holder on f.id=holder.id "
@@ -96,8 +100,9 @@ void DataBase::FinishTree(uint64_t rootId) {
                       "update %c set isDeleted=2 where isDir=1 and isDeleted=0 and "
                       "id in(select id from holder)",
                       l, l, l));
+        // Folders that are the parent of a folder, as the table stood before this statement.
         m_db->execute(SqlFormat("update %c set isDir=2 \t\t\t\t\t\t  where isDir=1 and "
-                                "\t\t\t\t\t\t  id in(select distinct pid from %c where isDir=1)",
+                                "\t\t\t\t\t\t  id in(select pid from %c where isDir=1)",
                                 l, l));
         m_db->execute("commit transaction;");
     });
