@@ -132,6 +132,7 @@ void DataBase::BeginInsert() {
         m_db->execute(SqlFormat("DROP INDEX IF EXISTS [IDX_%c_PID];"
                                 "DROP INDEX IF EXISTS [IDX_%c_Path];",
                                 m_letter, m_letter));
+    m_boundValid = false;
     m_insert = m_db->prepare(SqlFormat(
         "INSERT INTO %c (fn,fn_ext,size,created,modified,accessed,attributes,id,pid,isDeleted,"
         "isDir,record,firSector) values(?,?,?,?,?,?,?,?,?,?,?,?,?);",
@@ -153,17 +154,30 @@ void DataBase::InsertEntry(std::u16string_view name, uint64_t size, uint64_t cre
     CppSQLite3Statement& insert = *m_insert;
     insert.bindNoCopy(1, m_nameBuffer);
     insert.bindNoCopy(2, m_extBuffer);
-    insert.bindInt64(3, static_cast<int64_t>(size));
-    insert.bindInt64(4, static_cast<int64_t>(created));
-    insert.bindInt64(5, static_cast<int64_t>(modified));
-    insert.bindInt64(6, static_cast<int64_t>(accessed));
-    insert.bindInt(7, static_cast<int>(attributes));
-    insert.bindInt64(8, static_cast<int64_t>(id));
-    insert.bindInt64(9, static_cast<int64_t>(pid));
-    insert.bindInt(10, isDeleted ? 1 : 0);
-    insert.bindInt(11, isDir ? 1 : 0);
-    insert.bindInt64(12, static_cast<int64_t>(record));
-    insert.bindInt64(13, static_cast<int64_t>(firSector));
+    // Parameters 3 to 13; attributes, isDeleted and isDir are 32-bit parameters.
+    const int64_t values[11] = {static_cast<int64_t>(size),
+                                static_cast<int64_t>(created),
+                                static_cast<int64_t>(modified),
+                                static_cast<int64_t>(accessed),
+                                static_cast<int>(attributes),
+                                static_cast<int64_t>(id),
+                                static_cast<int64_t>(pid),
+                                isDeleted ? 1 : 0,
+                                isDir ? 1 : 0,
+                                static_cast<int64_t>(record),
+                                static_cast<int64_t>(firSector)};
+    const bool reuse = m_boundValid;
+    m_boundValid = false; // until every parameter holds this row's value
+    for (int i = 0; i < 11; ++i) {
+        if (reuse && values[i] == m_bound[i]) continue;
+        const int param = i + 3;
+        if (param == 7 || param == 10 || param == 11)
+            insert.bindInt(param, static_cast<int>(values[i]));
+        else
+            insert.bindInt64(param, values[i]);
+        m_bound[i] = values[i];
+    }
+    m_boundValid = true;
     insert.execute(); // steps once and resets
 }
 

@@ -57,6 +57,10 @@ private:
     std::optional<CppSQLite3Statement> m_insert;
     std::string m_nameBuffer; // reused across InsertEntry calls
     std::string m_extBuffer;
+    // The numbers bound to the INSERT's parameters 3 to 13 for the last row. A statement keeps
+    // its bindings from row to row, so a number equal to the last row's is not bound again.
+    int64_t m_bound[11] = {};
+    bool m_boundValid = false;
     bool m_indexesDeferred = false; // the table's own indexes are rebuilt by EndInsert
 };
 

@@ -145,6 +145,28 @@ TEST(Loading, ReusedBuffersDoNotLeakIntoTheNextRow) {
         (std::vector<std::string>{"a-rather-long-name.extension|extension", "b|", "c.tx|tx"}));
 }
 
+TEST(Loading, EachRowKeepsItsOwnNumbersWhetherTheyRepeatOrNot) {
+    // Numbers equal to the previous row's are not bound again; every row still gets its own.
+    DataBase store;
+    store.SelectDrive('H');
+    store.DropTable();
+    store.BeginInsert();
+    store.InsertEntry(u"a", 1, 10, 10, 10, 0x20, 100, 5, false, false, 1, 7);
+    store.InsertEntry(u"b", 1, 10, 11, 10, 0x20, 101, 5, true, false, 2, 7);
+    store.InsertEntry(u"c", 2, 10, 11, 12, 0x10, 102, 6, true, true, 3, 8);
+    store.InsertEntry(u"d", 2, 10, 11, 12, 0x10, 102, 6, false, false, 4, 8);
+    store.EndInsert();
+    store.BeginInsert(); // a new statement binds every number afresh
+    store.InsertEntry(u"e", 2, 10, 11, 12, 0x10, 102, 6, false, false, 5, 8);
+    store.EndInsert();
+    EXPECT_EQ(
+        Rows("select fn,size,created,modified,accessed,attributes,id,pid,isDeleted,isDir,"
+             "record,firSector from H order by rowid"),
+        (std::vector<std::string>{"a|1|10|10|10|32|100|5|0|0|1|7", "b|1|10|11|10|32|101|5|1|0|2|7",
+                                  "c|2|10|11|12|16|102|6|1|1|3|8", "d|2|10|11|12|16|102|6|0|0|4|8",
+                                  "e|2|10|11|12|16|102|6|0|0|5|8"}));
+}
+
 TEST(Loading, SortsStayInMemory) {
     // Index builds and sorted listings never write temporary files on the host.
     DataBase store('H');
