@@ -2,6 +2,10 @@
 // Every row of a drive's table with its full folder path ("E:\Docs\"), computed from the
 // pid links of the folder rows. A damaged volume can make folders their own ancestors; such a
 // chain ends where it would repeat, so every path is finite.
+//
+// Holding every row's path costs memory that grows with depth times rows. The printing
+// commands read rows one at a time (store/RowReader.h) and build paths on demand from one
+// entry per folder (cli/FolderPaths.h) instead.
 #include "store/ScanRow.h"
 
 #include <cstdint>
