@@ -71,7 +71,7 @@ TEST(OutOfMemory, ScansLetItThrough) {
     map.Clear();
 }
 
-int RunLimited(const std::string& args, uint64_t limitKb, std::string* err) {
+[[maybe_unused]] int RunLimited(const std::string& args, uint64_t limitKb, std::string* err) {
     TempDir io;
     const std::string command = "ulimit -v " + std::to_string(limitKb) + "; XDG_CONFIG_HOME='" +
                                 io.File("config") + "' '" + TESSALY_CLI + "' " + args +
