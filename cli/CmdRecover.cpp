@@ -1,7 +1,7 @@
 // recover: the recovery job without windows.
 #include "cli/CommandSupport.h"
+#include "cli/FolderPaths.h"
 #include "cli/Interrupt.h"
-#include "cli/RowIndex.h"
 #include "cli/RowOutput.h"
 #include "cli/TerminalProgress.h"
 #include "engine/recovery/FileRecovery.h"
@@ -10,6 +10,7 @@
 #include "platform/OutputFile.h"
 #include "platform/Text.h"
 #include "store/DataBase.h"
+#include "store/RowReader.h"
 #include "store/Search.h"
 #include "ui/format/TextFormat.h"
 #include "ui/settings/LangText.h"
@@ -92,9 +93,9 @@ private:
     TerminalProgress m_progress;
 };
 
-// The row named by a path such as "E:\Docs\a.txt": its folder through the store's path lookup,
-// the name among that folder's rows (a live row first).
-const ScanRow* FindByPath(const Drive& drive, const RowIndex& index, const std::string& path) {
+// The record of the row named by a path such as "E:\Docs\a.txt": its folder through the
+// store's path lookup, the name among that folder's rows (a live row first).
+uint64_t FindByPath(const Drive& drive, const std::string& path) {
     std::string p = path;
     while (p.size() > 3 && p.back() == '\\')
         p.pop_back();
@@ -106,12 +107,23 @@ const ScanRow* FindByPath(const Drive& drive, const RowIndex& index, const std::
     if (folder < 0)
         throw CliError{"no folder " + FolderText(p.substr(0, cut)) + " on the scanned drive"};
     const std::u16string name = platform::Utf8ToUtf16(p.substr(cut + 1));
-    const ScanRow* found = nullptr;
-    for (const ScanRow* row : index.Children(static_cast<uint64_t>(folder)))
-        if (row->name == name && (!found || (found->isDeleted == 1 && row->isDeleted != 1)))
-            found = row;
+    RowReader children(store, "pid=?");
+    children.Restart(static_cast<uint64_t>(folder));
+    RowFields row;
+    bool found = false, foundDeleted = false;
+    uint64_t record = 0;
+    while (children.Next(row)) {
+        if (row.id == static_cast<uint64_t>(folder) && row.isDir) continue; // the folder's own row
+        if (found && !foundDeleted) break;
+        if (platform::Utf8ToUtf16(row.name) != name) continue;
+        if (!found || row.isDeleted != 1) {
+            found = true;
+            foundDeleted = row.isDeleted == 1;
+            record = row.record;
+        }
+    }
     if (!found) throw CliError{"no file or folder " + path + " on the scanned drive"};
-    return found;
+    return record;
 }
 
 // DIR/Docs/Reports for a row whose folder path is "E:\Docs\Reports\", each piece made safe.
@@ -194,33 +206,43 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
     }
 
     const Drive drive = PrepareDrive(spec, full, global);
-    const RowIndex index(drive.letter, drive.rootKey);
+    // Rows are read from the store as they are chosen, never all at once: memory holds the
+    // choices and one entry per folder, whatever the depth of the tree.
     const std::u16string dir = platform::Utf8ToUtf16(to);
     std::vector<RecoveryChoice> chosen;
     for (const auto& p : paths)
-        chosen.push_back({FindByPath(drive, index, p)->record, dir});
-    for (uint64_t r : records) {
-        bool known = false;
-        for (const ScanRow& row : index.Rows())
-            known = known || row.record == r;
-        if (!known)
-            throw CliError{"no entry with record " + std::to_string(r) + " on the scanned drive"};
-        chosen.push_back({r, dir});
+        chosen.push_back({FindByPath(drive, p), dir});
+    if (!records.empty()) {
+        DataBase store(drive.letter);
+        RowReader byRecord(store, "record=?");
+        RowFields row;
+        for (uint64_t r : records) {
+            byRecord.Restart(r);
+            if (!byRecord.Next(row))
+                throw CliError{"no entry with record " + std::to_string(r) +
+                               " on the scanned drive"};
+            chosen.push_back({r, dir});
+        }
     }
-    if (all)
-        for (const ScanRow* row : index.Children(drive.rootKey))
-            chosen.push_back({row->record, dir});
+    if (all) {
+        DataBase store(drive.letter);
+        RowReader children(store, "pid=?");
+        children.Restart(drive.rootKey);
+        RowFields row;
+        while (children.Next(row))
+            if (!(row.id == drive.rootKey && row.isDir)) // the root's own row
+                chosen.push_back({row.record, dir});
+    }
     if (deleted) {
         // The topmost deleted rows: a deleted folder brings its contents along.
-        std::unordered_map<uint64_t, const ScanRow*> folders;
-        for (const ScanRow& row : index.Rows())
-            if (row.isDir) folders.emplace(row.id, &row);
-        for (const ScanRow& row : index.Rows()) {
-            if (row.isDeleted != 1) continue;
-            auto parent = folders.find(row.pid);
-            if (parent != folders.end() && parent->second->isDeleted == 1 && row.pid != row.id)
-                continue;
-            chosen.push_back({row.record, FolderBelow(dir, row.path)});
+        DataBase store(drive.letter);
+        FolderPaths folders(store, drive.rootKey);
+        RowReader rows(store, "isDeleted=1");
+        RowFields row;
+        while (rows.Next(row)) {
+            if (folders.IsDeletedFolder(row.pid) && row.pid != row.id) continue;
+            chosen.push_back(
+                {row.record, FolderBelow(dir, platform::Utf8ToUtf16(folders.PathOf(row.pid)))});
         }
     }
 

@@ -5,6 +5,7 @@
 #include "store/RowReader.h"
 
 #include <algorithm>
+#include <utility>
 
 FolderPaths::FolderPaths(DataBase& store, uint64_t rootKey) : m_rootKey(rootKey) {
     m_rootPath = std::string(1, store.Letter()) + ":\\";
@@ -15,8 +16,9 @@ FolderPaths::FolderPaths(DataBase& store, uint64_t rootKey) : m_rootKey(rootKey)
         if (row.id == rootKey) continue; // the root's own row names no folder below it
         const size_t offset = m_names.size();
         platform::AppendCleanUtf8(m_names, row.name);
-        m_folders.push_back(
-            {row.id, row.pid, offset, static_cast<uint32_t>(m_names.size() - offset), 0});
+        m_folders.push_back({row.id, row.pid, offset,
+                             static_cast<uint32_t>(m_names.size() - offset), 0,
+                             row.isDeleted == 1});
     }
     // By id; of several rows with one id, the first in table order names the folder.
     std::stable_sort(m_folders.begin(), m_folders.end(),
@@ -29,9 +31,18 @@ FolderPaths::FolderPaths(DataBase& store, uint64_t rootKey) : m_rootKey(rootKey)
 }
 
 FolderPaths::Folder* FolderPaths::Find(uint64_t id) {
+    return const_cast<Folder*>(std::as_const(*this).Find(id));
+}
+
+const FolderPaths::Folder* FolderPaths::Find(uint64_t id) const {
     auto it = std::lower_bound(m_folders.begin(), m_folders.end(), id,
                                [](const Folder& f, uint64_t key) { return f.id < key; });
     return it != m_folders.end() && it->id == id ? &*it : nullptr;
+}
+
+bool FolderPaths::IsDeletedFolder(uint64_t folderId) const {
+    const Folder* folder = folderId == m_rootKey ? nullptr : Find(folderId);
+    return folder != nullptr && folder->deleted;
 }
 
 const std::string* FolderPaths::Known(uint64_t id) const {

@@ -25,6 +25,10 @@ public:
     // reference stays valid until the next call.
     const std::string& PathOf(uint64_t folderId);
 
+    // Whether the folder with this id is marked deleted; false for the root and for an id that
+    // names no folder of the table.
+    bool IsDeletedFolder(uint64_t folderId) const;
+
     size_t FolderCount() const { return m_folders.size(); }
     // Bytes held by the paths kept for reuse (with a share for the map's own entries); never
     // more than kCacheBudget.
@@ -39,8 +43,10 @@ private:
         uint64_t nameOffset; // in m_names
         uint32_t nameLength;
         uint32_t visit; // climb that last passed this folder, for loop detection
+        bool deleted;
     };
     Folder* Find(uint64_t id);
+    const Folder* Find(uint64_t id) const;
     // The path kept for id, or null.
     const std::string* Known(uint64_t id) const;
     void Keep(uint64_t id, const std::string& path);

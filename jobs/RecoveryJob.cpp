@@ -152,7 +152,7 @@ void RecoveryJob::DoneCb(const RecoveredFile* file, void* context) {
         ++counts.filesWritten;
         if (report.Clamped()) {
             ++counts.filesClamped;
-            if (job->m_warnings.size() < kMaxKeptReports) job->m_warnings.push_back(report);
+            job->Keep(job->m_warnings, report);
         }
         break;
     case RecoveryOutcome::kSkipped:
@@ -162,7 +162,7 @@ void RecoveryJob::DoneCb(const RecoveredFile* file, void* context) {
     case RecoveryOutcome::kReadError:
     case RecoveryOutcome::kWriteError:
         ++(report.isFolder ? counts.foldersFailed : counts.filesFailed);
-        if (job->m_failures.size() < kMaxKeptReports) job->m_failures.push_back(report);
+        job->Keep(job->m_failures, report);
         break;
     case RecoveryOutcome::kCancelled:
         ++counts.filesCancelled;
@@ -170,6 +170,13 @@ void RecoveryJob::DoneCb(const RecoveredFile* file, void* context) {
         break;
     }
     if (job->m_observer) job->m_observer->OnFileDone(report);
+}
+
+void RecoveryJob::Keep(std::vector<FileReport>& kept, const FileReport& report) {
+    const size_t bytes = (report.path.size() + report.name.size()) * sizeof(char16_t);
+    if (kept.size() >= kMaxKeptReports || bytes > kMaxKeptBytes - m_keptBytes) return;
+    m_keptBytes += bytes;
+    kept.push_back(report);
 }
 
 void RecoveryJob::ExistsCb(const char16_t* path, uint32_t, int* answer, void* context) {

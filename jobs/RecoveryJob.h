@@ -97,9 +97,11 @@ struct RecoveryChoice {
 
 class RecoveryJob {
 public:
-    // At most this many failures and warnings are kept for a summary; all are counted and
-    // all reach the observer.
+    // At most this many failures and warnings are kept for a summary, holding at most
+    // kMaxKeptBytes of path and name text (paths below a deep chain of folders grow long); all
+    // are counted and all reach the observer.
     static constexpr size_t kMaxKeptReports = 100000;
+    static constexpr size_t kMaxKeptBytes = 16u << 20;
 
     RecoveryJob(char letter, bool isNtfs, ExistingChoice choice, RecoveryObserver* observer)
         : m_letter(letter), m_isNtfs(isNtfs), m_choice(choice), m_observer(observer) {}
@@ -128,6 +130,8 @@ private:
     static bool ProgressCb(uint32_t low, uint32_t high, void* context);
     static void DoneCb(const RecoveredFile* file, void* context);
     static void ExistsCb(const char16_t* path, uint32_t zero, int* answer, void* context);
+    // Keeps report in kept while both limits allow.
+    void Keep(std::vector<FileReport>& kept, const FileReport& report);
 
     char m_letter;
     bool m_isNtfs;
@@ -139,4 +143,5 @@ private:
     RecoveryCounts m_counts;
     std::vector<FileReport> m_failures;
     std::vector<FileReport> m_warnings;
+    size_t m_keptBytes = 0;
 };
