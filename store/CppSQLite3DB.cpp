@@ -5,11 +5,27 @@
 
 #include <sqlite3.h>
 
+namespace {
+
+// Before the first connection: SQLite's own count of the memory it holds takes a global lock
+// around every allocation, and nothing here asks for that count, so it is switched off. Once
+// the library is initialised the call is refused, which leaves things as they are.
+void ConfigureLibrary() {
+    static const bool configured = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true;
+    }();
+    (void)configured;
+}
+
+} // namespace
+
 CppSQLite3DB::~CppSQLite3DB() {
     close();
 }
 
 void CppSQLite3DB::open(const char* path) {
+    ConfigureLibrary();
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
@@ -24,6 +40,7 @@ void CppSQLite3DB::open(const char* path) {
 }
 
 void CppSQLite3DB::openReadOnly(const char* path) {
+    ConfigureLibrary();
     sqlite3* db = nullptr;
     const int rc = sqlite3_open_v2(path, &db, SQLITE_OPEN_READONLY, nullptr);
     if (rc != SQLITE_OK) {
