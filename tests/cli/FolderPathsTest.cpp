@@ -68,6 +68,23 @@ TEST(FolderPaths, FirstRowOfAnIdNamesTheFolderAndTheRootRowIsNoFolder) {
     EXPECT_EQ(paths.PathOf(5), "P:\\");
 }
 
+TEST(FolderPaths, DeletedMarkIsTheFirstFolderRowsOfItsId) {
+    // A live folder 30 whose later namesake row is deleted, a deleted folder 31, the root row
+    // marked deleted (the root never counts), and a file 33 that is no folder.
+    LoadDrive('P', 5,
+              {Folder(u"root", 5, 5, true), Folder(u"Live", 30, 5),
+               Folder(u"Live again", 30, 5, true), Folder(u"Gone", 31, 5, true),
+               File(u"x.txt", 33, 31, 100, true)},
+              false);
+    DataBase store('P');
+    const FolderPaths paths(store, 5);
+    EXPECT_FALSE(paths.IsDeletedFolder(30));
+    EXPECT_TRUE(paths.IsDeletedFolder(31));
+    EXPECT_FALSE(paths.IsDeletedFolder(5));
+    EXPECT_FALSE(paths.IsDeletedFolder(33));
+    EXPECT_FALSE(paths.IsDeletedFolder(999));
+}
+
 TEST(FolderPaths, DeepChainWithLongNamesOutgrowsTheCacheWithoutChangingAnswers) {
     // 1500 folders of 64-byte names: the paths together take far more than the cache keeps.
     constexpr uint64_t kDepth = 1500;
