@@ -66,7 +66,8 @@ std::string ReferenceJson(const Row& r) {
 // The file list's columns: mark, name, size, three dates, attributes, id, parent id, path.
 std::string ReferenceText(const Row& r, bool withPath) {
     const RowFields& f = r.fields;
-    std::string name = platform::Utf16ToUtf8(platform::Utf8ToUtf16(r.name));
+    // Names and paths go out with their control characters escaped, as a terminal needs.
+    std::string name = TerminalText(platform::Utf16ToUtf8(platform::Utf8ToUtf16(r.name)));
     if (f.isDir) name += "\\";
     char line[4096];
     std::snprintf(line, sizeof line, "%-3s %-40s %12s  %-19s  %-19s  %-19s  %-10s %10lld %10lld",
@@ -75,7 +76,7 @@ std::string ReferenceText(const Row& r, bool withPath) {
                   rowformat::Date(f.created).c_str(), rowformat::Date(f.modified).c_str(),
                   rowformat::Date(f.accessed).c_str(), rowformat::Attributes(f.attributes).c_str(),
                   static_cast<long long>(f.id), static_cast<long long>(f.pid));
-    return std::string(line) + (withPath ? "  " + r.path : "") + "\n";
+    return std::string(line) + (withPath ? "  " + TerminalText(r.path) : "") + "\n";
 }
 
 class RowOutput : public ::testing::Test {
@@ -107,7 +108,7 @@ TEST_F(RowOutput, OneRowExactly) {
               "\"attributes\":33,\"id\":18446744073709551615,\"pid\":5,\"isDeleted\":1,"
               "\"isDir\":0,\"record\":7,\"firSector\":9,\"path\":\"E:\\\\Docs\\\\\"}\n");
     EXPECT_EQ(Printed({r}, RowPrinter::Style::kTextWithPath),
-              "del Q\"uo\\te\t.TXT" + std::string(28, ' ') + "      1.50 KB  01/15/2024 12:30:58" +
+              "del Q\"uo\\te\\t.TXT" + std::string(27, ' ') + "      1.50 KB  01/15/2024 12:30:58" +
                   std::string(2 + 19 + 2 + 19 + 2, ' ') + "R-A" + std::string(7, ' ') +
                   "         -1          5  E:\\Docs\\\n");
 }
