@@ -81,6 +81,27 @@ TEST_P(RecoverCommand, DeletedOnlyLandsBelowEachFolderPath) {
     EXPECT_FALSE(std::filesystem::exists(out.File("Docs")));
 }
 
+TEST_P(RecoverCommand, RecordNumbersChooseRowsAndAnUnknownOneIsRefused) {
+    const auto& volume = LoadVolume(GetParam());
+    const auto scan = RunCli({"--drive", "E=" + volume.image, "scan", "E:", "--json"});
+    ASSERT_EQ(scan.status, 0) << scan.err;
+    long long record = -1;
+    for (const auto& row : ParseJsonLines(scan.out))
+        if (row.FullPath() == VolumePath('E', "Docs/readme.txt")) record = row.number.at("record");
+    ASSERT_GE(record, 0);
+    TempDir out;
+    const auto r = RunCli({"--drive", "E=" + volume.image, "recover", "E:", "--record",
+                           std::to_string(record), "--to", out.path()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Md5OfFile(out.File("readme.txt")), volume.Find("Docs/readme.txt")->md5);
+
+    const auto unknown = RunCli({"--drive", "E=" + volume.image, "recover", "E:", "--record",
+                                 "999999999", "--to", out.File("none")});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.err.find("no entry with record 999999999"), std::string::npos) << unknown.err;
+    EXPECT_FALSE(std::filesystem::exists(out.File("none")));
+}
+
 TEST_P(RecoverCommand, SkipKeepsAndOverwriteReplacesExistingFiles) {
     const auto& volume = LoadVolume(GetParam());
     TempDir out;
