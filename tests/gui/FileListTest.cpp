@@ -382,7 +382,7 @@ private Q_SLOTS:
         QCOMPARE(view->ContextMenuId(), resources::kFileMenu);
         QVERIFY(frame->State().listFocus);
         std::unique_ptr<QMenu> menu(files->BuildMenu(resources::kFileMenu));
-        QVERIFY(!frame->Commands().IsEnabled(cmd::kPreviewFile)); // deleted
+        QVERIFY(!frame->Commands().IsEnabled(cmd::kPreviewFile));    // deleted
         QVERIFY(frame->Commands().IsEnabled(cmd::kOpenInHexEditor)); // a file with data
         QVERIFY(EnabledItems(menu.get()).contains(QStringLiteral("-&Preview File")));
         QVERIFY(EnabledItems(menu.get()).contains(QStringLiteral("+&Properties...")));
@@ -396,7 +396,7 @@ private Q_SLOTS:
         QCOMPARE(view->ContextMenuId(), resources::kFolderMenu);
         QVERIFY(frame->Commands().IsEnabled(cmd::kOpenFolder));
         QVERIFY(!frame->Commands().IsEnabled(cmd::kOpenInHexEditor)); // a folder
-        QVERIFY(!frame->Commands().IsEnabled(cmd::kExploreFolder)); // the image is not mounted
+        QVERIFY(!frame->Commands().IsEnabled(cmd::kExploreFolder));   // the image is not mounted
         // Two rows selected: no menu.
         view->List()->selectionModel()->select(
             view->Rows()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
