@@ -1,7 +1,7 @@
 #include "cli/CommandSupport.h"
 
-#include "cli/ScanFile.h"
 #include "cli/ScanRunner.h"
+#include "jobs/SavedScan.h"
 #include "platform/Time.h"
 #include "store/CppSQLite3Exception.h"
 
@@ -145,6 +145,8 @@ int RunGuarded(const std::function<int()>& command) {
     try {
         return command();
     } catch (const CliError& e) {
+        std::fprintf(stderr, "tessaly-cli: %s\n", e.message.c_str());
+    } catch (const SavedScanError& e) {
         std::fprintf(stderr, "tessaly-cli: %s\n", e.message.c_str());
     } catch (const CppSQLite3Exception& e) {
         std::fprintf(stderr, "tessaly-cli: database error: %s\n", e.errorMessage());

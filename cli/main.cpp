@@ -2,9 +2,9 @@
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
-#include "cli/ScanFile.h"
 #include "engine/volume/EntryPoints.h"
 #include "jobs/Drives.h"
+#include "jobs/SavedScan.h"
 #include "platform/DriveMap.h"
 #include "ui/settings/Ini.h"
 

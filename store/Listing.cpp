@@ -53,11 +53,14 @@ bool ListFolder(char letter, uint64_t folderId, ListBeginCallback begin, ListRow
     std::string clause;
     const std::string list = BuildExtensionList(extensions);
     if (!list.empty()) {
+        // Extensions compare without regard to ASCII case, as FAT and NTFS names do: ".TMP"
+        // hides "a.tmp" and "B.Tmp".
         if (filterType == kFilterHideListed) {
             clause =
-                SqlFormat(" and (isDir<>0 or fn_ext not in %s or fn_ext is null) ", list.c_str());
+                SqlFormat(" and (isDir<>0 or fn_ext collate nocase not in %s or fn_ext is null) ",
+                          list.c_str());
         } else if (filterType == kFilterShowListed) {
-            clause = SqlFormat(" and (isDir<>0 or fn_ext in %s) ", list.c_str());
+            clause = SqlFormat(" and (isDir<>0 or fn_ext collate nocase in %s) ", list.c_str());
         }
     }
 

@@ -21,15 +21,15 @@ enum ListFilterType : int {
 
 // The SQL value list of extensions, ('tmp','bak'): entries trimmed of white space, one
 // leading "." removed, empty entries skipped, each quoted; "" when no entry remains. Letters
-// keep their case (stored extensions are lower case, so only lower-case entries match).
+// keep their case; the listing compares without regard to ASCII case.
 std::string BuildExtensionList(const std::vector<std::u16string>& extensions);
 
 // Lists the rows of one folder (folder id 0 means the NTFS root, 5): every row once, also
 // rows that share a name (a live file and its deleted namesake), folders with sub-folders
-// first, then folders, then files, each by name. Folders
-// always pass the filter; an empty extension list means no filtering. With hideEmptyFolders,
-// folder rows without any child are left out. Returns false, without calling back, when the
-// folder has no rows.
+// first, then folders, then files, each by name. Folders always pass the filter; extensions
+// match without regard to ASCII case; an empty extension list means no filtering. With
+// hideEmptyFolders, folder rows without any child are left out. Returns false, without calling
+// back, when the folder has no rows.
 bool ListFolder(char letter, uint64_t folderId, ListBeginCallback begin, ListRowCallback row,
                 ListEndCallback end, int filterType, const std::vector<std::u16string>& extensions,
                 bool hideEmptyFolders, void* context);

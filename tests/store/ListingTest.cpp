@@ -142,12 +142,13 @@ TEST(ListFolder, HideFilterKeepsFoldersExtensionlessAndOtherFiles) {
               (std::vector<std::string>{"Nested", "Pics", "Makefile", "c.txt", "d.bak", "q.it's"}));
 }
 
-TEST(ListFolder, FilterEntriesAreTrimmedAndCompareExactly) {
+TEST(ListFolder, FilterEntriesAreTrimmedAndCompareWithoutCase) {
     LoadDrive('L', 2, MixedFolder());
-    // Stored extensions are lower case: ".TXT" matches nothing, " .bak " matches d.bak.
+    // ".TXT" hides c.txt as " .bak " hides d.bak: FAT and NTFS names ignore case.
     EXPECT_EQ(List('L', 10, kFilterHideListed, {u".TXT", u" .bak ", u"  "}).names,
-              (std::vector<std::string>{"Nested", "Pics", "Makefile", "a.JPG", "b.jpg", "c.txt",
-                                        "q.it's"}));
+              (std::vector<std::string>{"Nested", "Pics", "Makefile", "a.JPG", "b.jpg", "q.it's"}));
+    EXPECT_EQ(List('L', 10, kFilterShowListed, {u"JpG"}).names,
+              (std::vector<std::string>{"Nested", "Pics", "a.JPG", "b.jpg"}));
 }
 
 TEST(ListFolder, ExtensionWithQuoteIsMatchedNotExecuted) {

@@ -39,6 +39,12 @@ void Warn(QWidget* parent, const QString& text) {
     delete box;
 }
 
+void ShowError(QWidget* parent, const QString& text) {
+    QMessageBox* box = Make(parent, QMessageBox::Critical, text, QMessageBox::Ok);
+    box->exec();
+    delete box;
+}
+
 void Inform(QWidget* parent, const QString& text) {
     QMessageBox* box = Make(parent, QMessageBox::Information, text, QMessageBox::Ok);
     box->exec();

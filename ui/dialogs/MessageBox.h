@@ -10,6 +10,8 @@ bool AskYesNo(QWidget* parent, const QString& text);
 QMessageBox* MakeQuestion(QWidget* parent, const QString& text);
 // Modal warning with OK.
 void Warn(QWidget* parent, const QString& text);
+// Modal error with OK.
+void ShowError(QWidget* parent, const QString& text);
 // Modal information with OK.
 void Inform(QWidget* parent, const QString& text);
 // A warning that does not block: shown and left to the user; deleted when closed.

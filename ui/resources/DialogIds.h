@@ -40,6 +40,68 @@ inline constexpr unsigned kHexFindDirection = 1056; // group box "Direction"
 inline constexpr unsigned kHexFindMatchCase = 1057;
 inline constexpr unsigned kHexFindUp = 1058;
 inline constexpr unsigned kHexFindDown = 1059;
+// 146: destination of a recovery.
+inline constexpr unsigned kSelectFolder = 146;
+inline constexpr unsigned kSelectFolderAllowSame = 1006;
+inline constexpr unsigned kSelectFolderOverwrite = 1007;
+inline constexpr unsigned kSelectFolderSkip = 1008;
+inline constexpr unsigned kSelectFolderPrompt = 1009;
+inline constexpr unsigned kSelectFolderPath = 1010;
+inline constexpr unsigned kSelectFolderBrowse = 1011;
+inline constexpr unsigned kSelectFolderLabel = 1040; // "Please set a folder to save ..."
+inline constexpr unsigned kSelectFolderGroup = 1041; // group box "Options"
+
+// 148: search criteria.
+inline constexpr unsigned kAdvSearch = 148;
+inline constexpr unsigned kAdvSearchName = 1014;
+inline constexpr unsigned kAdvSearchDeleted = 1015;
+inline constexpr unsigned kAdvSearchExisting = 1016;
+inline constexpr unsigned kAdvSearchCase = 1017;
+inline constexpr unsigned kAdvSearchBySize = 1018;
+inline constexpr unsigned kAdvSearchByDate = 1019;
+inline constexpr unsigned kAdvSearchSizeFrom = 1020;
+inline constexpr unsigned kAdvSearchSizeTo = 1021;
+inline constexpr unsigned kAdvSearchDateKind = 1022;
+inline constexpr unsigned kAdvSearchDateFrom = 1023;
+inline constexpr unsigned kAdvSearchDateTo = 1024;
+inline constexpr unsigned kAdvSearchFolder = 1025;
+inline constexpr unsigned kAdvSearchRecursive = 1026;
+inline constexpr unsigned kAdvSearchSelectFolder = 1066;
+inline constexpr unsigned kAdvSearchFolderLabel = 1027; // "Folder:"
+inline constexpr unsigned kAdvSearchNameLabel = 1028;   // "Name:"
+inline constexpr unsigned kAdvSearchFromLabel = 1029;   // "From"
+inline constexpr unsigned kAdvSearchToLabel = 1030;     // "to"
+inline constexpr unsigned kAdvSearchKbLabel = 1031;     // "KB"
+
+// 149: search results.
+inline constexpr unsigned kAdvSearching = 149;
+inline constexpr unsigned kAdvSearchingRecover = 1;
+inline constexpr unsigned kAdvSearchingExit = 2;
+inline constexpr unsigned kAdvSearchingStop = 3;
+inline constexpr unsigned kAdvSearchingList = 1000;
+inline constexpr unsigned kAdvSearchingBar = 1024;
+inline constexpr unsigned kAdvSearchingFile = 1078;
+inline constexpr unsigned kAdvSearchingPath = 1079;
+
+// 152: file filters.
+inline constexpr unsigned kFilter = 152;
+inline constexpr unsigned kFilterOnlyList = 1000;
+inline constexpr unsigned kFilterNoList = 1001;
+inline constexpr unsigned kFilterNoDisplay = 1002;   // "Don't Display"
+inline constexpr unsigned kFilterOnlyDisplay = 1003; // "Only Display"
+inline constexpr unsigned kFilterNoAdd = 1004;
+inline constexpr unsigned kFilterNoEdit = 1005;
+inline constexpr unsigned kFilterNoDelete = 1006;
+inline constexpr unsigned kFilterOnlyAdd = 1007;
+inline constexpr unsigned kFilterOnlyEdit = 1008;
+inline constexpr unsigned kFilterOnlyDelete = 1009;
+inline constexpr unsigned kFilterNoLabel = 1010;   // "Don't display files with these ..."
+inline constexpr unsigned kFilterOnlyLabel = 1011; // "Only display files with these ..."
+
+// 153: add or edit one filter entry.
+inline constexpr unsigned kAddFilter = 153;
+inline constexpr unsigned kAddFilterText = 1036;
+inline constexpr unsigned kAddFilterPrompt = 1037;
 
 // 161: Options.
 inline constexpr unsigned kOptions = 161;

@@ -3,7 +3,7 @@
 // translates them). Texts are UTF-16.
 #include <string_view>
 
-inline constexpr unsigned kTextKeyCount = 72; // keys 0 to 71
+inline constexpr unsigned kTextKeyCount = 82; // keys 0 to 81
 
 // Keys 58 and above: messages about failed scans, the empty drive list and scan summaries.
 inline constexpr unsigned kTextScanCannotOpen = 58;   // drive, system reason
@@ -21,6 +21,17 @@ inline constexpr unsigned kTextWriteIsSource = 68; // path, source
 inline constexpr unsigned kTextWriteOnSource = 69; // path, source (a Yes/No question)
 inline constexpr unsigned kTextWriteFailed = 70;   // path, reason
 inline constexpr unsigned kTextNewsLink = 71;      // above the news page's link
+// Keys 72 and above: the end of a recovery and saved scans.
+inline constexpr unsigned kTextRecoverySummary = 72;  // items complete, items, destination
+inline constexpr unsigned kTextRecoveryCounts = 73;   // files written, skipped, failed
+inline constexpr unsigned kTextRecoveryFailures = 74; // heading of the failure list
+inline constexpr unsigned kTextRecoveryCancelled = 75;
+inline constexpr unsigned kTextRecoveryTitle = 76;
+inline constexpr unsigned kTextSavedScanFilter = 77;    // file dialog filter
+inline constexpr unsigned kTextSaveScanFailed = 78;     // reason
+inline constexpr unsigned kTextOpenScanFailed = 79;     // reason
+inline constexpr unsigned kTextScanSaved = 80;          // drive, file
+inline constexpr unsigned kTextRecoveryIncomplete = 81; // items not complete, items, destination
 
 // The built-in text of a key; empty for a key outside 0..57.
 std::u16string_view BuiltInText(unsigned key);

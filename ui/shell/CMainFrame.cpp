@@ -24,6 +24,7 @@
 #include "ui/shell/SidePages.h"
 #include "ui/shell/Translation.h"
 #include "ui/shell/UrlOpener.h"
+#include "ui/shell/WindowTools.h"
 #include "ui/widgets/CToolBarAutoSizeText.h"
 #include "ui/widgets/Icons.h"
 
@@ -92,6 +93,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     RestoreLayout();
     m_message->setText(m_driveTree->NoDrivesText());
     InstallFileBrowsing();
+    m_tools = new WindowTools(this); // after the file list and the tree it works with
 }
 
 void CMainFrame::InstallFileBrowsing() {
@@ -150,8 +152,6 @@ void CMainFrame::CreateCommands() {
         m_state->Set(&FrameState::statusbarVisible, statusBar()->isVisible());
     });
     r.SetCheckedRule(cmd::kStatusbar, [](const FrameState& s) { return s.statusbarVisible; });
-    r.SetHandler(cmd::kSaveDriveInfo, [] {}); // kept in the menus; it saves nothing
-    r.SetEnabledRule(cmd::kOpenDriveInfo, [](const FrameState&) { return false; });
     r.SetHandler(cmd::kShowTips, [this] { ShowTips(); });
     // The web site is the one the settings name; without one the web items stay disabled.
     const QUrl site = m_site;

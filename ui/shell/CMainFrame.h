@@ -26,6 +26,7 @@ class QMenu;
 class QTabWidget;
 class QTreeWidgetItem;
 class ScanWorker;
+class WindowTools;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -58,6 +59,8 @@ public:
     CWebpageThread* NewsCheck() const { return m_news; }
     // The product web site from the settings; invalid when none is set.
     const QUrl& Site() const { return m_site; }
+    // Recovery, filters, search and saved scans.
+    WindowTools& Tools() const { return *m_tools; }
 
     // The language switch for a language menu identifier, then the re-labelling.
     void SwitchLanguage(unsigned menuId);
@@ -119,5 +122,6 @@ private:
     ScanWorker* m_worker = nullptr;
     CWebpageThread* m_news = nullptr;
     QUrl m_site;
+    WindowTools* m_tools = nullptr;
     bool m_closing = false;
 };

@@ -1,4 +1,4 @@
-#include "cli/ScanFile.h"
+#include "jobs/SavedScan.h"
 
 #include "platform/RawDevice.h"
 #include "platform/WriteGuard.h"
@@ -56,25 +56,27 @@ bool IsSavedScan(const std::string& file) {
     }
 }
 
-void CheckSaveTarget(const Drive& drive, const std::string& file, bool overwrite) {
+void CheckSaveTarget(const CheckedDrive& drive, const std::string& file, bool overwrite) {
     const platform::WriteCheck check =
         platform::CheckWriteTarget(file, platform::WriteTarget::kFile, {drive.source});
-    if (!check.Ok()) throw CliError{"cannot save the scan: " + check.Message()};
+    if (!check.Ok()) throw SavedScanError{"cannot save the scan: " + check.Message()};
     struct stat st {};
     if (::lstat(file.c_str(), &st) != 0) return;
     if (S_ISREG(st.st_mode) && IsSavedScan(file)) return; // an older save is replaced
     if (!overwrite)
-        throw CliError{file + " exists and is not a saved scan; it is left alone (use --overwrite "
-                              "to replace it)"};
+        throw SavedScanError{file +
+                             " exists and is not a saved scan; it is left alone (use --overwrite "
+                             "to replace it)"};
     if (!S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode))
-        throw CliError{"cannot save the scan: " + file + " is not a regular file"};
+        throw SavedScanError{"cannot save the scan: " + file + " is not a regular file"};
 }
 
-void SaveScan(const Drive& drive, const std::string& file, bool overwrite) {
+void SaveScan(const CheckedDrive& drive, const std::string& file, bool overwrite) {
     CheckSaveTarget(drive, file, overwrite);
     std::string temp = file + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
-    if (fd < 0) throw CliError{"cannot save the scan to " + file + ": " + std::strerror(errno)};
+    if (fd < 0)
+        throw SavedScanError{"cannot save the scan to " + file + ": " + std::strerror(errno)};
     ::close(fd);
     try {
         DataBase store(drive.letter);
@@ -91,32 +93,32 @@ void SaveScan(const Drive& drive, const std::string& file, bool overwrite) {
                              drive.letter));
     } catch (const CppSQLite3Exception& e) {
         ::unlink(temp.c_str());
-        throw CliError{"cannot save the scan to " + file + ": " + e.errorMessage()};
+        throw SavedScanError{"cannot save the scan to " + file + ": " + e.errorMessage()};
     }
     if (::rename(temp.c_str(), file.c_str()) != 0) {
         const int error = errno;
         ::unlink(temp.c_str());
-        throw CliError{"cannot save the scan to " + file + ": " + std::strerror(error)};
+        throw SavedScanError{"cannot save the scan to " + file + ": " + std::strerror(error)};
     }
 }
 
 char SavedScanLetter(const std::string& file) {
     if (::access(file.c_str(), R_OK) != 0)
-        throw CliError{"cannot read " + file + ": " + std::strerror(errno)};
+        throw SavedScanError{"cannot read " + file + ": " + std::strerror(errno)};
     try {
         CppSQLite3DB db;
         db.openReadOnly(file.c_str());
         auto q = db.query("select letter from source");
-        if (q.eof()) throw CliError{file + " holds no saved scan"};
+        if (q.eof()) throw SavedScanError{file + " holds no saved scan"};
         return q.getStringField(0)[0];
     } catch (const CppSQLite3Exception&) {
-        throw CliError{file + " is not a saved scan"};
+        throw SavedScanError{file + " is not a saved scan"};
     }
 }
 
-void LoadScan(const Drive& drive, const std::string& file) {
+void LoadScan(const CheckedDrive& drive, const std::string& file) {
     if (SavedScanLetter(file) != drive.letter)
-        throw CliError{file + " holds a scan of another drive letter"};
+        throw SavedScanError{file + " holds a scan of another drive letter"};
     try {
         DataBase store(drive.letter);
         Attached attached(store.Db(), file);
@@ -129,14 +131,26 @@ void LoadScan(const Drive& drive, const std::string& file) {
         q.finalize();
         if (isNtfs != drive.isNtfs || size != SourceSize(drive.source) ||
             checksum != BootChecksum(drive.info))
-            throw CliError{file + " was saved from " + path + ", which no longer matches " +
-                           drive.source + " (size or boot sector differ)"};
+            throw SavedScanError{file + " was saved from " + path + ", which no longer matches " +
+                                 drive.source + " (size or boot sector differ)"};
         store.DropTable();
         store.EnsureTable();
         store.BeginInsert();
         db.execute(SqlFormat("insert into main.%c select * from saved.rows", drive.letter));
         store.EndInsert();
     } catch (const CppSQLite3Exception& e) {
-        throw CliError{"cannot load " + file + ": " + e.errorMessage()};
+        throw SavedScanError{"cannot load " + file + ": " + e.errorMessage()};
+    }
+}
+
+std::string SavedScanSource(const std::string& file) {
+    SavedScanLetter(file); // refuses what is not a saved scan
+    try {
+        CppSQLite3DB db;
+        db.openReadOnly(file.c_str());
+        auto q = db.query("select path from source");
+        return q.eof() ? std::string() : std::string(q.getStringField(0));
+    } catch (const CppSQLite3Exception&) {
+        throw SavedScanError{file + " is not a saved scan"};
     }
 }

@@ -1,0 +1,41 @@
+#pragma once
+// The recovery job from the window: the destination dialog, then one RecoverItem call per
+// chosen row with the progress dialog in its file-saving mode (current file, a bar over the
+// file's bytes, a counter per item), the existing-item question, and at the end a summary of
+// what was recovered and what failed. A confirmed cancel ends the whole job.
+#include "jobs/RecoveryJob.h"
+#include "store/ScanRow.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <string>
+#include <vector>
+
+class QWidget;
+
+struct RecoveryTarget {
+    char letter = 0;
+    bool isNtfs = false;
+    std::string source;        // image or device the drive is read from
+    std::vector<ScanRow> rows; // copied before the job starts, in list order
+};
+
+struct RecoveryRunResult {
+    bool started = false; // false: nothing chosen, or the destination dialog was cancelled
+    std::string destination;
+    RecoveryCounts counts;
+    std::vector<FileReport> failures;
+    uint32_t items = 0;
+    QStringList counters; // the progress dialog's counter after each file, "1/5"
+    QString summary;      // the text of the closing message
+};
+
+// Runs the job. parent owns the dialogs (the main window).
+RecoveryRunResult RunRecovery(QWidget* parent, const RecoveryTarget& target);
+
+// The summary a finished job shows.
+QString RecoverySummary(const RecoveryRunResult& result);
+
+// The bar's range for a file of this size: bytes, halved until they fit an int.
+int ProgressScaleShift(uint64_t size);

@@ -1,0 +1,220 @@
+#include "ui/shell/WindowTools.h"
+
+#include "jobs/Drives.h"
+#include "jobs/SavedScan.h"
+#include "platform/DriveMap.h"
+#include "platform/Text.h"
+#include "store/CppSQLite3Exception.h"
+#include "store/DataBase.h"
+#include "ui/dialogs/CAdvSearchDlg.h"
+#include "ui/dialogs/CAdvSearchingDlg.h"
+#include "ui/dialogs/CFilterDlg.h"
+#include "ui/dialogs/COptionsDlg.h"
+#include "ui/dialogs/MessageBox.h"
+#include "ui/format/TextFormat.h"
+#include "ui/resources/CommandIds.h"
+#include "ui/settings/BuiltinTexts.h"
+#include "ui/shell/CMainFrame.h"
+#include "ui/shell/DriveTreePane.h"
+#include "ui/shell/FileCommands.h"
+#include "ui/shell/QtText.h"
+#include "ui/shell/SidePages.h"
+
+#include <QFileDialog>
+#include <QStatusBar>
+#include <QTreeWidget>
+
+namespace {
+
+namespace cmd = resources::cmd;
+
+ScanFilePicker& Picker() {
+    static ScanFilePicker picker;
+    return picker;
+}
+
+QString PickScanFile(QWidget* parent, bool save) {
+    if (Picker()) return Picker()(parent, save);
+    const QString filter = TextOf(kTextSavedScanFilter);
+    return save ? QFileDialog::getSaveFileName(parent, QString(), QString(), filter)
+                : QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+}
+
+bool HasScan(char letter) {
+    try {
+        DataBase store(letter);
+        const char name[2] = {letter, 0};
+        return store.Db().tableExists(name);
+    } catch (const CppSQLite3Exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
+void SetScanFilePicker(ScanFilePicker picker) {
+    Picker() = std::move(picker);
+}
+
+ListingFilter ActiveListingFilter(const FrameState& state) {
+    if (!state.useFilters) return {};
+    const ExtensionFilter& active = CFilterDlg::Active();
+    return {active.mode, active.extensions};
+}
+
+WindowTools::WindowTools(CMainFrame* frame)
+    : QObject(frame), m_frame(frame), m_browser(frame->findChild<FolderBrowser*>()) {
+    CFilterDlg::ReloadActive(); // saved filters apply from the start
+    if (m_browser) {
+        FrameState* state = &frame->State();
+        m_browser->SetFilterProvider([state] { return ActiveListingFilter(*state); });
+        connect(this, &WindowTools::filtersChanged, m_browser,
+                [this] { m_browser->ListSelected(); });
+    }
+    if (auto* files = frame->findChild<FileCommands*>())
+        files->SetRecoveryHandler([this](const RecoveryRequest& request) {
+            // With the drive itself chosen there is no row: nothing to recover.
+            if (!request.rows.empty()) RecoverRows(request.rows);
+        });
+    CommandRegistry& r = frame->Commands();
+    r.SetHandler(cmd::kEditFilters, [this] { EditFilters(); });
+    r.SetHandler(cmd::kSearchDrive, [this] { StartSearch(); });
+    r.SetHandler(cmd::kAdvancedSearch, [this] { StartSearch(); });
+    r.SetHandler(cmd::kSearchFolder, [this] { StartSearch(); });
+    r.SetHandler(cmd::kSaveDriveInfo, [this] { SaveDriveInfoCommand(); });
+    r.SetEnabledRule(cmd::kSaveDriveInfo,
+                     [](const FrameState& s) { return s.canAct && !s.scanning; });
+    r.SetHandler(cmd::kOpenDriveInfo, [this] { OpenDriveInfoCommand(); });
+    r.SetEnabledRule(cmd::kOpenDriveInfo, [](const FrameState& s) { return !s.scanning; });
+    COptionsDlg::SetEditFiltersHandler([this](QWidget* parent) {
+        const bool ok = ShowFilterDialog(parent);
+        if (ok) Q_EMIT filtersChanged();
+        return ok;
+    });
+}
+
+void WindowTools::EditFilters() {
+    if (!ShowFilterDialog(m_frame)) return;
+    m_frame->State().Set(&FrameState::listFocus, false);
+    Q_EMIT filtersChanged();
+}
+
+RecoveryRunResult WindowTools::RecoverRows(const std::vector<ScanRow>& rows) {
+    const DriveBootInfo* drive = m_frame->DriveTree()->SelectedDrive();
+    if (!drive || rows.empty()) return {};
+    RecoveryTarget target;
+    target.letter = drive->driveLetter;
+    target.isNtfs = drive->isNtfs != 0;
+    target.source = platform::DriveMap::Instance().PathFor(drive->driveLetter).value_or("");
+    target.rows = rows;
+    m_last = RunRecovery(m_frame, target);
+    return m_last;
+}
+
+void WindowTools::StartSearch() {
+    const DriveBootInfo* drive = m_frame->DriveTree()->SelectedDrive();
+    if (!drive) return;
+    // The object: the list's selected row when the list has the focus, else the tree's
+    // folder, else the drive.
+    const std::optional<ScanRow> object = m_browser ? m_browser->ObjectRow() : std::nullopt;
+    std::u16string folder;
+    if (!object)
+        folder = std::u16string{static_cast<char16_t>(drive->driveLetter), u':', u'\\'};
+    else if (object->isDir)
+        folder = object->path + object->name + u"\\";
+    else
+        folder = object->path;
+    if (!ShowSearchDialog(m_frame, folder)) return;
+    SearchDrive target;
+    target.letter = drive->driveLetter;
+    target.isNtfs = drive->isNtfs != 0;
+    target.rootKey = drive->rootFolderKey;
+    target.source = platform::DriveMap::Instance().PathFor(drive->driveLetter).value_or("");
+    CAdvSearchingDlg results(m_frame, target, CAdvSearchDlg::Criteria());
+    results.exec();
+}
+
+QString WindowTools::SaveDriveInfo(const QString& file) {
+    const DriveBootInfo* selected = m_frame->DriveTree()->SelectedDrive();
+    if (!selected) return QStringLiteral("no drive selected");
+    const char letter = selected->driveLetter;
+    const DriveCheck check = CheckDrive(letter);
+    if (check.problem != DriveProblem::kNone) return ToQ(check.message);
+    if (!HasScan(letter))
+        return ToQ(std::string("drive ") + letter + ": has not been scanned in this session");
+    try {
+        SaveScan(check.drive, file.toStdString(), true);
+    } catch (const SavedScanError& e) {
+        return ToQ(e.message);
+    }
+    return {};
+}
+
+QString WindowTools::OpenDriveInfo(const QString& file) {
+    const std::string path = file.toStdString();
+    char letter = 0;
+    std::string source;
+    try {
+        letter = SavedScanLetter(path);
+        source = SavedScanSource(path);
+    } catch (const SavedScanError& e) {
+        return ToQ(e.message);
+    }
+    platform::DriveMap& map = platform::DriveMap::Instance();
+    if (!map.PathFor(letter)) {
+        // The letter is free: bind it to the source the scan was made from.
+        const std::string error = map.Bind(letter, source);
+        if (!error.empty()) return ToQ(error);
+    }
+    const DriveCheck check = CheckDrive(letter);
+    if (check.problem != DriveProblem::kNone) return ToQ(check.message);
+    try {
+        LoadScan(check.drive, path);
+    } catch (const SavedScanError& e) {
+        return ToQ(e.message);
+    }
+    DriveTreePane* tree = m_frame->DriveTree();
+    if (!tree->DriveItem(letter)) tree->Fill();
+    tree->SelectDrive(letter);
+    ScanOutcome outcome;
+    outcome.letter = letter;
+    outcome.engineResult = true;
+    try {
+        DataBase store(letter);
+        outcome.rows =
+            static_cast<uint64_t>(store.Db().scalar(std::string("select count(*) from ") + letter));
+        outcome.deleted = static_cast<uint64_t>(store.Db().scalar(
+            std::string("select count(*) from ") + letter + " where isDeleted=1"));
+    } catch (const CppSQLite3Exception&) {
+    }
+    const QString text = ToQ(DescribeScanOutcome(outcome));
+    if (m_frame->Message()) m_frame->Message()->setText(text);
+    m_frame->statusBar()->showMessage(text);
+    // Listed like the end of a scan.
+    Q_EMIT m_frame->scanEnded(outcome);
+    Q_EMIT scanLoaded(letter);
+    return {};
+}
+
+void WindowTools::SaveDriveInfoCommand() {
+    const DriveBootInfo* drive = m_frame->DriveTree()->SelectedDrive();
+    if (!drive) return;
+    const QString file = PickScanFile(m_frame, true);
+    if (file.isEmpty()) return;
+    const QString why = SaveDriveInfo(file);
+    if (!why.isEmpty()) {
+        ShowError(m_frame, ToQ(textformat::Format(LangText(kTextSaveScanFailed), {ToU16(why)})));
+        return;
+    }
+    const std::u16string driveText{static_cast<char16_t>(drive->driveLetter), u':'};
+    m_frame->statusBar()->showMessage(
+        ToQ(textformat::Format(LangText(kTextScanSaved), {driveText, ToU16(file)})));
+}
+
+void WindowTools::OpenDriveInfoCommand() {
+    const QString file = PickScanFile(m_frame, false);
+    if (file.isEmpty()) return;
+    const QString why = OpenDriveInfo(file);
+    if (!why.isEmpty())
+        ShowError(m_frame, ToQ(textformat::Format(LangText(kTextOpenScanFailed), {ToU16(why)})));
+}

@@ -1,0 +1,60 @@
+#pragma once
+// The main window's recovery, filter, search and saved-scan commands: "&Recover Selected
+// File(s)/Folder(s)...", "&Edit Filters..." (and the Options dialog's button), "Search
+// &Drive...", "&Advanced Search...", "&Save Drive Info..." and "&Open Drive Info...".
+// The file list and the folder tree plug in through RowSelection and a tree-row reader.
+#include "jobs/ExtensionFilter.h"
+#include "store/ScanRow.h"
+#include "ui/shell/FolderBrowser.h"
+#include "ui/shell/WindowRecovery.h"
+
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+#include <string>
+
+class CMainFrame;
+class FrameState;
+class QWidget;
+
+// The filter a folder listing applies now: the filter dialog's result while "Use Filters" is
+// on, none otherwise.
+ListingFilter ActiveListingFilter(const FrameState& state);
+
+// File pickers for saved scans; tests replace them. Empty when cancelled.
+using ScanFilePicker = std::function<QString(QWidget* parent, bool save)>;
+void SetScanFilePicker(ScanFilePicker picker);
+
+class WindowTools : public QObject {
+    Q_OBJECT
+public:
+    explicit WindowTools(CMainFrame* frame);
+
+    // The recovery job over rows of the selected drive (list order).
+    RecoveryRunResult RecoverRows(const std::vector<ScanRow>& rows);
+    // The search commands: criteria for the list's or tree's object, then the results.
+    void StartSearch();
+    // Saves the selected drive's scan to file; the reason when refused, "" when saved.
+    QString SaveDriveInfo(const QString& file);
+    // Loads a saved scan, binding its letter when free; the reason when refused.
+    QString OpenDriveInfo(const QString& file);
+
+    const RecoveryRunResult& LastRecovery() const { return m_last; }
+
+Q_SIGNALS:
+    // The filters changed (dialog closed with OK): the selected folder is listed again.
+    void filtersChanged();
+    // A saved scan was loaded for this drive.
+    void scanLoaded(char letter);
+
+private:
+    void EditFilters();
+    void SaveDriveInfoCommand();
+    void OpenDriveInfoCommand();
+
+    CMainFrame* m_frame;
+    FolderBrowser* m_browser;
+    RecoveryRunResult m_last;
+};
