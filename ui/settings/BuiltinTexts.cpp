@@ -82,16 +82,16 @@ constexpr std::u16string_view kTexts[kTextKeyCount] = {
     u"overwrite data that is still to be recovered. Write there anyway?", // 69
     u"'%s' could not be written: %s",                                     // 70
     u"News about this version of Tessaly:",                               // 71
-    u"Recovered %d of %d items to %s.",                            // 72
-    u"%d files written, %d skipped, %d failed.",                   // 73
-    u"These could not be recovered:",                              // 74
-    u"The recovery was cancelled; what was written so far stays.", // 75
-    u"Recovery finished",                                          // 76
-    u"Saved scans (*.tessaly);;All files (*)",                     // 77
-    u"The scan could not be saved: %s",                            // 78
-    u"The saved scan could not be opened: %s",                     // 79
-    u"The scan of %s was saved to %s.",                            // 80
-    u"%d of %d items could not be recovered completely to %s.",    // 81
+    u"Recovered %d of %d items to %s.",                                   // 72
+    u"%d files written, %d skipped, %d failed.",                          // 73
+    u"These could not be recovered:",                                     // 74
+    u"The recovery was cancelled; what was written so far stays.",        // 75
+    u"Recovery finished",                                                 // 76
+    u"Saved scans (*.tessaly);;All files (*)",                            // 77
+    u"The scan could not be saved: %s",                                   // 78
+    u"The saved scan could not be opened: %s",                            // 79
+    u"The scan of %s was saved to %s.",                                   // 80
+    u"%d of %d items could not be recovered completely to %s.",           // 81
 };
 
 } // namespace
