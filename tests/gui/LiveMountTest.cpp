@@ -120,6 +120,13 @@ private Q_SLOTS:
                 QVERIFY(!frame->Commands().Execute(cmd::kPreviewFile));
             }
             QCOMPARE(opened.size(), 2);
+            // A search result: a live file shows its folder, a deleted one nothing.
+            ScanRow found = view->Rows()->Row(readme);
+            files->ExploreRow(found);
+            QCOMPARE(opened.value(2), QUrl::fromLocalFile(mnt + QStringLiteral("/Docs")));
+            found.isDeleted = 1;
+            files->ExploreRow(found);
+            QCOMPARE(opened.size(), 3);
         }
         SetUrlOpener({});
         map.Clear();

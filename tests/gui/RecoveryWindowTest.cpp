@@ -413,8 +413,11 @@ private Q_SLOTS:
         const QString opened = Scratch(QStringLiteral("copy.tessaly"));
         SetScanFilePicker([&](QWidget*, bool save) { return save ? QString() : opened; });
         MessageBoxAnswerer ok(QMessageBox::Ok, QStringLiteral("open-drive-info-refused"));
+        const bool wasBound = platform::DriveMap::Instance().PathFor('G').has_value();
         m_frame->Commands().Execute(cmd::kOpenDriveInfo);
         QCOMPARE(ok.Count(), 1);
+        // The refused file leaves the drive letters as they were.
+        QCOMPARE(platform::DriveMap::Instance().PathFor('G').has_value(), wasBound);
         const QString expected = TextOf(kTextOpenScanFailed).section(QStringLiteral("%s"), 0, 0);
         QVERIFY(ok.texts.first().startsWith(expected));
         QVERIFY2(ok.texts.first().contains(QStringLiteral("no longer matches")),

@@ -3,6 +3,7 @@
 #include "news/CWebpageThread.h"
 #include "news/NewsSite.h"
 #include "ui/dialogs/CAboutDlg.h"
+#include "ui/dialogs/CAdvSearchingDlg.h"
 #include "ui/dialogs/COptionsDlg.h"
 #include "ui/dialogs/CProgressDlg.h"
 #include "ui/dialogs/CProgressMgr.h"
@@ -34,6 +35,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -100,6 +102,11 @@ void CMainFrame::InstallFileBrowsing() {
     auto* browser = new FolderBrowser(*this);
     auto* files = new FileCommands(*this, *browser);
     files->ReportUnreadablePartitions();
+    // A right double click on a live search result shows it in the file manager.
+    CAdvSearchingDlg::SetExploreHandler(
+        [guard = QPointer<FileCommands>(files)](const ScanRow& row) {
+            if (guard) guard->ExploreRow(row);
+        });
     // "&Open by Hex Editor..." shows the file list's selected file in the viewer.
     InstallOpenItemCommand(Commands(), this, [browser]() -> std::optional<FoundItem> {
         const DriveBootInfo* drive = browser->SelectedDrive();

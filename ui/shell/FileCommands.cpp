@@ -282,6 +282,14 @@ void FileCommands::Explore() {
     if (!live.empty()) OpenUrl(QUrl::fromLocalFile(QString::fromStdString(live)));
 }
 
+void FileCommands::ExploreRow(const ScanRow& row) {
+    if (row.isDeleted == 1 || row.path.empty()) return;
+    const std::string live = LivePathOf(row, row.isDir != 0);
+    if (live.empty()) return;
+    const QString path = QString::fromStdString(live);
+    OpenUrl(QUrl::fromLocalFile(row.isDir != 0 ? path : QFileInfo(path).path()));
+}
+
 void FileCommands::ChooseDiskImage() {
     const QString path = QFileDialog::getOpenFileName(
         &m_frame, Text(kTextOpenImageCaption, u"Open Disk Image"), QString(),

@@ -53,6 +53,9 @@ public:
     // The live path "&Preview File" and "&Explore Folder" would open now, or "".
     std::string PreviewTarget() const;
     std::string ExploreTarget() const;
+    // Shows a live row of the selected drive (a search result) in the file manager: a folder
+    // itself, a file by its folder, so that nothing on the scanned drive is ever run.
+    void ExploreRow(const ScanRow& row);
 
     // "File -> Open Disk Image...": binds path to the first free letter and adds it to the
     // tree. Returns the letter, or 0 after saying why not.

@@ -161,17 +161,24 @@ QString WindowTools::OpenDriveInfo(const QString& file) {
         return ToQ(e.message);
     }
     platform::DriveMap& map = platform::DriveMap::Instance();
+    bool boundHere = false;
     if (!map.PathFor(letter)) {
         // The letter is free: bind it to the source the scan was made from.
         const std::string error = map.Bind(letter, source);
         if (!error.empty()) return ToQ(error);
+        boundHere = true;
     }
+    // A refused file leaves the drive letters as they were.
+    const auto refuse = [&](const std::string& why) {
+        if (boundHere) map.Unbind(letter);
+        return ToQ(why);
+    };
     const DriveCheck check = CheckDrive(letter);
-    if (check.problem != DriveProblem::kNone) return ToQ(check.message);
+    if (check.problem != DriveProblem::kNone) return refuse(check.message);
     try {
         LoadScan(check.drive, path);
     } catch (const SavedScanError& e) {
-        return ToQ(e.message);
+        return refuse(e.message);
     }
     DriveTreePane* tree = m_frame->DriveTree();
     if (!tree->DriveItem(letter)) tree->Fill();
