@@ -4,7 +4,52 @@
 #include "store/DataBase.h"
 #include "store/SqlText.h"
 
+#include <sqlite3.h>
+
+#include <chrono>
+
 namespace {
+
+ListBusyCallback g_busy = nullptr;
+void* g_busyContext = nullptr;
+
+// Calls the busy callback from SQLite's progress handler while it is installed.
+class BusyPulse {
+public:
+    explicit BusyPulse(sqlite3* db) : m_db(g_busy != nullptr ? db : nullptr) {
+        if (m_db != nullptr) {
+            sqlite3_progress_handler(m_db, kOpsPerCheck, &BusyPulse::Tick, this);
+        }
+    }
+    ~BusyPulse() {
+        if (m_db != nullptr) {
+            sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+        }
+    }
+    BusyPulse(const BusyPulse&) = delete;
+    BusyPulse& operator=(const BusyPulse&) = delete;
+
+private:
+    static constexpr int kOpsPerCheck = 2000;
+    static constexpr std::chrono::milliseconds kEvery{25};
+
+    static int Tick(void* self) {
+        auto* pulse = static_cast<BusyPulse*>(self);
+        const auto now = std::chrono::steady_clock::now();
+        if (pulse->m_first || now - pulse->m_last >= kEvery) {
+            pulse->m_first = false;
+            pulse->m_last = now;
+            if (g_busy != nullptr) {
+                g_busy(g_busyContext);
+            }
+        }
+        return 0; // never interrupts the query
+    }
+
+    sqlite3* m_db;
+    bool m_first = true;
+    std::chrono::steady_clock::time_point m_last{};
+};
 
 bool IsBlank(char16_t c) {
     return c == u' ' || (c >= u'\t' && c <= u'\r');
@@ -40,6 +85,11 @@ std::string BuildExtensionList(const std::vector<std::u16string>& extensions) {
     return list;
 }
 
+void SetListingBusyCallback(ListBusyCallback busy, void* context) {
+    g_busy = busy;
+    g_busyContext = context;
+}
+
 bool ListFolder(char letter, uint64_t folderId, ListBeginCallback begin, ListRowCallback row,
                 ListEndCallback end, int filterType, const std::vector<std::u16string>& extensions,
                 bool hideEmptyFolders, void* context) {
@@ -64,10 +114,14 @@ bool ListFolder(char letter, uint64_t folderId, ListBeginCallback begin, ListRow
         }
     }
 
-    store.FillChildPaths(folderId);
-    CppSQLite3Table table = store.Db().table(
-        SqlFormat("select * from %c where pid=%lld %s group by rowid order by isDir DESC,fn", l,
-                  folder, clause.c_str()));
+    CppSQLite3Table table;
+    {
+        const BusyPulse pulse(store.Db().handle());
+        store.FillChildPaths(folderId);
+        table = store.Db().table(
+            SqlFormat("select * from %c where pid=%lld %s group by rowid order by isDir DESC,fn", l,
+                      folder, clause.c_str()));
+    }
     const int rows = table.numRows();
     if (rows <= 0) {
         return false;

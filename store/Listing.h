@@ -13,6 +13,13 @@ using ListBeginCallback = void (*)(uint32_t rowCount, uint32_t range, void* cont
 using ListRowCallback = bool (*)(const ScanRow& row, uint32_t index, bool isStep, void* context);
 using ListEndCallback = void (*)(void* context);
 
+// Called now and then (at most every 25 ms, the first time at once) while a listing's queries
+// run before its first row: reading and sorting a folder of 100,000 rows takes a second, and
+// the caller may keep its window painted meanwhile. It runs inside SQLite on the listing's
+// thread and must not use the store. One callback for the whole program; nullptr removes it.
+using ListBusyCallback = void (*)(void* context);
+void SetListingBusyCallback(ListBusyCallback busy, void* context);
+
 enum ListFilterType : int {
     kFilterNone = 0,
     kFilterHideListed = 1, // hide files whose extension is listed

@@ -221,4 +221,37 @@ TEST(ListFolder, ListingFillsPathsOfTheOpenedFolder) {
     EXPECT_EQ(inner.rows[0].path, u"L:\\Data\\Nested\\");
 }
 
+void CountBusy(void* context) {
+    ++*static_cast<int*>(context);
+}
+
+TEST(ListFolder, BusyCallbackRunsWhileTheQueryRunsAndOnlyThen) {
+    LoadDrive('L', 2, ManyFiles(3000));
+    int busy = 0;
+    SetListingBusyCallback(&CountBusy, &busy);
+    int busyAtFirstRow = -1;
+    struct Seen {
+        int* busy;
+        int* atFirstRow;
+    } seen{&busy, &busyAtFirstRow};
+    ListFolder(
+        'L', 10, nullptr,
+        [](const ScanRow&, uint32_t index, bool, void* context) {
+            auto* s = static_cast<Seen*>(context);
+            if (index == 0) *s->atFirstRow = *s->busy;
+            return true;
+        },
+        nullptr, kFilterNone, {}, false, &seen);
+    // Called at least once, all before the first row.
+    EXPECT_GE(busyAtFirstRow, 1);
+    EXPECT_EQ(busy, busyAtFirstRow);
+    // Other queries of the store never call it; nor does a listing once it is removed.
+    DataBase store('L');
+    store.Db().scalar("select count(*) from L a, L b where a.id < 50 and b.id < 2000");
+    EXPECT_EQ(busy, busyAtFirstRow);
+    SetListingBusyCallback(nullptr, nullptr);
+    EXPECT_EQ(List('L', 10).names.size(), 3000u);
+    EXPECT_EQ(busy, busyAtFirstRow);
+}
+
 } // namespace

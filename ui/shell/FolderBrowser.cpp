@@ -1,6 +1,7 @@
 #include "ui/shell/FolderBrowser.h"
 
 #include "engine/volume/QueryEntryPoints.h"
+#include "store/Listing.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/format/TextFormat.h"
 #include "ui/list/CCorvaneView.h"
@@ -164,9 +165,13 @@ bool FolderBrowser::ListItem(QTreeWidgetItem* item) {
     run.item = item;
     run.children = CTreeCtrlL::ChildKeys(item);
     ++m_listingsRun;
+    // While the store reads and sorts a large folder the window keeps painting and its timers
+    // run; input waits (the tree is disabled and nothing may reach the store meanwhile).
+    SetListingBusyCallback(&FolderBrowser::OnBusy, nullptr);
     const bool any =
         ListFolderItems(letter, folderId, &FolderBrowser::OnBegin, &FolderBrowser::OnRow,
                         &FolderBrowser::OnEnd, filter.mode, filter.extensions, hideEmpty, &run);
+    SetListingBusyCallback(nullptr, nullptr);
     if (!any) m_view->Flush();
 
     QApplication::restoreOverrideCursor();
@@ -177,6 +182,10 @@ bool FolderBrowser::ListItem(QTreeWidgetItem* item) {
     m_lastCancelled = run.cancelled;
     Q_EMIT listed(item, run.rows, run.cancelled);
     return true;
+}
+
+void FolderBrowser::OnBusy(void*) {
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void FolderBrowser::OnBegin(uint32_t rows, uint32_t, void* context) {

@@ -70,6 +70,7 @@ Q_SIGNALS:
 
 private:
     struct Run;
+    static void OnBusy(void* context);
     static void OnBegin(uint32_t rows, uint32_t range, void* context);
     static bool OnRow(const ScanRow& row, uint32_t index, bool isStep, void* context);
     static void OnEnd(void* context);
