@@ -1,5 +1,6 @@
 #include "platform/LiveMount.h"
 
+#include "platform/MountTable.h"
 #include "platform/Text.h"
 
 #include <sys/stat.h>
@@ -7,29 +8,11 @@
 
 #include <climits>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <vector>
 
 namespace platform {
 
 namespace {
-
-// mountinfo escapes space, tab, newline and backslash as \ooo.
-std::string Unescape(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '3' &&
-            text[i + 2] >= '0' && text[i + 2] <= '7' && text[i + 3] >= '0' && text[i + 3] <= '7') {
-            out += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 +
-                                     (text[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 std::string Canonical(const std::string& path) {
     char resolved[PATH_MAX];
@@ -46,26 +29,14 @@ std::string MountPointOf(const std::string& source, const std::string& mountTabl
     struct stat st {};
     if (::stat(canonical.c_str(), &st) == 0 && S_ISBLK(st.st_mode))
         deviceId = std::to_string(major(st.st_rdev)) + ":" + std::to_string(minor(st.st_rdev));
-    std::ifstream in(mountTable);
-    std::string line;
     std::string found;
-    while (std::getline(in, line)) {
-        // id parent major:minor root mount-point options [optional...] - type source options
-        std::istringstream fields(line);
-        std::string mountId, parentId, majorMinor, root, mountPoint;
-        if (!(fields >> mountId >> parentId >> majorMinor >> root >> mountPoint)) continue;
-        const auto dash = line.find(" - ");
-        if (dash == std::string::npos) continue;
-        std::istringstream tail(line.substr(dash + 3));
-        std::string type, mountSource;
-        tail >> type >> mountSource;
-        const bool sameDevice = !deviceId.empty() && majorMinor == deviceId;
-        const bool namesSource =
-            !mountSource.empty() && mountSource[0] == '/' &&
-            (Unescape(mountSource) == source || Canonical(Unescape(mountSource)) == canonical);
+    for (const MountEntry& mount : ReadMountTable(mountTable)) {
+        const bool sameDevice = !deviceId.empty() && mount.majorMinor == deviceId;
+        const bool namesSource = !mount.source.empty() && mount.source[0] == '/' &&
+                                 (mount.source == source || Canonical(mount.source) == canonical);
         if (!sameDevice && !namesSource) continue;
-        if (Unescape(root) != "/") continue; // a bind mount of a part of it
-        found = Unescape(mountPoint);        // the last mount over a place is the one seen
+        if (mount.root != "/") continue; // a bind mount of a part of it
+        found = mount.mountPoint;        // the last mount over a place is the one seen
     }
     return found;
 }

@@ -1,6 +1,7 @@
 #include "platform/WriteGuard.h"
 
 #include "platform/DriveMap.h"
+#include "platform/MountTable.h"
 
 #include <cerrno>
 #include <cstring>
@@ -57,41 +58,13 @@ std::string LoopBackingFile(dev_t dev) {
     return file;
 }
 
-// mountinfo escapes space, tab, newline and backslash as \ooo.
-std::string Unescape(const std::string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 3 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '3' &&
-            text[i + 2] >= '0' && text[i + 2] <= '7' && text[i + 3] >= '0' && text[i + 3] <= '7') {
-            out += static_cast<char>((text[i + 1] - '0') * 64 + (text[i + 2] - '0') * 8 +
-                                     (text[i + 3] - '0'));
-            i += 3;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 // The "source" fields of every mount of the file system with this device number: a device
 // path for block file systems, the image or device a FUSE driver was given, and so on.
 std::vector<std::string> MountSources(dev_t dev) {
     std::vector<std::string> found;
-    std::ifstream in("/proc/self/mountinfo");
     const std::string id = DeviceId(dev);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        std::string mountId, parentId, majorMinor;
-        fields >> mountId >> parentId >> majorMinor;
-        if (majorMinor != id) continue;
-        const auto dash = line.find(" - ");
-        if (dash == std::string::npos) continue;
-        std::istringstream tail(line.substr(dash + 3));
-        std::string type, source;
-        tail >> type >> source;
-        if (!source.empty()) found.push_back(Unescape(source));
-    }
+    for (const MountEntry& mount : ReadMountTable())
+        if (mount.majorMinor == id && !mount.source.empty()) found.push_back(mount.source);
     return found;
 }
 

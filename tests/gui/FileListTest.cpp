@@ -298,6 +298,12 @@ private Q_SLOTS:
         // Cells: the name, " Size" right-aligned, dates, attribute letters, ids.
         QCOMPARE(rows->headerData(1, Qt::Horizontal).toString(), QStringLiteral(" Size"));
         QCOMPARE(view->List()->horizontalHeader()->sectionSize(1), 60);
+        // Date columns show the whole date and time.
+        const QString when = cell(0, 3);
+        QVERIFY(!when.isEmpty());
+        QVERIFY2(view->List()->horizontalHeader()->sectionSize(3) >
+                     view->List()->fontMetrics().horizontalAdvance(when),
+                 qPrintable(when));
         QVERIFY(rows->data(rows->index(0, 1), Qt::TextAlignmentRole).toInt() & Qt::AlignRight);
         QCOMPARE(cell(0, 1), QStringLiteral("3.00 GB"));
         QCOMPARE(cell(0, 3), QStringLiteral("01/17/2024 21:20:00"));

@@ -2,7 +2,18 @@
 
 #include <QHeaderView>
 
+#include <QStyle>
+
 #include <algorithm>
+
+namespace {
+
+bool IsDate(rowcolumns::Field field) {
+    return field == rowcolumns::Field::kCreated || field == rowcolumns::Field::kModified ||
+           field == rowcolumns::Field::kAccessed;
+}
+
+} // namespace
 
 CReportCtrl::CReportCtrl(QWidget* parent) : QTableView(parent), m_rows(new ScanRowModel(this)) {
     setModel(m_rows);
@@ -27,11 +38,17 @@ CReportCtrl::CReportCtrl(QWidget* parent) : QTableView(parent), m_rows(new ScanR
 
 void CReportCtrl::SetColumns(std::u16string_view layout,
                              const std::vector<rowcolumns::Field>& fields) {
-    const std::vector<columnspec::Column> columns = columnspec::Parse(layout);
+    const std::vector<columnlayout::Column> columns = columnlayout::Parse(layout);
     m_rows->SetColumns(columns, fields);
     horizontalHeader()->setSortIndicatorShown(false);
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        horizontalHeader()->resizeSection(static_cast<int>(i), columns[i].width);
+    // A date column is never narrower than a whole date and time: cut, it loses the time.
+    const int dateWidth = fontMetrics().horizontalAdvance(QStringLiteral("88/88/8888 88:88:88")) +
+                          2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 8;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        int width = columns[i].width;
+        if (i < fields.size() && IsDate(fields[i])) width = std::max(width, dateWidth);
+        horizontalHeader()->resizeSection(static_cast<int>(i), width);
+    }
 }
 
 void CReportCtrl::SortColumn(int column) {

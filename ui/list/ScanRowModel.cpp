@@ -8,7 +8,7 @@
 
 ScanRowModel::ScanRowModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void ScanRowModel::SetColumns(const std::vector<columnspec::Column>& layout,
+void ScanRowModel::SetColumns(const std::vector<columnlayout::Column>& layout,
                               const std::vector<rowcolumns::Field>& fields) {
     beginResetModel();
     m_layout = layout;
@@ -170,9 +170,9 @@ QVariant ScanRowModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole: {
         if (column >= static_cast<int>(m_layout.size())) return {};
         const auto a = m_layout[static_cast<std::size_t>(column)].align;
-        const Qt::Alignment h = a == columnspec::Align::kRight    ? Qt::AlignRight
-                                : a == columnspec::Align::kCenter ? Qt::AlignHCenter
-                                                                  : Qt::AlignLeft;
+        const Qt::Alignment h = a == columnlayout::Align::kRight    ? Qt::AlignRight
+                                : a == columnlayout::Align::kCenter ? Qt::AlignHCenter
+                                                                    : Qt::AlignLeft;
         return static_cast<int>(h | Qt::AlignVCenter);
     }
     case Qt::BackgroundRole:
@@ -191,12 +191,12 @@ bool ScanRowModel::setData(const QModelIndex& index, const QVariant& value, int 
 
 QVariant ScanRowModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
-    const columnspec::Column& c = m_layout[static_cast<std::size_t>(section)];
+    const columnlayout::Column& c = m_layout[static_cast<std::size_t>(section)];
     if (role == Qt::DisplayRole) return ToQ(c.title);
     if (role == Qt::TextAlignmentRole)
-        return static_cast<int>((c.align == columnspec::Align::kRight    ? Qt::AlignRight
-                                 : c.align == columnspec::Align::kCenter ? Qt::AlignHCenter
-                                                                         : Qt::AlignLeft) |
+        return static_cast<int>((c.align == columnlayout::Align::kRight    ? Qt::AlignRight
+                                 : c.align == columnlayout::Align::kCenter ? Qt::AlignHCenter
+                                                                           : Qt::AlignLeft) |
                                 Qt::AlignVCenter);
     return {};
 }

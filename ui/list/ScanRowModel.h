@@ -5,7 +5,7 @@
 // store's order through Append and are shown in batches (Flush); Sort reorders them by hand
 // with the list's own comparison.
 #include "store/ScanRow.h"
-#include "ui/format/ColumnSpec.h"
+#include "ui/format/ColumnLayout.h"
 #include "ui/format/RowColumns.h"
 
 #include <QAbstractTableModel>
@@ -21,9 +21,9 @@ public:
 
     // Columns: titles, widths and alignments from a column layout, each showing one field
     // (extra layout entries show nothing). Removes every row.
-    void SetColumns(const std::vector<columnspec::Column>& layout,
+    void SetColumns(const std::vector<columnlayout::Column>& layout,
                     const std::vector<rowcolumns::Field>& fields);
-    const std::vector<columnspec::Column>& Layout() const { return m_layout; }
+    const std::vector<columnlayout::Column>& Layout() const { return m_layout; }
     rowcolumns::Field FieldOf(int column) const;
 
     // Removes every row and the sort order.
@@ -80,7 +80,7 @@ private:
     };
     std::vector<Entry> m_rows;
     std::size_t m_shown = 0; // rows announced to views; the rest wait for Flush
-    std::vector<columnspec::Column> m_layout;
+    std::vector<columnlayout::Column> m_layout;
     std::vector<rowcolumns::Field> m_fields;
     int m_checkedCount = 0;
     int m_sortColumn = -1;

@@ -1,6 +1,6 @@
 #include "ui/shell/SidePages.h"
 
-#include "ui/format/ColumnSpec.h"
+#include "ui/format/ColumnLayout.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/Site.h"
 #include "ui/settings/BuiltinTexts.h"
@@ -70,7 +70,7 @@ PropertiesPage::PropertiesPage(QWidget* parent) : QTreeWidget(parent) {
 
 void PropertiesPage::SetColumns() {
     clear();
-    const auto columns = columnspec::Parse(LangText(kTextPropertiesColumns));
+    const auto columns = columnlayout::Parse(LangText(kTextPropertiesColumns));
     setColumnCount(static_cast<int>(columns.size()));
     QStringList titles;
     for (const auto& c : columns)
@@ -79,9 +79,9 @@ void PropertiesPage::SetColumns() {
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
         header()->resizeSection(i, columns[static_cast<std::size_t>(i)].width);
         const auto a = columns[static_cast<std::size_t>(i)].align;
-        headerItem()->setTextAlignment(i, a == columnspec::Align::kRight    ? Qt::AlignRight
-                                          : a == columnspec::Align::kCenter ? Qt::AlignHCenter
-                                                                            : Qt::AlignLeft);
+        headerItem()->setTextAlignment(i, a == columnlayout::Align::kRight    ? Qt::AlignRight
+                                          : a == columnlayout::Align::kCenter ? Qt::AlignHCenter
+                                                                              : Qt::AlignLeft);
     }
 }
 

@@ -1,6 +1,6 @@
-#include "ui/format/ColumnSpec.h"
+#include "ui/format/ColumnLayout.h"
 
-namespace columnspec {
+namespace columnlayout {
 
 namespace {
 
@@ -30,9 +30,9 @@ int Number(std::u16string_view text, int fallback) {
 
 } // namespace
 
-std::vector<Column> Parse(std::u16string_view spec) {
+std::vector<Column> Parse(std::u16string_view text) {
     std::vector<Column> columns;
-    for (std::u16string_view entry : Split(spec, u';')) {
+    for (std::u16string_view entry : Split(text, u';')) {
         const std::vector<std::u16string_view> pieces = Split(entry, u',');
         if (pieces.empty()) continue;
         Column c;
@@ -47,4 +47,4 @@ std::vector<Column> Parse(std::u16string_view spec) {
     return columns;
 }
 
-} // namespace columnspec
+} // namespace columnlayout

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-namespace columnspec {
+namespace columnlayout {
 
 enum class Align { kLeft, kCenter, kRight };
 
@@ -17,6 +17,6 @@ struct Column {
 
 // Empty entries and empty pieces are skipped; a missing width is 100, alignment 1 centres,
 // 2 right-aligns, anything else (or none) left-aligns.
-std::vector<Column> Parse(std::u16string_view spec);
+std::vector<Column> Parse(std::u16string_view text);
 
-} // namespace columnspec
+} // namespace columnlayout
