@@ -30,16 +30,7 @@ CAddFilterDlg::CAddFilterDlg(QWidget* parent, bool editMode, const QString& text
     m_edit = new QLineEdit(text, this);
     SetControlId(m_edit, dlg::kAddFilterText);
     layout->addWidget(m_edit);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    m_ok = buttons->button(QDialogButtonBox::Ok);
-    QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
-    m_ok->setText(QStringLiteral("&OK"));
-    cancel->setText(QStringLiteral("Cancel"));
-    SetControlId(m_ok, dlg::kIdOk);
-    SetControlId(cancel, dlg::kIdCancel);
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    m_ok = AddOkCancel(layout)->button(QDialogButtonBox::Ok);
     connect(m_edit, &QLineEdit::textChanged, this, [this] { UpdateOk(); });
     setMinimumWidth(380);
     UpdateOk();

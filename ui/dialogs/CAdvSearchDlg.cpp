@@ -136,16 +136,7 @@ CAdvSearchDlg::CAdvSearchDlg(QWidget* parent) : CMultiLanguageDlg(dlg::kAdvSearc
     dateRow->addWidget(m_dateTo, 1);
     layout->addLayout(dateRow);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    m_ok = buttons->button(QDialogButtonBox::Ok);
-    QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
-    m_ok->setText(QStringLiteral("&OK"));
-    cancel->setText(QStringLiteral("Cancel"));
-    SetControlId(m_ok, dlg::kIdOk);
-    SetControlId(cancel, dlg::kIdCancel);
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CAdvSearchDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CAdvSearchDlg::reject);
+    m_ok = AddOkCancel(layout)->button(QDialogButtonBox::Ok);
     connect(m_deleted, &QCheckBox::clicked, this, [this](bool on) {
         if (on) m_existing->setChecked(false);
     });

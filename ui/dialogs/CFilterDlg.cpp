@@ -92,16 +92,7 @@ CFilterDlg::CFilterDlg(QWidget* parent) : CMultiLanguageDlg(dlg::kFilter, parent
         connect(m_list[l], &QListWidget::itemDoubleClicked, this, [this, l] { EditEntry(l); });
     }
     layout->addLayout(grid);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-    QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
-    ok->setText(QStringLiteral("&OK"));
-    cancel->setText(QStringLiteral("Cancel"));
-    SetControlId(ok, dlg::kIdOk);
-    SetControlId(cancel, dlg::kIdCancel);
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CFilterDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CFilterDlg::reject);
+    AddOkCancel(layout);
     setMinimumSize(520, 320);
 }
 

@@ -1,6 +1,11 @@
 #include "ui/dialogs/CMultiLanguageDlg.h"
 
+#include "ui/resources/DialogIds.h"
 #include "ui/shell/Translation.h"
+
+#include <QDialogButtonBox>
+#include <QLayout>
+#include <QPushButton>
 
 #include <QShowEvent>
 
@@ -19,4 +24,18 @@ void CMultiLanguageDlg::showEvent(QShowEvent* event) {
         OnTranslated();
     }
     QDialog::showEvent(event);
+}
+
+QDialogButtonBox* CMultiLanguageDlg::AddOkCancel(QLayout* layout, const QString& okText) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
+    ok->setText(okText);
+    cancel->setText(QStringLiteral("Cancel"));
+    SetControlId(ok, resources::dlg::kIdOk);
+    SetControlId(cancel, resources::dlg::kIdCancel);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    return buttons;
 }

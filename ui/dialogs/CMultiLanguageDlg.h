@@ -3,6 +3,10 @@
 // and then translates itself with the active language file (its template identifier is the
 // section, its controls' identifiers the keys), then OnTranslated runs.
 #include <QDialog>
+#include <QString>
+
+class QDialogButtonBox;
+class QLayout;
 
 class CMultiLanguageDlg : public QDialog {
     Q_OBJECT
@@ -16,6 +20,9 @@ protected:
     // Runs after every translation (e.g. to fill lists whose entries are translated texts).
     virtual void OnTranslated() {}
     void showEvent(QShowEvent* event) override;
+    // The OK/Cancel row a dialog ends with, added to layout: the buttons carry the identifiers
+    // the language files translate, and accept and reject are connected.
+    QDialogButtonBox* AddOkCancel(QLayout* layout, const QString& okText = QStringLiteral("&OK"));
 
 private:
     unsigned m_templateId;

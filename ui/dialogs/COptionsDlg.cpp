@@ -82,16 +82,7 @@ COptionsDlg::COptionsDlg(QWidget* parent) : CMultiLanguageDlg(dlg::kOptions, par
     SetControlId(m_language, dlg::kOptionsLanguage);
     layout->addWidget(m_language);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-    QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
-    ok->setText(QStringLiteral("&OK"));
-    cancel->setText(QStringLiteral("Cancel"));
-    SetControlId(ok, dlg::kIdOk);
-    SetControlId(cancel, dlg::kIdCancel);
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &COptionsDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &COptionsDlg::reject);
+    AddOkCancel(layout);
     connect(m_selectFolder, &QPushButton::clicked, this, &COptionsDlg::SelectFolder);
     connect(m_editFilters, &QPushButton::clicked, this, [this] {
         if (EditFilters()) EditFilters()(this);

@@ -102,16 +102,9 @@ CSelectFolderDlg::CSelectFolderDlg(QWidget* parent)
         connect(m_choices[i], &QRadioButton::toggled, this, [this] { ReadControls(); });
     }
     layout->addWidget(group);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QDialogButtonBox* buttons = AddOkCancel(layout, QStringLiteral("OK"));
     m_ok = buttons->button(QDialogButtonBox::Ok);
     m_cancel = buttons->button(QDialogButtonBox::Cancel);
-    m_ok->setText(QStringLiteral("OK"));
-    m_cancel->setText(QStringLiteral("Cancel"));
-    SetControlId(m_ok, dlg::kIdOk);
-    SetControlId(m_cancel, dlg::kIdCancel);
-    layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CSelectFolderDlg::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CSelectFolderDlg::reject);
     connect(m_browse, &QPushButton::clicked, this, &CSelectFolderDlg::Browse);
     connect(m_path, &QLineEdit::textChanged, this, [this] { UpdateOk(); });
     connect(m_allowSame, &QCheckBox::clicked, this, [this] { UpdateOk(); });
