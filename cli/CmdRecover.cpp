@@ -214,6 +214,7 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
         chosen.push_back({FindByPath(drive, p), dir});
     if (!records.empty()) {
         DataBase store(drive.letter);
+        DataBase::EnsureLateIndexes(drive.letter);
         RowReader byRecord(store, "record=?");
         RowFields row;
         for (uint64_t r : records) {

@@ -4,6 +4,9 @@
 #include "store/CppSQLite3Exception.h"
 #include "store/SqlText.h"
 
+#include <array>
+#include <atomic>
+
 CppSQLite3DB& SharedDatabase() {
     static CppSQLite3DB database;
     return database;
@@ -19,6 +22,14 @@ char NormalizeLetter(char letter) {
         throw CppSQLite3Exception(CPPSQLITE_ERROR, "Invalid drive letter");
     }
     return letter;
+}
+
+// Per drive letter: whether the indexes left for later have been built since the table was
+// last made or loaded afresh. Scans run on a worker thread while the window may ask.
+std::array<std::atomic<bool>, 26> g_lateIndexesReady{};
+
+void SetLateIndexesReady(char letter, bool ready) {
+    g_lateIndexesReady[static_cast<size_t>(letter - 'A')].store(ready);
 }
 
 } // namespace
@@ -57,7 +68,7 @@ DataBase::~DataBase() {
         // Loading was left by an exception: drop the prepared statement and the open
         // transaction so that the shared connection stays usable.
         try {
-            m_insert->finalize();
+            m_insert->Finalize();
         } catch (const CppSQLite3Exception&) {
         }
         m_insert.reset();
@@ -96,10 +107,12 @@ void DataBase::EnsureTable() {
 namespace {
 
 // The two indexes of a drive table, as created with it.
-std::string TableIndexes(char l) {
-    return SqlFormat("CREATE INDEX [IDX_%c_PID] ON [%c]([id] ASC,[pid] ASC);"
-                     "CREATE INDEX [IDX_%c_Path] ON [%c]([depth] ASC,[path] ASC);",
-                     l, l, l, l);
+std::string PidIndex(char l, const char* ifNotExists = "") {
+    return SqlFormat("CREATE INDEX %s[IDX_%c_PID] ON [%c]([id] ASC,[pid] ASC);", ifNotExists, l, l);
+}
+std::string PathIndex(char l, const char* ifNotExists = "") {
+    return SqlFormat("CREATE INDEX %s[IDX_%c_Path] ON [%c]([depth] ASC,[path] ASC);", ifNotExists,
+                     l, l);
 }
 
 } // namespace
@@ -114,12 +127,14 @@ void DataBase::CreateTable(char letter) {
             "[isDeleted] INT(1)  NULL,[isDir] INT(1)  NULL,[record] INT(20)  NULL,"
             "[firSector] INT(20)  NULL,[path] TEXT  NULL,[depth] INT DEFAULT 0 NULL);",
             l) +
-        TableIndexes(l));
+        PidIndex(l) + PathIndex(l));
+    SetLateIndexesReady(l, false); // no index by record yet
 }
 
 void DataBase::DropTable() {
     EnsureTable();
     m_db->execute(SqlFormat("Drop table %c", m_letter));
+    SetLateIndexesReady(m_letter, false);
 }
 
 void DataBase::BeginInsert() {
@@ -128,15 +143,14 @@ void DataBase::BeginInsert() {
     // Loading a fresh table: its indexes are built once after the rows are in (EndInsert),
     // which costs far less than keeping them up to date row by row.
     m_indexesDeferred = m_db->query(SqlFormat("select 1 from [%c] limit 1", m_letter)).eof();
-    if (m_indexesDeferred)
+    if (m_indexesDeferred) {
         m_db->execute(SqlFormat("DROP INDEX IF EXISTS [IDX_%c_PID];"
-                                "DROP INDEX IF EXISTS [IDX_%c_Path];",
-                                m_letter, m_letter));
-    m_boundValid = false;
-    m_insert = m_db->prepare(SqlFormat(
-        "INSERT INTO %c (fn,fn_ext,size,created,modified,accessed,attributes,id,pid,isDeleted,"
-        "isDir,record,firSector) values(?,?,?,?,?,?,?,?,?,?,?,?,?);",
-        m_letter));
+                                "DROP INDEX IF EXISTS [IDX_%c_Path];"
+                                "DROP INDEX IF EXISTS [IDX_%c_Record];",
+                                m_letter, m_letter, m_letter));
+        SetLateIndexesReady(m_letter, false);
+    }
+    m_insert.emplace(*m_db, m_letter);
 }
 
 void DataBase::InsertEntry(std::u16string_view name, uint64_t size, uint64_t created,
@@ -146,56 +160,54 @@ void DataBase::InsertEntry(std::u16string_view name, uint64_t size, uint64_t cre
     if (!m_insert) {
         throw CppSQLite3Exception(CPPSQLITE_ERROR, "Null Virtual Machine pointer");
     }
-    // Both texts live in buffers of this object that stay untouched until the row is in, so
-    // the statement reads them in place instead of copying them.
-    m_nameBuffer.clear();
-    platform::AppendUtf8(m_nameBuffer, name);
-    m_extBuffer = ExtensionOf(m_nameBuffer);
-    CppSQLite3Statement& insert = *m_insert;
-    insert.bindNoCopy(1, m_nameBuffer);
-    insert.bindNoCopy(2, m_extBuffer);
-    // Parameters 3 to 13; attributes, isDeleted and isDir are 32-bit parameters.
-    const int64_t values[11] = {static_cast<int64_t>(size),
-                                static_cast<int64_t>(created),
-                                static_cast<int64_t>(modified),
-                                static_cast<int64_t>(accessed),
-                                static_cast<int>(attributes),
-                                static_cast<int64_t>(id),
-                                static_cast<int64_t>(pid),
-                                isDeleted ? 1 : 0,
-                                isDir ? 1 : 0,
-                                static_cast<int64_t>(record),
-                                static_cast<int64_t>(firSector)};
-    const bool reuse = m_boundValid;
-    m_boundValid = false; // until every parameter holds this row's value
-    for (int i = 0; i < 11; ++i) {
-        if (reuse && values[i] == m_bound[i]) continue;
-        const int param = i + 3;
-        if (param == 7 || param == 10 || param == 11)
-            insert.bindInt(param, static_cast<int>(values[i]));
-        else
-            insert.bindInt64(param, values[i]);
-        m_bound[i] = values[i];
-    }
-    m_boundValid = true;
-    insert.execute(); // steps once and resets
+    std::string& utf8 = m_insert->NextName();
+    utf8.clear();
+    platform::AppendUtf8(utf8, name);
+    m_insert->NextExtension() = ExtensionOf(utf8);
+    m_insert->Add({static_cast<int64_t>(size), static_cast<int64_t>(created),
+                   static_cast<int64_t>(modified), static_cast<int64_t>(accessed),
+                   static_cast<int64_t>(static_cast<int>(attributes)), static_cast<int64_t>(id),
+                   static_cast<int64_t>(pid), isDeleted ? 1 : 0, isDir ? 1 : 0,
+                   static_cast<int64_t>(record), static_cast<int64_t>(firSector)});
+}
+
+CppSQLite3DB& DataBase::Db() {
+    if (m_insert && !m_insert->Empty()) m_insert->Flush();
+    return *m_db;
 }
 
 void DataBase::EndInsert() {
     EnsureTable();
+    if (m_insert) m_insert->Flush();
+    // Listing, counting and the repair passes look rows up by id and by pid; indexing them
+    // after the rows are in keeps the inserts themselves cheap.
     if (m_indexesDeferred) {
-        m_db->execute(TableIndexes(m_letter));
+        m_db->execute(PidIndex(m_letter));
         m_indexesDeferred = false;
     }
+    m_db->execute(SqlFormat("CREATE INDEX IF NOT EXISTS [IDX_%c_ParentOnly] ON [%c]([pid]);",
+                            m_letter, m_letter));
     m_db->execute("commit transaction;");
     if (m_insert) {
-        CppSQLite3Statement statement = std::move(*m_insert);
+        InsertBatch& insert = *m_insert;
+        try {
+            insert.Finalize();
+        } catch (const CppSQLite3Exception&) {
+            m_insert.reset();
+            throw;
+        }
         m_insert.reset();
-        statement.finalize();
     }
-    // Listing, counting and recovery look rows up by pid and by record; indexing them after
-    // the rows are in keeps the inserts themselves cheap.
-    m_db->execute(SqlFormat("CREATE INDEX IF NOT EXISTS [IDX_%c_ParentOnly] ON [%c]([pid]);"
-                            "CREATE INDEX IF NOT EXISTS [IDX_%c_Record] ON [%c]([record]);",
-                            m_letter, m_letter, m_letter, m_letter));
+}
+
+void DataBase::EnsureLateIndexes(char letter) {
+    const char l = NormalizeLetter(letter);
+    std::atomic<bool>& ready = g_lateIndexesReady[static_cast<size_t>(l - 'A')];
+    if (ready.load()) return;
+    CppSQLite3DB& db = SharedDatabase();
+    const char name[2] = {l, '\0'};
+    if (!db.isOpen() || !db.tableExists(name)) return;
+    db.execute(PathIndex(l, "IF NOT EXISTS ") +
+               SqlFormat("CREATE INDEX IF NOT EXISTS [IDX_%c_Record] ON [%c]([record]);", l, l));
+    ready.store(true);
 }

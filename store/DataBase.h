@@ -4,6 +4,7 @@
 // EndInsert, AdoptOrphans, FinishTree); listing, search and recovery read it. Every failing
 // statement raises CppSQLite3Exception.
 #include "store/CppSQLite3DB.h"
+#include "store/InsertBatch.h"
 
 #include <cstdint>
 #include <optional>
@@ -32,13 +33,19 @@ public:
     void CreateTable(char letter);
     void DropTable();
 
-    // Loading: one transaction and one prepared INSERT for all rows of a scan.
+    // Loading: one transaction and one batch of prepared INSERTs for all rows of a scan. Rows
+    // reach the table in groups; Db() and EndInsert send the rows still waiting first.
     void BeginInsert();
     void InsertEntry(std::u16string_view name, uint64_t size, uint64_t created, uint64_t modified,
                      uint64_t accessed, uint32_t attributes, uint64_t id, uint64_t pid,
                      bool isDeleted, bool isDir, uint64_t record, uint64_t firSector);
-    // Commits the rows and adds the lookup indexes on pid and record.
+    // Commits the rows and builds the indexes that the repair passes and listings use: by id
+    // and by pid. The indexes by record and by depth and path wait for EnsureLateIndexes.
     void EndInsert();
+    // Builds the indexes that a freshly loaded table leaves for later (by record, by depth and
+    // path), once per load; lookups by record call it first. Rows are found with or without
+    // them: they only spare those lookups a read of the whole table.
+    static void EnsureLateIndexes(char letter);
 
     // Repair passes after loading.
     void AdoptOrphans(uint64_t rootId);
@@ -47,21 +54,16 @@ public:
     void FillChildPaths(uint64_t folderId);
 
     char Letter() const { return m_letter; }
-    CppSQLite3DB& Db() { return *m_db; }
+    // The connection, with every row inserted so far in the table.
+    CppSQLite3DB& Db();
 
 private:
     void RequireLetter() const;
 
     char m_letter = 0;
     CppSQLite3DB* m_db;
-    std::optional<CppSQLite3Statement> m_insert;
-    std::string m_nameBuffer; // reused across InsertEntry calls
-    std::string m_extBuffer;
-    // The numbers bound to the INSERT's parameters 3 to 13 for the last row. A statement keeps
-    // its bindings from row to row, so a number equal to the last row's is not bound again.
-    int64_t m_bound[11] = {};
-    bool m_boundValid = false;
-    bool m_indexesDeferred = false; // the table's own indexes are rebuilt by EndInsert
+    std::optional<InsertBatch> m_insert; // while loading
+    bool m_indexesDeferred = false;      // the table's own indexes are rebuilt after loading
 };
 
 // The extension stored for a name (UTF-8): the text after the last dot, at most 10 bytes

@@ -31,6 +31,7 @@ uint32_t CountFolderFiles(DataBase& store, uint64_t folderId) {
 }
 
 uint32_t CountForRecovery(char letter, uint64_t record) {
+    DataBase::EnsureLateIndexes(letter);
     DataBase store(letter);
     CppSQLite3Table table =
         store.Db().table(SqlFormat("select id,isDir from %c where record=%lld", store.Letter(),
@@ -47,6 +48,7 @@ uint32_t CountForRecovery(char letter, uint64_t record) {
 }
 
 bool ChildRecords(char letter, uint64_t record, std::vector<uint64_t>& records) {
+    DataBase::EnsureLateIndexes(letter);
     records.clear();
     DataBase store(letter);
     const char l = store.Letter();
@@ -69,6 +71,7 @@ bool ChildRecords(char letter, uint64_t record, std::vector<uint64_t>& records) 
 }
 
 bool FindExtraFolder(char letter, uint64_t record, std::u16string& name) {
+    DataBase::EnsureLateIndexes(letter);
     DataBase store(letter);
     CppSQLite3Query q =
         store.Db().query(SqlFormat("select * from %c where record=%lld and fn='%s'", store.Letter(),
@@ -81,6 +84,7 @@ bool FindExtraFolder(char letter, uint64_t record, std::u16string& name) {
 }
 
 bool ReadByRecord(char letter, uint64_t record, ScanRow& entry) {
+    DataBase::EnsureLateIndexes(letter);
     DataBase store(letter);
     CppSQLite3Table table = store.Db().table(SqlFormat(
         "select * from %c where record=%lld", store.Letter(), static_cast<long long>(record)));

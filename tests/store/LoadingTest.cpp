@@ -23,11 +23,19 @@ TEST(Schema, TableAndIndexesAreCreatedFromTheExactText) {
               "CREATE INDEX [IDX_K_PID] ON [K]([id] ASC,[pid] ASC)");
     EXPECT_EQ(Text("select sql from sqlite_master where name='IDX_K_Path'"),
               "CREATE INDEX [IDX_K_Path] ON [K]([depth] ASC,[path] ASC)");
-    // The lookup indexes arrive with the end of loading, not with the table.
-    EXPECT_EQ(Scalar("select count(*) from sqlite_master where type='index' and tbl_name='K'"), 2);
+    // Loading rebuilds the index by id and adds the one by pid; the indexes by depth and path
+    // and by record wait for the first lookup by record, and come back with the same text.
+    const std::string indexes =
+        "select group_concat(name,' ') from (select name from sqlite_master where type='index' "
+        "and tbl_name='K' order by name)";
+    EXPECT_EQ(Text(indexes), "IDX_K_PID IDX_K_Path");
     store.BeginInsert();
     store.EndInsert();
-    EXPECT_EQ(Scalar("select count(*) from sqlite_master where type='index' and tbl_name='K'"), 4);
+    EXPECT_EQ(Text(indexes), "IDX_K_PID IDX_K_ParentOnly");
+    DataBase::EnsureLateIndexes('k');
+    EXPECT_EQ(Text(indexes), "IDX_K_PID IDX_K_ParentOnly IDX_K_Path IDX_K_Record");
+    EXPECT_EQ(Text("select sql from sqlite_master where name='IDX_K_Path'"),
+              "CREATE INDEX [IDX_K_Path] ON [K]([depth] ASC,[path] ASC)");
 }
 
 TEST(Schema, LowerCaseLetterSelectsTheUpperCaseTable) {
@@ -165,6 +173,57 @@ TEST(Loading, EachRowKeepsItsOwnNumbersWhetherTheyRepeatOrNot) {
         (std::vector<std::string>{"a|1|10|10|10|32|100|5|0|0|1|7", "b|1|10|11|10|32|101|5|1|0|2|7",
                                   "c|2|10|11|12|16|102|6|1|1|3|8", "d|2|10|11|12|16|102|6|0|0|4|8",
                                   "e|2|10|11|12|16|102|6|0|0|5|8"}));
+}
+
+// Rows go in 32 at a time; whatever the count, every row keeps its place (rowid) and its own
+// values, also where a slot of one batch repeats numbers of the same slot in the last batch.
+class LoadingInBatches : public ::testing::TestWithParam<int> {};
+
+TEST_P(LoadingInBatches, EveryRowKeepsItsPlaceAndValues) {
+    const int count = GetParam();
+    DataBase store('H');
+    store.DropTable();
+    store.BeginInsert();
+    std::vector<std::string> expected;
+    for (int i = 0; i < count; ++i) {
+        // Sizes repeat every 32 rows (same slot, same number); the rest change every row.
+        const uint64_t size = static_cast<uint64_t>(i % 32);
+        const uint32_t attributes = i % 3 == 0 ? 0x80000010u : 0x20u;
+        const std::u16string name =
+            u"n" + std::u16string(static_cast<size_t>(i % 7), u'x') + (i % 2 ? u".Dat" : u"");
+        store.InsertEntry(name, size, 1000 + i, 2000 + i, 3000 + i, attributes, 10 + i, 5 + i / 40,
+                          i % 5 == 0, i % 4 == 0, static_cast<uint64_t>(i) + 1, 7 * i);
+        expected.push_back(
+            std::to_string(i + 1) + "|n" + std::string(static_cast<size_t>(i % 7), 'x') +
+            (i % 2 ? ".Dat|dat|" : "||") + std::to_string(size) + "|" + std::to_string(1000 + i) +
+            "|" + std::to_string(2000 + i) + "|" + std::to_string(3000 + i) + "|" +
+            std::to_string(static_cast<int>(attributes)) + "|" + std::to_string(10 + i) + "|" +
+            std::to_string(5 + i / 40) + "|" + (i % 5 == 0 ? "1" : "0") + "|" +
+            (i % 4 == 0 ? "1" : "0") + "|" + std::to_string(i + 1) + "|" + std::to_string(7 * i));
+    }
+    store.EndInsert();
+    EXPECT_EQ(Rows("select rowid,fn,fn_ext,size,created,modified,accessed,attributes,id,pid,"
+                   "isDeleted,isDir,record,firSector from H order by rowid"),
+              expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, LoadingInBatches,
+                         ::testing::Values(0, 1, 31, 32, 33, 64, 65, 100));
+
+TEST(Loading, RowsWaitingInABatchReachTheTableBeforeAnyStatementOfTheScan) {
+    // A scan that deletes rows while loading works through the connection: the rows added so
+    // far are in the table when it asks for it, and later rows follow them in order.
+    DataBase store('H');
+    store.DropTable();
+    store.BeginInsert();
+    for (uint64_t i = 1; i <= 40; ++i)
+        store.InsertEntry(u"f", 1, 0, 0, 0, 0x20, 100 + i, 2, false, false, i, 0);
+    store.Db().execute("DELETE FROM H WHERE record BETWEEN 3 AND 39;");
+    for (uint64_t i = 41; i <= 43; ++i)
+        store.InsertEntry(u"g", 1, 0, 0, 0, 0x20, 100 + i, 2, false, false, i, 0);
+    store.EndInsert();
+    EXPECT_EQ(Rows("select record from H order by rowid"),
+              (std::vector<std::string>{"1", "2", "40", "41", "42", "43"}));
 }
 
 TEST(Loading, SortsStayInMemory) {
