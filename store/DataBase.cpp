@@ -160,11 +160,8 @@ void DataBase::InsertEntry(std::u16string_view name, uint64_t size, uint64_t cre
     if (!m_insert) {
         throw CppSQLite3Exception(CPPSQLITE_ERROR, "Null Virtual Machine pointer");
     }
-    std::string& utf8 = m_insert->NextName();
-    utf8.clear();
-    platform::AppendUtf8(utf8, name);
-    m_insert->NextExtension() = ExtensionOf(utf8);
-    m_insert->Add({static_cast<int64_t>(size), static_cast<int64_t>(created),
+    m_insert->Add(name,
+                  {static_cast<int64_t>(size), static_cast<int64_t>(created),
                    static_cast<int64_t>(modified), static_cast<int64_t>(accessed),
                    static_cast<int64_t>(static_cast<int>(attributes)), static_cast<int64_t>(id),
                    static_cast<int64_t>(pid), isDeleted ? 1 : 0, isDir ? 1 : 0,
@@ -172,7 +169,7 @@ void DataBase::InsertEntry(std::u16string_view name, uint64_t size, uint64_t cre
 }
 
 CppSQLite3DB& DataBase::Db() {
-    if (m_insert && !m_insert->Empty()) m_insert->Flush();
+    if (m_insert) m_insert->Flush();
     return *m_db;
 }
 

@@ -1,6 +1,7 @@
 // Loading scan rows: the table, the extension rule, names as UTF-8, drive tables side by side.
 #include "store/CppSQLite3Exception.h"
 #include "store/DataBase.h"
+#include "store/SqlText.h"
 #include "tests/store/StoreTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -208,22 +209,57 @@ TEST_P(LoadingInBatches, EveryRowKeepsItsPlaceAndValues) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, LoadingInBatches,
-                         ::testing::Values(0, 1, 31, 32, 33, 64, 65, 100));
+                         ::testing::Values(0, 1, 31, 32, 33, 64, 65, 100, 1024, 1025, 3100));
 
 TEST(Loading, RowsWaitingInABatchReachTheTableBeforeAnyStatementOfTheScan) {
     // A scan that deletes rows while loading works through the connection: the rows added so
     // far are in the table when it asks for it, and later rows follow them in order.
-    DataBase store('H');
-    store.DropTable();
-    store.BeginInsert();
-    for (uint64_t i = 1; i <= 40; ++i)
-        store.InsertEntry(u"f", 1, 0, 0, 0, 0x20, 100 + i, 2, false, false, i, 0);
-    store.Db().execute("DELETE FROM H WHERE record BETWEEN 3 AND 39;");
-    for (uint64_t i = 41; i <= 43; ++i)
-        store.InsertEntry(u"g", 1, 0, 0, 0, 0x20, 100 + i, 2, false, false, i, 0);
-    store.EndInsert();
-    EXPECT_EQ(Rows("select record from H order by rowid"),
-              (std::vector<std::string>{"1", "2", "40", "41", "42", "43"}));
+    for (const uint64_t before : {40, 2500}) {
+        DataBase store('H');
+        store.DropTable();
+        store.BeginInsert();
+        for (uint64_t i = 1; i <= before; ++i)
+            store.InsertEntry(u"f", 1, 0, 0, 0, 0x20, 100 + i, 2, false, false, i, 0);
+        store.Db().execute(SqlFormat("DELETE FROM H WHERE record BETWEEN 3 AND %llu;",
+                                     static_cast<unsigned long long>(before - 1)));
+        for (uint64_t i = before + 1; i <= before + 3; ++i)
+            store.InsertEntry(u"g", 1, 0, 0, 0, 0x20, 100 + i, 2, false, false, i, 0);
+        store.EndInsert();
+        std::vector<std::string> expected{"1", "2"};
+        for (uint64_t i = before; i <= before + 3; ++i)
+            expected.push_back(std::to_string(i));
+        EXPECT_EQ(Rows("select record from H order by rowid"), expected) << before;
+    }
+}
+
+TEST(Loading, AFailedInsertSurfacesToTheScanAndLeavesNothingBehind) {
+    // Rows are inserted on a thread of their own; a row the engine refuses must still stop the
+    // load with the engine's message, and the rows already in must go with the rolled-back
+    // transaction.
+    bool raised = false;
+    {
+        DataBase store('V');
+        store.DropTable();
+        store.EnsureTable();
+        SharedDatabase().execute("CREATE TEMP TRIGGER refuse BEFORE INSERT ON V WHEN "
+                                 "new.fn='bad' BEGIN SELECT RAISE(ABORT,'row refused'); END;");
+        try {
+            store.BeginInsert();
+            for (uint64_t i = 1; i <= 5000; ++i)
+                store.InsertEntry(i == 1500 ? u"bad" : u"ok", 1, 0, 0, 0, 0x20, 100 + i, 2, false,
+                                  false, i, 0);
+            store.EndInsert();
+        } catch (const CppSQLite3Exception& e) {
+            raised = true;
+            EXPECT_NE(std::string(e.errorMessage()).find("row refused"), std::string::npos)
+                << e.errorMessage();
+        }
+    }
+    EXPECT_TRUE(raised);
+    EXPECT_EQ(Scalar("select count(*) from V"), 0);
+    SharedDatabase().execute("DROP TRIGGER temp.refuse;");
+    LoadDrive('V', 2, {File(u"after.txt", 10, 2)});
+    EXPECT_EQ(Rows("select fn from V"), std::vector<std::string>{"after.txt"});
 }
 
 TEST(Loading, SortsStayInMemory) {
