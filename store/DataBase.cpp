@@ -110,6 +110,10 @@ namespace {
 std::string PidIndex(char l, const char* ifNotExists = "") {
     return SqlFormat("CREATE INDEX %s[IDX_%c_PID] ON [%c]([id] ASC,[pid] ASC);", ifNotExists, l, l);
 }
+// Listing, counting and recovery look rows up by pid.
+std::string ParentIndex(char l) {
+    return SqlFormat("CREATE INDEX IF NOT EXISTS [IDX_%c_ParentOnly] ON [%c]([pid]);", l, l);
+}
 std::string PathIndex(char l, const char* ifNotExists = "") {
     return SqlFormat("CREATE INDEX %s[IDX_%c_Path] ON [%c]([depth] ASC,[path] ASC);", ifNotExists,
                      l, l);
@@ -140,16 +144,18 @@ void DataBase::DropTable() {
 void DataBase::BeginInsert() {
     EnsureTable();
     m_db->execute("begin transaction;");
-    // Loading a fresh table: its indexes are built once after the rows are in (EndInsert),
-    // which costs far less than keeping them up to date row by row.
-    m_indexesDeferred = m_db->query(SqlFormat("select 1 from [%c] limit 1", m_letter)).eof();
-    if (m_indexesDeferred) {
-        m_db->execute(SqlFormat("DROP INDEX IF EXISTS [IDX_%c_PID];"
-                                "DROP INDEX IF EXISTS [IDX_%c_Path];"
+    // The indexes by id and by pid, which the repair passes and listings need at once, are
+    // kept up to date row by row: the rows go in on the inserting thread while the scan reads
+    // on, which costs the scan less than building them after the last row. A fresh table
+    // leaves its indexes by depth and path and by record to the first lookup by record.
+    const bool fresh = m_db->query(SqlFormat("select 1 from [%c] limit 1", m_letter)).eof();
+    if (fresh) {
+        m_db->execute(SqlFormat("DROP INDEX IF EXISTS [IDX_%c_Path];"
                                 "DROP INDEX IF EXISTS [IDX_%c_Record];",
-                                m_letter, m_letter, m_letter));
+                                m_letter, m_letter));
         SetLateIndexesReady(m_letter, false);
     }
+    m_db->execute(PidIndex(m_letter, "IF NOT EXISTS ") + ParentIndex(m_letter));
     m_insert.emplace(*m_db, m_letter);
 }
 
@@ -176,14 +182,6 @@ CppSQLite3DB& DataBase::Db() {
 void DataBase::EndInsert() {
     EnsureTable();
     if (m_insert) m_insert->Flush();
-    // Listing, counting and the repair passes look rows up by id and by pid; indexing them
-    // after the rows are in keeps the inserts themselves cheap.
-    if (m_indexesDeferred) {
-        m_db->execute(PidIndex(m_letter));
-        m_indexesDeferred = false;
-    }
-    m_db->execute(SqlFormat("CREATE INDEX IF NOT EXISTS [IDX_%c_ParentOnly] ON [%c]([pid]);",
-                            m_letter, m_letter));
     m_db->execute("commit transaction;");
     if (m_insert) {
         InsertBatch& insert = *m_insert;

@@ -39,8 +39,8 @@ public:
     void InsertEntry(std::u16string_view name, uint64_t size, uint64_t created, uint64_t modified,
                      uint64_t accessed, uint32_t attributes, uint64_t id, uint64_t pid,
                      bool isDeleted, bool isDir, uint64_t record, uint64_t firSector);
-    // Commits the rows and builds the indexes that the repair passes and listings use: by id
-    // and by pid. The indexes by record and by depth and path wait for EnsureLateIndexes.
+    // Commits the rows. The table has its indexes by id and by pid; those by record and by
+    // depth and path wait for EnsureLateIndexes.
     void EndInsert();
     // Builds the indexes that a freshly loaded table leaves for later (by record, by depth and
     // path), once per load; lookups by record call it first. Rows are found with or without
@@ -63,7 +63,6 @@ private:
     char m_letter = 0;
     CppSQLite3DB* m_db;
     std::optional<InsertBatch> m_insert; // while loading
-    bool m_indexesDeferred = false;      // the table's own indexes are rebuilt after loading
 };
 
 // The extension stored for a name (UTF-8): the text after the last dot, at most 10 bytes

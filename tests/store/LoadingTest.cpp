@@ -238,10 +238,10 @@ TEST(Loading, AFailedInsertSurfacesToTheScanAndLeavesNothingBehind) {
     // transaction.
     bool raised = false;
     {
-        DataBase store('V');
+        DataBase store('U');
         store.DropTable();
         store.EnsureTable();
-        SharedDatabase().execute("CREATE TEMP TRIGGER refuse BEFORE INSERT ON V WHEN "
+        SharedDatabase().execute("CREATE TEMP TRIGGER refuse BEFORE INSERT ON U WHEN "
                                  "new.fn='bad' BEGIN SELECT RAISE(ABORT,'row refused'); END;");
         try {
             store.BeginInsert();
@@ -256,10 +256,10 @@ TEST(Loading, AFailedInsertSurfacesToTheScanAndLeavesNothingBehind) {
         }
     }
     EXPECT_TRUE(raised);
-    EXPECT_EQ(Scalar("select count(*) from V"), 0);
+    EXPECT_EQ(Scalar("select count(*) from U"), 0);
     SharedDatabase().execute("DROP TRIGGER temp.refuse;");
-    LoadDrive('V', 2, {File(u"after.txt", 10, 2)});
-    EXPECT_EQ(Rows("select fn from V"), std::vector<std::string>{"after.txt"});
+    LoadDrive('U', 2, {File(u"after.txt", 10, 2)});
+    EXPECT_EQ(Rows("select fn from U"), std::vector<std::string>{"after.txt"});
 }
 
 TEST(Loading, SortsStayInMemory) {
