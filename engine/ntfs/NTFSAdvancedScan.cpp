@@ -1,3 +1,4 @@
+#include "engine/ntfs/NTFSRowReader.h"
 #include "engine/ntfs/NTFSScanStore.h"
 #include "engine/ntfs/NTFSScans.h"
 #include "engine/ntfs/NTFSVolume.h"
@@ -21,13 +22,15 @@ bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallba
     // records (a record may then start at any cluster).
     const uint32_t shift = boot.clusterShift - boot.slotShift;
     const uint64_t perCluster = shift < 32 ? 1ull << shift : 0;
+    NTFSRowReader reader(volume);
     for (uint64_t c = 0; c < total; ++c) {
         if (c % step == 0 && !progress(LowPart(c), HighPart(c), context)) break;
         if (c > (UINT64_MAX >> shift)) break;
         for (uint64_t k = 0; k < perCluster; ++k) {
             const MftSlot slot{(c << shift) + k};
-            auto record = volume.ReadRecord(slot);
-            if (record) NtfsInsertRecord(store, volume, *record, record->recordNumber, slot);
+            const auto location = volume.LocateSlot(slot);
+            if (location && reader.Read(*location) == NTFSRowReader::Result::Row)
+                NtfsInsertRow(store, reader.Row(), reader.Row().recordNumber, slot);
         }
     }
 

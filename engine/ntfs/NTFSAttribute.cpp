@@ -1,5 +1,7 @@
 #include "engine/ntfs/NTFSAttribute.h"
 
+#include "engine/ntfs/AttributeHeader.h"
+
 bool BorrowView(const StreamBase& stream, uint32_t offset, uint32_t length, StreamBase* out) {
     if (!out || !stream.Data() || !stream.Has(offset, length)) return false;
     out->InitView(stream.Data() + offset, length, stream.DiskOffset() + offset, nullptr);
@@ -14,40 +16,33 @@ const StreamBase* NTFSAttribute::ResidentValue() const {
 
 bool NTFSAttribute::Parse(StreamBase* view) {
     if (!view) return false;
-    const uint32_t size = view->Size();
-    view->Seek(0);
-    type = view->ReadU32();
-    if (type == kEndMarker && view->Position() == 4) return true;
-    if (view->Remaining() < 4) return false;
-    length = view->ReadU32();
-    if (length < 24) return false;
-    nonResident = view->ReadU8();
-    if (nonResident > 1 || length > size) return false;
-    nameLength = view->ReadU8();
-    nameOffset = view->ReadU16();
-    if (nameOffset != 0 && nameOffset != 0x18 && nameOffset != 0x40 && nameOffset != 0x48)
-        return false;
-    flags = view->ReadU16();
-    attributeId = view->ReadU16();
-    if (nonResident) {
-        if (length < 64)
-            return false; // the non-resident header itself would run past the attribute
-        startVcn = static_cast<int64_t>(view->ReadU64());
-        lastVcn = static_cast<int64_t>(view->ReadU64());
-        valueOffset = view->ReadU16();
-        compressionUnit = view->ReadU16();
-        view->ReadU32();
-        allocatedSize = view->ReadU64();
-        realSize = view->ReadU64();
-        initializedSize = view->ReadU64();
-    } else {
-        valueLength = view->ReadU32();
-        valueOffset = view->ReadU16();
-        view->ReadU16();
+    NtfsAttributeHeader h;
+    const AttributeHeaderResult result = DecodeAttributeHeader(view->Data(), view->Size(), &h);
+    type = h.type;
+    if (result == AttributeHeaderResult::End) {
+        view->Seek(4);
+        return true;
     }
+    length = h.length;
+    nonResident = h.nonResident;
+    nameLength = h.nameLength;
+    nameOffset = h.nameOffset;
+    flags = h.flags;
+    attributeId = h.attributeId;
+    startVcn = h.startVcn;
+    lastVcn = h.lastVcn;
+    valueOffset = h.valueOffset;
+    compressionUnit = h.compressionUnit;
+    allocatedSize = h.allocatedSize;
+    realSize = h.realSize;
+    initializedSize = h.initializedSize;
+    if (!nonResident) valueLength = h.valueLength;
+    if (result != AttributeHeaderResult::Attribute) return false;
+
     // The name stands right behind the fixed header, except in the longer header of a
     // compressed or sparse attribute, which holds one more size field: there the name offset
     // says where it is.
+    view->Seek(nonResident ? 64 : 24);
     if (nameLength && nameOffset > view->Position() && nameOffset < length) view->Seek(nameOffset);
     name = view->ReadWideString(nameLength);
 

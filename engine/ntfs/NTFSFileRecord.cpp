@@ -1,5 +1,6 @@
 #include "engine/ntfs/NTFSFileRecord.h"
 
+#include "engine/ntfs/AttributeHeader.h"
 #include "engine/ntfs/NTFSBootInfo.h"
 #include "engine/ntfs/UpdateSequence.h"
 
@@ -13,27 +14,23 @@ bool NTFSFileRecord::Parse(const uint8_t* bytes, uint32_t size, uint64_t diskOff
     attributesComplete = false;
     if (!bytes || size < 48) return false;
 
-    NTFSStream raw;
-    raw.InitView(bytes, size, diskOffset, nullptr);
-    signature = raw.U32At(0);
-    const uint32_t inUse = raw.U32At(24);
-    const uint32_t allocated = raw.U32At(28);
-    if (signature != kSignature || inUse < 42 || inUse > 4096 || allocated < 512 ||
-        allocated > 4096 || allocated < inUse)
-        return false;
-
-    updateSequenceOffset = raw.U16At(4);
-    updateSequenceCount = raw.U16At(6);
-    logSequenceNumber = raw.U64At(8);
-    sequenceNumber = raw.U16At(16);
-    hardLinkCount = raw.U16At(18);
-    firstAttributeOffset = raw.U16At(20);
-    flags = raw.U16At(22);
-    bytesInUse = inUse;
-    bytesAllocated = allocated;
-    baseRecordReference = raw.U64At(32);
-    nextAttributeId = raw.U16At(40);
-    recordNumber = raw.U32At(44);
+    NtfsRecordHeader h;
+    const bool valid = DecodeRecordHeader(bytes, size, &h);
+    signature = h.signature;
+    if (!valid) return false;
+    updateSequenceOffset = h.updateSequenceOffset;
+    updateSequenceCount = h.updateSequenceCount;
+    logSequenceNumber = h.logSequenceNumber;
+    sequenceNumber = h.sequenceNumber;
+    hardLinkCount = h.hardLinkCount;
+    firstAttributeOffset = h.firstAttributeOffset;
+    flags = h.flags;
+    bytesInUse = h.bytesInUse;
+    bytesAllocated = h.bytesAllocated;
+    baseRecordReference = h.baseRecordReference;
+    nextAttributeId = h.nextAttributeId;
+    recordNumber = h.recordNumber;
+    const uint32_t inUse = h.bytesInUse;
 
     // Private copy with the update sequence applied; the record stream owns it and views its
     // first bytes in use (never more than the record's bytes).
@@ -53,8 +50,11 @@ bool NTFSFileRecord::Parse(const uint8_t* bytes, uint32_t size, uint64_t diskOff
 }
 
 bool CheckRecordHeader(const NTFSFileRecord& r) {
-    return r.signature == NTFSFileRecord::kSignature && r.bytesInUse >= 42 &&
-           r.bytesInUse <= 4096 && r.bytesAllocated >= 512 && r.bytesAllocated <= 4096 &&
-           r.bytesAllocated >= r.bytesInUse && r.updateSequenceOffset <= r.bytesInUse &&
-           r.firstAttributeOffset <= r.bytesInUse;
+    NtfsRecordHeader h;
+    h.signature = r.signature;
+    h.bytesInUse = r.bytesInUse;
+    h.bytesAllocated = r.bytesAllocated;
+    h.updateSequenceOffset = r.updateSequenceOffset;
+    h.firstAttributeOffset = r.firstAttributeOffset;
+    return RecordHeaderFitsForRow(h);
 }

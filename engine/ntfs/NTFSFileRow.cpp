@@ -115,5 +115,7 @@ std::unique_ptr<NTFSFileRow> BuildRow(const NTFSFileRecord& record, NTFSVolume& 
     // its record, so for deleted entries this is the closest record of when it was deleted.
     row->accessed = info->mftChanged;
     row->recordNumber = record.recordNumber;
+    row->inUse = record.InUse();
+    row->isDirectory = record.IsDirectory();
     return row;
 }

@@ -18,6 +18,8 @@ struct NTFSFileRow {
     uint64_t parent = 0; // MFT record number of the parent folder (48 bits)
     uint32_t recordNumber = 0;
     int64_t firstSector = -1;
+    bool inUse = false; // false for a deleted file or folder
+    bool isDirectory = false;
 };
 
 // The row of a record, or null when the record fails the header check or has no

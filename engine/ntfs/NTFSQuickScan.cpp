@@ -1,4 +1,5 @@
 #include "engine/ntfs/MftRecordMap.h"
+#include "engine/ntfs/NTFSRowReader.h"
 #include "engine/ntfs/NTFSScanStore.h"
 #include "engine/ntfs/NTFSScans.h"
 #include "engine/ntfs/NTFSVolume.h"
@@ -24,6 +25,7 @@ bool NtfsQuickScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback 
     if (deviceRecords && (limit == 0 || deviceRecords < limit)) limit = deviceRecords;
     uint64_t visited = 0;
     bool cancelled = false;
+    NTFSRowReader reader(volume);
     // Record n is at byte n * record size of the MFT's data: each extent holds the records
     // that start in it (one that starts at its end goes on in the next).
     for (const MftRecordMap::Extent& extent : map->Extents()) {
@@ -35,13 +37,14 @@ bool NtfsQuickScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback 
             ++visited;
             const auto location = map->Locate(MftRecordNumber{n});
             if (!location) continue;
-            auto record = volume.ReadRecordAt(*location);
-            if (!record) continue;
+            const NTFSRowReader::Result read = reader.Read(*location);
+            if (read == NTFSRowReader::Result::NoRecord) continue;
             if (visited % step == 0 && !progress(LowPart(visited), HighPart(visited), context)) {
                 cancelled = true;
                 break;
             }
-            NtfsInsertRecord(store, volume, *record, n, boot.SlotAt(location->first));
+            if (read == NTFSRowReader::Result::Row)
+                NtfsInsertRow(store, reader.Row(), n, boot.SlotAt(location->first));
         }
     }
 

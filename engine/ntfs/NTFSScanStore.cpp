@@ -20,8 +20,12 @@ bool NtfsInsertRecord(DataBase& store, NTFSVolume& volume, const NTFSFileRecord&
                       uint64_t id, MftSlot slot) {
     auto row = BuildRow(record, volume);
     if (!row) return false;
-    store.InsertEntry(row->name, row->size, row->created, row->modified, row->accessed,
-                      row->attributes, id, row->parent, !record.InUse(), record.IsDirectory(),
-                      slot.value, static_cast<uint64_t>(row->firstSector));
+    NtfsInsertRow(store, *row, id, slot);
     return true;
+}
+
+void NtfsInsertRow(DataBase& store, const NTFSFileRow& row, uint64_t id, MftSlot slot) {
+    store.InsertEntry(row.name, row.size, row.created, row.modified, row.accessed, row.attributes,
+                      id, row.parent, !row.inUse, row.isDirectory, slot.value,
+                      static_cast<uint64_t>(row.firstSector));
 }

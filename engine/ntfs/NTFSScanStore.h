@@ -7,6 +7,7 @@
 class DataBase;
 class NTFSFileRecord;
 class NTFSVolume;
+struct NTFSFileRow;
 
 inline constexpr uint64_t kNtfsRootId = 5;
 
@@ -18,3 +19,6 @@ void NtfsStoreEpilogue(DataBase& store);
 // it was read from. False when the record gives no row.
 bool NtfsInsertRecord(DataBase& store, NTFSVolume& volume, const NTFSFileRecord& record,
                       uint64_t id, MftSlot slot);
+// Inserts a row built before with the given id and, as its record value, the slot it was read
+// from.
+void NtfsInsertRow(DataBase& store, const NTFSFileRow& row, uint64_t id, MftSlot slot);

@@ -26,23 +26,62 @@ const MftRecordMap* NTFSVolume::RecordMap() {
     return map_.get();
 }
 
-std::unique_ptr<NTFSFileRecord> NTFSVolume::ReadRecord(MftSlot slot) {
+std::optional<RecordLocation> NTFSVolume::LocateSlot(MftSlot slot) {
     const auto offset = boot_.SlotOffset(slot);
-    if (!offset) return nullptr;
+    if (!offset) return std::nullopt;
     if (boot_.clusterSize < boot_.recordSize) {
         // Records start at any cluster; one at the end of an MFT extent goes on elsewhere.
         if (const MftRecordMap* map = RecordMap())
             if (auto location = map->LocateAt(*offset); location && location->split)
-                return ReadRecordAt(*location);
+                return location;
     }
-    return ReadRecordAt(RecordLocation::Whole(*offset, boot_.recordSize));
+    return RecordLocation::Whole(*offset, boot_.recordSize);
+}
+
+std::unique_ptr<NTFSFileRecord> NTFSVolume::ReadRecord(MftSlot slot) {
+    const auto location = LocateSlot(slot);
+    return location ? ReadRecordAt(*location) : nullptr;
+}
+
+bool NTFSVolume::RecordReadable(const RecordLocation& location) const {
+    const uint32_t size = boot_.recordSize;
+    if (boot_.recordShift == 0 || boot_.recordShift > 12 || size == 0) return false;
+    if (location.first.value > UINT64_MAX - size) return false;
+    return !location.split || (location.firstLength != 0 && location.firstLength < size);
+}
+
+bool NTFSVolume::ReadSplitRecord(const RecordLocation& location, uint8_t* buffer) {
+    const uint32_t size = boot_.recordSize;
+    return ReadBlockInto(location.first.value, location.firstLength, buffer) &&
+           ReadBlockInto(location.second.value, size - location.firstLength,
+                         buffer + location.firstLength);
+}
+
+bool NTFSVolume::CopyRecordBytes(const RecordLocation& location, uint8_t* buffer) {
+    const uint32_t size = boot_.recordSize;
+    // Fewer bytes than a record header are never a record.
+    if (!buffer || !RecordReadable(location) || size < 48) return false;
+    const uint64_t offset = location.first.value;
+    if (location.split) {
+        if (!ReadSplitRecord(location, buffer)) return false;
+    } else {
+        CachedEntry* block = FindOrLoad(offset, size);
+        if (!block) return false;
+        const uint8_t* bytes = block->buffer.get() + (offset - block->blockStart);
+        // Most slots a complete scan probes hold no record: only records are copied.
+        if (std::memcmp(bytes, "FILE", 4) == 0)
+            std::memcpy(buffer, bytes, size);
+        else
+            std::memset(buffer, 0, 4);
+    }
+    Trim(kCacheLimit); // only after the bytes were copied out of the block
+    return std::memcmp(buffer, "FILE", 4) == 0;
 }
 
 std::unique_ptr<NTFSFileRecord> NTFSVolume::ReadRecordAt(const RecordLocation& location) {
+    if (!RecordReadable(location)) return nullptr;
     const uint32_t size = boot_.recordSize;
-    if (boot_.recordShift == 0 || boot_.recordShift > 12 || size == 0) return nullptr;
     const uint64_t offset = location.first.value;
-    if (offset > UINT64_MAX - size) return nullptr;
     std::unique_ptr<NTFSFileRecord> record;
     if (!location.split) {
         // The record is copied out of the cache block at once, so no view needs to stay
@@ -55,12 +94,8 @@ std::unique_ptr<NTFSFileRecord> NTFSVolume::ReadRecordAt(const RecordLocation& l
             if (!record->Parse(bytes, size, offset, &boot_)) record.reset();
         }
     } else {
-        if (location.firstLength == 0 || location.firstLength >= size) return nullptr;
         std::unique_ptr<uint8_t[]> bytes(new (std::nothrow) uint8_t[size]);
-        if (!bytes || !ReadBlockInto(offset, location.firstLength, bytes.get()) ||
-            !ReadBlockInto(location.second.value, size - location.firstLength,
-                           bytes.get() + location.firstLength))
-            return nullptr;
+        if (!bytes || !ReadSplitRecord(location, bytes.get())) return nullptr;
         if (std::memcmp(bytes.get(), "FILE", 4) == 0) {
             record = std::make_unique<NTFSFileRecord>();
             if (!record->Parse(bytes.get(), size, offset, &boot_)) record.reset();

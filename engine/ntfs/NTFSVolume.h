@@ -28,6 +28,14 @@ public:
     std::unique_ptr<NTFSFileRecord> ReadRecordAt(const RecordLocation& location);
     // Record n of the MFT, or null.
     std::unique_ptr<NTFSFileRecord> ReadRecordByNumber(MftRecordNumber n);
+    // Copies the bytes of the record at a location, as they lie on the volume (before the
+    // update sequence is applied), into buffer, which holds the boot sector's record size.
+    // False when they cannot be read or do not begin with "FILE".
+    bool CopyRecordBytes(const RecordLocation& location, uint8_t* buffer);
+
+    // Where the record that starts in a slot lies: one piece, or two for a record of the MFT
+    // that its runs split. Empty when the slot is no place on the volume.
+    std::optional<RecordLocation> LocateSlot(MftSlot slot);
 
     // Where record n lies: through $MFT's runs; only when they cannot be read (the $MFT
     // record itself is damaged), at n records from the MFT's first cluster.
@@ -43,6 +51,11 @@ public:
     const MftRecordMap* RecordMap();
 
 private:
+    // Whether a location can hold a record of the boot sector's record size at all.
+    bool RecordReadable(const RecordLocation& location) const;
+    // Reads both pieces of a split record into buffer.
+    bool ReadSplitRecord(const RecordLocation& location, uint8_t* buffer);
+
     NTFSBootInfo boot_;
     std::unique_ptr<MftRecordMap> map_;
     bool mapRead_ = false;
