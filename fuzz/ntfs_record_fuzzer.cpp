@@ -1,5 +1,6 @@
 // Parses arbitrary bytes as an MFT record: header, update sequence, attributes, decoded values,
-// attribute lists, fragment merging, row building and resident data reading. The first byte
+// attribute lists, fragment merging, row building and resident data reading. The scans' row
+// reader must give the very row the full parse gives; any difference aborts. The first byte
 // chooses the record size (1024, 2048 or 4096) and the slot; the bytes past the record feed the
 // LZNT1 decompressor.
 //
@@ -13,6 +14,7 @@
 #include "engine/ntfs/NTFSDataReader.h"
 #include "engine/ntfs/NTFSFileRecord.h"
 #include "engine/ntfs/NTFSFileRow.h"
+#include "engine/ntfs/NTFSRowReader.h"
 #include "engine/ntfs/NTFSVolume.h"
 
 #include <unistd.h>
@@ -39,6 +41,29 @@ bool Budget(const uint8_t*, uint32_t length, void* user) {
 }
 
 constexpr uint32_t kVolumeBytes = 16 * 4096;
+
+// Aborts unless the row reader's answer is the full parse's: no record, no row, or this row.
+void CheckSameRow(NTFSRowReader::Result got, const NTFSFileRow& row, bool parsed,
+                  const NTFSFileRow* want) {
+    using Result = NTFSRowReader::Result;
+    const Result expected = !parsed ? Result::NoRecord : want ? Result::Row : Result::NoRow;
+    if (got != expected) std::abort();
+    if (got != Result::Row) return;
+    if (row.name != want->name || row.size != want->size || row.created != want->created ||
+        row.modified != want->modified || row.accessed != want->accessed ||
+        row.attributes != want->attributes || row.parent != want->parent ||
+        row.recordNumber != want->recordNumber || row.firstSector != want->firstSector ||
+        row.inUse != want->inUse || row.isDirectory != want->isDirectory)
+        std::abort();
+}
+
+// Reads the record at location both ways and compares the rows.
+void CompareAt(NTFSVolume& volume, NTFSRowReader& reader, const RecordLocation& location) {
+    const NTFSRowReader::Result got = reader.Read(location);
+    const auto record = volume.ReadRecordAt(location);
+    const auto row = record ? BuildRow(*record, volume) : nullptr;
+    CheckSameRow(got, reader.Row(), record != nullptr, row.get());
+}
 
 // One image file per fuzzing process, removed at exit.
 struct ImageFile {
@@ -101,6 +126,13 @@ void ReadThroughVolume(const uint8_t* data, size_t size, uint8_t sectorsPerClust
         for (uint64_t n = 0; n < map.Capacity() && n < 64; ++n)
             if (auto location = map.Locate(MftRecordNumber{n})) (void)map.LocateAt(location->first);
     }
+    NTFSRowReader reader(volume);
+    for (uint64_t n = 0; n < 4; ++n)
+        if (auto location = volume.LocateRecord(MftRecordNumber{n}))
+            CompareAt(volume, reader, *location);
+    for (uint64_t s = 0; s < 8; ++s)
+        if (auto location = volume.LocateSlot(MftSlot{volume.Boot().mftStartSlot.value + s}))
+            CompareAt(volume, reader, *location);
     for (uint64_t n = 0; n < 3; ++n) {
         auto record = n < 2 ? volume.ReadRecordByNumber(MftRecordNumber{n})
                             : volume.ReadRecord(volume.Boot().mftStartSlot);
@@ -128,9 +160,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     NTFSVolume volume;
     NTFSFileRecord parsed;
     const uint64_t offset = static_cast<uint64_t>(data[0]) * recordSize;
-    if (parsed.Parse(record.data(), recordSize, offset, &volume.Boot())) {
+    const bool isRecord = parsed.Parse(record.data(), recordSize, offset, &volume.Boot());
+    {
+        NTFSRowReader reader(volume);
+        const auto got = reader.FromBytes(record.data(), recordSize, VolumeOffset{offset});
+        const auto row = isRecord ? BuildRow(parsed, volume) : nullptr;
+        CheckSameRow(got, reader.Row(), isRecord, row.get());
+    }
+    if (isRecord) {
         (void)CheckRecordHeader(parsed);
-        (void)BuildRow(parsed, volume);
         ExpandAttributeList(parsed.attributes, &volume);
         MergeFragments(parsed.attributes, volume.Boot());
         parsed.attributes.forEach([&](NTFSAttribute* a) {
