@@ -26,6 +26,7 @@ bool NtfsQuickScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback 
     uint64_t visited = 0;
     bool cancelled = false;
     NTFSRowReader reader(volume);
+    const uint32_t recordSize = map->RecordSize();
     // Record n is at byte n * record size of the MFT's data: each extent holds the records
     // that start in it (one that starts at its end goes on in the next).
     for (const MftRecordMap::Extent& extent : map->Extents()) {
@@ -35,7 +36,13 @@ bool NtfsQuickScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback 
         map->RecordsStartingIn(extent, &first, &end);
         for (uint64_t n = first; n < end && (limit == 0 || visited < limit); ++n) {
             ++visited;
-            const auto location = map->Locate(MftRecordNumber{n});
+            // A record wholly inside the extent lies at its place in it; only one that goes on
+            // in the next extent needs the map.
+            const uint64_t within = n * recordSize - extent.vcnByte;
+            const auto location =
+                extent.bytes >= recordSize && within <= extent.bytes - recordSize
+                    ? RecordLocation::Whole(VolumeOffset{extent.offset + within}, recordSize)
+                    : map->Locate(MftRecordNumber{n});
             if (!location) continue;
             const NTFSRowReader::Result read = reader.Read(*location);
             if (read == NTFSRowReader::Result::NoRecord) continue;

@@ -94,14 +94,23 @@ uint64_t StreamBase::RecordSlot() const {
 }
 
 std::u16string StreamBase::ReadWideString(uint32_t count) {
-    if (count == 0) return {};
+    if (count == 0 || !data_) return {};
     if (count > 2045) count = 2045;
-    char16_t buffer[2046] = {};
-    uint8_t raw[4092] = {};
-    ReadBytes(raw, count * 2);
-    for (uint32_t i = 0; i < count; ++i)
-        buffer[i] = static_cast<char16_t>(raw[2 * i] | (raw[2 * i + 1] << 8));
-    return std::u16string(buffer);
+    // Units past the end of the bytes read as 0 and so end the text; a unit of which only the
+    // low byte is there keeps that byte.
+    const uint32_t bytes = count * 2;
+    const uint32_t avail = bytes < size_ - position_ ? bytes : size_ - position_;
+    const uint8_t* p = data_ + position_;
+    uint32_t units = 0;
+    for (; units < count; ++units) {
+        const uint32_t lo = 2 * units;
+        if (lo >= avail || (p[lo] == 0 && (lo + 1 >= avail || p[lo + 1] == 0))) break;
+    }
+    std::u16string text(units, u'\0');
+    for (uint32_t i = 0; i < units; ++i)
+        text[i] = static_cast<char16_t>(p[2 * i] | (2 * i + 1 < avail ? p[2 * i + 1] << 8 : 0));
+    position_ = bytes < size_ - position_ ? position_ + bytes : size_;
+    return text;
 }
 
 std::string StreamBase::ReadGuidText() {

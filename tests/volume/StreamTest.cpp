@@ -49,6 +49,15 @@ TEST(Stream, WideStringEndsAtNulAndAtTheEndOfTheStream) {
     const uint8_t cut[] = {'x', 0, 'y'};
     ASSERT_TRUE(s.InitCopy(cut, sizeof cut, 0));
     EXPECT_EQ(s.ReadWideString(255), u"xy");
+    EXPECT_EQ(s.Position(), 3u);
+    // The position moves by the units asked for, a NUL or the end notwithstanding.
+    ASSERT_TRUE(s.InitCopy(name, sizeof name, 0));
+    EXPECT_EQ(s.ReadWideString(3), u"Ab");
+    EXPECT_EQ(s.Position(), 6u);
+    EXPECT_EQ(s.ReadWideString(1), u"z");
+    const uint8_t high[] = {0x00, 0x04, 0x31, 0x04}; // a unit with a zero low byte is no NUL
+    ASSERT_TRUE(s.InitCopy(high, sizeof high, 0));
+    EXPECT_EQ(s.ReadWideString(2), u"\u0400\u0431");
 }
 
 TEST(Stream, GuidText) {
