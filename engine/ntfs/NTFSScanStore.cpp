@@ -1,8 +1,6 @@
 #include "engine/ntfs/NTFSScanStore.h"
 
-#include "engine/ntfs/NTFSFileRecord.h"
 #include "engine/ntfs/NTFSFileRow.h"
-#include "engine/ntfs/NTFSVolume.h"
 #include "store/DataBase.h"
 
 void NtfsStorePrologue(DataBase& store) {
@@ -14,14 +12,6 @@ void NtfsStoreEpilogue(DataBase& store) {
     store.EndInsert();
     store.AdoptOrphans(kNtfsRootId);
     store.FinishTree(kNtfsRootId);
-}
-
-bool NtfsInsertRecord(DataBase& store, NTFSVolume& volume, const NTFSFileRecord& record,
-                      uint64_t id, MftSlot slot) {
-    auto row = BuildRow(record, volume);
-    if (!row) return false;
-    NtfsInsertRow(store, *row, id, slot);
-    return true;
 }
 
 void NtfsInsertRow(DataBase& store, const NTFSFileRow& row, uint64_t id, MftSlot slot) {
