@@ -17,21 +17,27 @@ bool IsTrimSpace(uint8_t c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// A space-padded short-name field, cut at a NUL byte and trimmed at both ends.
-std::string Field(const uint8_t* bytes, size_t width, bool lowerCase) {
-    size_t end = 0;
+// The bounds [begin, end) of a space-padded short-name field, cut at a NUL byte and trimmed at
+// both ends.
+void FieldBounds(const uint8_t* bytes, size_t width, size_t& begin, size_t& end) {
+    end = 0;
     while (end < width && bytes[end] != 0)
         ++end;
-    size_t begin = 0;
+    begin = 0;
     while (begin < end && IsTrimSpace(bytes[begin]))
         ++begin;
     while (end > begin && IsTrimSpace(bytes[end - 1]))
         --end;
-    std::string text(reinterpret_cast<const char*>(bytes + begin), end - begin);
-    if (lowerCase)
-        for (char& c : text)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
+}
+
+// Appends bytes [begin, end) as OEM text, ASCII letters lower-cased when lowerCase is set.
+void AppendOem(std::u16string& out, const uint8_t* bytes, size_t begin, size_t end,
+               bool lowerCase) {
+    for (size_t i = begin; i < end; ++i) {
+        uint8_t c = bytes[i];
+        if (lowerCase && c >= 'A' && c <= 'Z') c = static_cast<uint8_t>(c - 'A' + 'a');
+        out.push_back(platform::OemToUnicode(c));
+    }
 }
 
 } // namespace
@@ -56,6 +62,12 @@ void FatEntryAssembler::CarryOver() {
 }
 
 std::u16string FatEntryAssembler::ShortName(const uint8_t* slot) {
+    std::u16string name;
+    AppendShortName(slot, name);
+    return name;
+}
+
+void FatEntryAssembler::AppendShortName(const uint8_t* slot, std::u16string& out) {
     uint8_t name[8];
     std::memcpy(name, slot, 8);
     if (name[0] == 0xE5)
@@ -63,17 +75,21 @@ std::u16string FatEntryAssembler::ShortName(const uint8_t* slot) {
     else if (name[0] == 0x05)
         name[0] = 0xE5; // a live name whose first character really is 0xE5
     const uint8_t caseFlags = slot[kCaseFlags];
-    std::string text = Field(name, 8, (caseFlags & 0x08) != 0);
-    const std::string ext = Field(slot + 8, 3, (caseFlags & 0x10) != 0);
-    if (!ext.empty()) text += "." + ext;
-    return platform::OemToUtf16(text);
+    size_t begin = 0;
+    size_t end = 0;
+    FieldBounds(name, 8, begin, end);
+    AppendOem(out, name, begin, end, (caseFlags & 0x08) != 0);
+    FieldBounds(slot + 8, 3, begin, end);
+    if (end > begin) {
+        out.push_back(u'.');
+        AppendOem(out, slot + 8, begin, end, (caseFlags & 0x10) != 0);
+    }
 }
 
-std::u16string FatEntryAssembler::LongName() const {
+void FatEntryAssembler::AppendLongName(std::u16string& name) const {
     static constexpr struct {
         uint32_t offset, units;
     } kGroups[] = {{0x01, 5}, {0x0E, 6}, {0x1C, 2}};
-    std::u16string name;
     const size_t n = m_slots.size();
     size_t index = std::min(n - 2, kMaxLongNameSlots - 1);
     for (;;) {
@@ -95,7 +111,6 @@ std::u16string FatEntryAssembler::LongName() const {
         if (ended || index == 0) break;
         --index;
     }
-    return name;
 }
 
 const FatEntry& FatEntryAssembler::Build(uint32_t directoryCluster) {
@@ -111,19 +126,27 @@ const FatEntry& FatEntryAssembler::Build(uint32_t directoryCluster) {
         }
     }
     m_carried = 0;
-    auto entry = std::make_unique<FatEntry>();
+    // The entry of the last build is reused, and with it the buffer of its name.
+    if (!m_built) m_built = std::make_unique<FatEntry>();
+    FatEntry& entry = *m_built;
+    std::u16string name = std::move(entry.name);
+    name.clear();
+    entry = FatEntry{};
     if (!m_slots.empty()) {
         const uint8_t* s = m_slots.back().data();
-        entry->name = m_slots.size() == 1 ? ShortName(s) : LongName();
-        entry->firstCluster = FirstCluster(s);
-        entry->directoryCluster = directoryCluster;
-        entry->deleted = s[0] == 0xE5;
-        entry->size = Le32(s + kSize);
-        entry->attributes = s[kAttributes];
-        entry->created = FatTimeToFileTime(Le16(s + kCreatedDate), Le16(s + kCreatedTime));
-        entry->modified = FatTimeToFileTime(Le16(s + kModifiedDate), Le16(s + kModifiedTime));
-        entry->accessed = FatTimeToFileTime(Le16(s + kAccessedDate), 0);
+        if (m_slots.size() == 1)
+            AppendShortName(s, name);
+        else
+            AppendLongName(name);
+        entry.firstCluster = FirstCluster(s);
+        entry.directoryCluster = directoryCluster;
+        entry.deleted = s[0] == 0xE5;
+        entry.size = Le32(s + kSize);
+        entry.attributes = s[kAttributes];
+        entry.created = FatTimeToFileTime(Le16(s + kCreatedDate), Le16(s + kCreatedTime));
+        entry.modified = FatTimeToFileTime(Le16(s + kModifiedDate), Le16(s + kModifiedTime));
+        entry.accessed = FatTimeToFileTime(Le16(s + kAccessedDate), 0);
     }
-    m_built = std::move(entry);
-    return *m_built;
+    entry.name = std::move(name);
+    return entry;
 }

@@ -46,9 +46,12 @@ public:
     // The short name of a slot: base and extension, space-trimmed, "_" for a deleted first
     // byte, lower-cased per the case flags at 0x0C.
     static std::u16string ShortName(const uint8_t* slot);
+    // The same, appended to out.
+    static void AppendShortName(const uint8_t* slot, std::u16string& out);
 
 private:
-    std::u16string LongName() const;
+    // Appends the long name of the collected slots (at least two) to name.
+    void AppendLongName(std::u16string& name) const;
 
     uint16_t m_sectorsPerCluster;
     std::vector<Slot> m_slots;

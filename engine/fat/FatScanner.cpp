@@ -4,6 +4,7 @@
 #include "engine/fat/FatChainWalker.h"
 #include "engine/fat/FatEntryChecks.h"
 #include "engine/fat/FatSlotWalker.h"
+#include "engine/fat/FatTime.h"
 
 #include <set>
 
@@ -24,6 +25,7 @@ bool FatScanner::Scan(DirectoryCallback callback, void* user) {
     m_clusterBudget = 2 * clusters + 1024;
 
     const uint32_t root = m_volume.Boot().rootCluster;
+    const FatTimeZoneScope zone;
     m_store.SelectDrive(m_letter);
     m_store.DropTable();
     m_store.BeginInsert();

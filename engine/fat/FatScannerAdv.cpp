@@ -3,6 +3,7 @@
 #include "engine/fat/FATStream.h"
 #include "engine/fat/FatEntryChecks.h"
 #include "engine/fat/FatSlotWalker.h"
+#include "engine/fat/FatTime.h"
 
 #include <string>
 
@@ -26,6 +27,7 @@ bool FatScannerAdv::Scan(ScanStartCallback start, ScanProgressCallback progress,
     m_clusterRows.clear();
     m_rangeFirst = first;
     start(total, 0, 1000, user);
+    const FatTimeZoneScope zone;
     m_store.SelectDrive(m_letter);
     m_store.DropTable();
     m_store.BeginInsert();
