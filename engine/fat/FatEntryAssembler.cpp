@@ -30,14 +30,15 @@ void FieldBounds(const uint8_t* bytes, size_t width, size_t& begin, size_t& end)
         --end;
 }
 
-// Appends bytes [begin, end) as OEM text, ASCII letters lower-cased when lowerCase is set.
-void AppendOem(std::u16string& out, const uint8_t* bytes, size_t begin, size_t end,
-               bool lowerCase) {
+// Writes bytes [begin, end) as OEM text to out, ASCII letters lower-cased when lowerCase is
+// set; returns the end of what it wrote.
+char16_t* PutOem(char16_t* out, const uint8_t* bytes, size_t begin, size_t end, bool lowerCase) {
     for (size_t i = begin; i < end; ++i) {
         uint8_t c = bytes[i];
         if (lowerCase && c >= 'A' && c <= 'Z') c = static_cast<uint8_t>(c - 'A' + 'a');
-        out.push_back(platform::OemToUnicode(c));
+        *out++ = c < 0x80 ? static_cast<char16_t>(c) : platform::OemToUnicode(c);
     }
+    return out;
 }
 
 } // namespace
@@ -75,42 +76,45 @@ void FatEntryAssembler::AppendShortName(const uint8_t* slot, std::u16string& out
     else if (name[0] == 0x05)
         name[0] = 0xE5; // a live name whose first character really is 0xE5
     const uint8_t caseFlags = slot[kCaseFlags];
+    char16_t text[8 + 1 + 3];
+    char16_t* p = text;
     size_t begin = 0;
     size_t end = 0;
     FieldBounds(name, 8, begin, end);
-    AppendOem(out, name, begin, end, (caseFlags & 0x08) != 0);
+    p = PutOem(p, name, begin, end, (caseFlags & 0x08) != 0);
     FieldBounds(slot + 8, 3, begin, end);
     if (end > begin) {
-        out.push_back(u'.');
-        AppendOem(out, slot + 8, begin, end, (caseFlags & 0x10) != 0);
+        *p++ = u'.';
+        p = PutOem(p, slot + 8, begin, end, (caseFlags & 0x10) != 0);
     }
+    out.append(text, static_cast<size_t>(p - text));
 }
 
 void FatEntryAssembler::AppendLongName(std::u16string& name) const {
     static constexpr struct {
         uint32_t offset, units;
     } kGroups[] = {{0x01, 5}, {0x0E, 6}, {0x1C, 2}};
+    // The slots read are at most kMaxLongNameSlots, of 13 units each.
+    char16_t text[kMaxLongNameSlots * 13];
+    size_t count = 0;
     const size_t n = m_slots.size();
     size_t index = std::min(n - 2, kMaxLongNameSlots - 1);
-    for (;;) {
-        const Slot& slot = m_slots[index];
-        char16_t buffer[13];
-        size_t count = 0;
-        bool ended = false;
+    for (bool ended = false; !ended;) {
+        const uint8_t* slot = m_slots[index].data();
         for (const auto& g : kGroups) {
             for (uint32_t u = 0; u < g.units && !ended; ++u) {
-                const char16_t c = Le16(slot.data() + g.offset + 2 * u);
+                const char16_t c = Le16(slot + g.offset + 2 * u);
                 if (c == 0)
                     ended = true;
                 else
-                    buffer[count++] = c;
+                    text[count++] = c;
             }
             if (ended) break;
         }
-        name.append(buffer, count);
-        if (ended || index == 0) break;
+        if (index == 0) break;
         --index;
     }
+    name.append(text, count);
 }
 
 const FatEntry& FatEntryAssembler::Build(uint32_t directoryCluster) {

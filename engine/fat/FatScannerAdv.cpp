@@ -21,6 +21,7 @@ bool FatScannerAdv::Scan(ScanStartCallback start, ScanProgressCallback progress,
     const uint32_t total = end - first;
     m_pending = FatEntryAssembler(m_volume.Boot().sectorsPerCluster);
     m_hasLast = false;
+    m_lastInFolder = false;
     m_folders = FatFolderMap(&m_volume);
     m_late.clear();
     m_waiting.clear();
@@ -54,9 +55,11 @@ void FatScannerAdv::ScanClusterFlat(uint32_t c) {
     FATStream stream;
     ReadCluster(c, stream);
     const bool readable = stream.Data() != nullptr;
-    if (readable && !m_folders.Find(c) && StartsFolder(stream.Data(), stream.Size(), c))
-        m_folders.AddFolder(c, c, &m_late);
     const FatFolderMap::Link* link = m_folders.Find(c);
+    if (!link && readable && StartsFolder(stream.Data(), stream.Size(), c)) {
+        m_folders.AddFolder(c, c, &m_late);
+        link = m_folders.Find(c);
+    }
 
     // The long-name slots that may continue here.
     FatEntryAssembler& assembler = m_pending;
@@ -73,12 +76,13 @@ void FatScannerAdv::ScanClusterFlat(uint32_t c) {
                 }
             }
         }
-    } else if (!follows || m_folders.Find(m_lastCluster)) {
+    } else if (!follows || m_lastInFolder) {
         // Slots pending at the end of a folder's cluster continue in that folder's next
         // cluster, which this one is not.
         assembler.Clear();
     }
     m_lastCluster = c;
+    m_lastInFolder = link != nullptr;
     m_hasLast = true;
     if (!readable) {
         assembler.Clear(); // an unreadable cluster contributes nothing

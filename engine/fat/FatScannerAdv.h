@@ -56,6 +56,10 @@ private:
     FatEntryAssembler m_pending;
     uint32_t m_lastCluster = 0;
     bool m_hasLast = false;
+    // Whether m_lastCluster belonged to a known folder when it was scanned. Folders join the
+    // map only when a cluster that starts one is scanned, and that cluster's own link is then
+    // known, so for the next cluster that has none this still says what a lookup would.
+    bool m_lastInFolder = false;
     FatFolderMap m_folders;
     std::vector<FatFolderMap::Late> m_late;
     std::vector<ClusterRows> m_clusterRows; // in scan order, so by ascending cluster

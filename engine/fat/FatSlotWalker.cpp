@@ -9,11 +9,17 @@ FatSlotWalker::End FatSlotWalker::Walk(const StreamBase& cluster, uint32_t slotC
                                        uint32_t parent, const FatSlotPolicy& policy,
                                        FatEntryAssembler& assembler, FatSlotVisitor& visitor) {
     for (uint32_t k = 0; k < slotCount; ++k) {
-        uint8_t slot[32] = {}; // bytes the cluster does not have read as zeros
+        // The bytes are looked up afresh for every slot (see the header). A slot the cluster
+        // holds whole is read in place; the bytes of one it does not hold read as zeros.
         const uint64_t at = 32ull * k;
         const uint8_t* bytes = cluster.Data();
         const uint32_t size = bytes ? cluster.Size() : 0;
-        if (at < size) std::memcpy(slot, bytes + at, size - at < 32 ? size - at : 32);
+        uint8_t padded[32] = {};
+        const uint8_t* slot = padded;
+        if (at + 32 <= size)
+            slot = bytes + at;
+        else if (at < size)
+            std::memcpy(padded, bytes + at, size - at);
         if (slot[0] == 0x00) {
             assembler.Clear(); // the end of the folder
             return End::EndMark;
@@ -30,7 +36,11 @@ FatSlotWalker::End FatSlotWalker::Walk(const StreamBase& cluster, uint32_t slotC
         const FatEntry& entry = assembler.Build(parent);
         assembler.Clear();
         if (!policy.insideFolder && !IsCleanName(entry.name)) continue;
-        if (!visitor.OnEntry(entry, slot)) {
+        // The visitor may read other clusters, after which this cluster's bytes may have moved:
+        // it gets a copy of the slot.
+        uint8_t copy[32];
+        std::memcpy(copy, slot, sizeof copy);
+        if (!visitor.OnEntry(entry, copy)) {
             assembler.Clear();
             return End::Stopped;
         }
