@@ -6,9 +6,10 @@
 // or the date cannot be converted.
 uint64_t FatTimeToFileTime(uint16_t date, uint16_t time);
 
-// While one lives, FatTimeToFileTime on this thread takes the time zone as it stood when the
-// scope was made instead of looking TZ up again for every value: a scan converts three values
-// per entry, and the zone does not change under it. Scopes nest.
+// While one lives, FatTimeToFileTime on this thread does not look TZ up again for every value
+// but keeps using what it has learnt of the zone in force when the scope began: a scan
+// converts three values per entry. The zone must not be changed while a scope lives (nothing
+// in the program changes it). Scopes nest.
 class FatTimeZoneScope {
 public:
     FatTimeZoneScope();

@@ -249,3 +249,49 @@ TEST(FatLongNames, SlotsCarriedFromTheClusterBeforeMustMatchTheirEntry) {
     EXPECT_EQ(assembler.Build(3).name, u"OTHER.TXT");
     EXPECT_EQ(assembler.Carried(), 0u);
 }
+
+TEST(FatEntries, EachBuildStartsFromAnEmptyEntry) {
+    // One assembler builds entry after entry; nothing of the one before may stay in the next.
+    FatEntryAssembler assembler(1);
+    FatDirEntry folder = Named("\xE5"
+                               "ONGFO~1   ");
+    folder.longName = u"A long folder name that takes three slots";
+    folder.deletedLongName = true;
+    folder.attributes = 0x10;
+    folder.firstCluster = 0x00054321;
+    folder.size = 4096;
+    folder.createdDate = DosDate(2019, 3, 4);
+    folder.accessedDate = DosDate(2021, 5, 6);
+    for (const auto& s : LongNameSlots(folder.longName, folder.shortName))
+        assembler.Append(s.data());
+    assembler.Append(ShortSlot(folder).data());
+    const FatEntry& first = assembler.Build(40);
+    EXPECT_EQ(first.name, folder.longName);
+    EXPECT_TRUE(first.deleted);
+    assembler.Clear();
+
+    FatDirEntry file = Named("B       TXT");
+    file.date = DosDate(2022, 7, 8);
+    file.createdDate = 0; // not recorded
+    file.accessedDate = 0;
+    assembler.Append(ShortSlot(file).data());
+    const FatEntry& second = assembler.Build(41);
+    EXPECT_EQ(second.name, u"B.TXT");
+    EXPECT_FALSE(second.deleted);
+    EXPECT_EQ(second.attributes, 0x20u);
+    EXPECT_EQ(second.firstCluster, 0u);
+    EXPECT_EQ(second.directoryCluster, 41u);
+    EXPECT_EQ(second.size, 0u);
+    EXPECT_EQ(second.created, 0u);
+    EXPECT_EQ(second.accessed, 0u);
+    EXPECT_EQ(platform::FileTimeToUnix(second.modified), 1657283400); // 2022-07-08 12:30 UTC
+    EXPECT_FALSE(second.IsDirectory());
+    assembler.Clear();
+
+    // No slots at all: the empty entry.
+    const FatEntry& empty = assembler.Build(42);
+    EXPECT_TRUE(empty.name.empty());
+    EXPECT_EQ(empty.directoryCluster, 0u);
+    EXPECT_EQ(empty.modified, 0u);
+    EXPECT_EQ(empty.attributes, 0u);
+}
