@@ -23,20 +23,10 @@ bool NTFSAttribute::Parse(StreamBase* view) {
         view->Seek(4);
         return true;
     }
-    length = h.length;
-    nonResident = h.nonResident;
-    nameLength = h.nameLength;
-    nameOffset = h.nameOffset;
-    flags = h.flags;
-    attributeId = h.attributeId;
-    startVcn = h.startVcn;
-    lastVcn = h.lastVcn;
-    valueOffset = h.valueOffset;
-    compressionUnit = h.compressionUnit;
-    allocatedSize = h.allocatedSize;
-    realSize = h.realSize;
-    initializedSize = h.initializedSize;
-    if (!nonResident) valueLength = h.valueLength;
+    // A non-resident attribute keeps the value length it had; the header has none.
+    const uint32_t keptValueLength = valueLength;
+    static_cast<NtfsAttributeHeader&>(*this) = h;
+    if (nonResident) valueLength = keptValueLength;
     if (result != AttributeHeaderResult::Attribute) return false;
 
     // The name stands right behind the fixed header, except in the longer header of a

@@ -1,6 +1,7 @@
 #pragma once
 // One attribute of an MFT record: its header, the run list of a non-resident attribute, its
 // name, and the decoded value of a resident one.
+#include "engine/ntfs/AttributeHeader.h"
 #include "engine/ntfs/NTFSAttributeData.h"
 #include "engine/volume/NTFSRunList.h"
 #include "engine/volume/NTFSStream.h"
@@ -10,7 +11,8 @@
 #include <memory>
 #include <string>
 
-class NTFSAttribute {
+// The header fields (type, length, nonResident, ...) are those of NtfsAttributeHeader.
+class NTFSAttribute : public NtfsAttributeHeader {
 public:
     static constexpr uint32_t kEndMarker = 0xFFFFFFFF;
     static constexpr uint16_t kFlagCompressed = 0x0001;
@@ -40,21 +42,6 @@ public:
     // The bytes of a resident value (null when none).
     const StreamBase* ResidentValue() const;
 
-    uint32_t type = 0;
-    uint32_t length = 0;
-    uint8_t nonResident = 0;
-    uint8_t nameLength = 0;
-    uint16_t nameOffset = 0;
-    uint16_t flags = 0;
-    uint16_t attributeId = 0;
-    uint32_t valueLength = 0;
-    int64_t startVcn = 0;
-    int64_t lastVcn = 0;
-    uint16_t valueOffset = 0; // run list offset when non-resident
-    uint16_t compressionUnit = 0;
-    uint64_t allocatedSize = 0;
-    uint64_t realSize = 0;
-    uint64_t initializedSize = 0;
     NTFSRunList runList;
     std::u16string name;
     std::unique_ptr<NTFSAttributeData> data;

@@ -18,18 +18,7 @@ bool NTFSFileRecord::Parse(const uint8_t* bytes, uint32_t size, uint64_t diskOff
     const bool valid = DecodeRecordHeader(bytes, size, &h);
     signature = h.signature;
     if (!valid) return false;
-    updateSequenceOffset = h.updateSequenceOffset;
-    updateSequenceCount = h.updateSequenceCount;
-    logSequenceNumber = h.logSequenceNumber;
-    sequenceNumber = h.sequenceNumber;
-    hardLinkCount = h.hardLinkCount;
-    firstAttributeOffset = h.firstAttributeOffset;
-    flags = h.flags;
-    bytesInUse = h.bytesInUse;
-    bytesAllocated = h.bytesAllocated;
-    baseRecordReference = h.baseRecordReference;
-    nextAttributeId = h.nextAttributeId;
-    recordNumber = h.recordNumber;
+    static_cast<NtfsRecordHeader&>(*this) = h;
     const uint32_t inUse = h.bytesInUse;
 
     // Private copy with the update sequence applied; the record stream owns it and views its
@@ -50,11 +39,5 @@ bool NTFSFileRecord::Parse(const uint8_t* bytes, uint32_t size, uint64_t diskOff
 }
 
 bool CheckRecordHeader(const NTFSFileRecord& r) {
-    NtfsRecordHeader h;
-    h.signature = r.signature;
-    h.bytesInUse = r.bytesInUse;
-    h.bytesAllocated = r.bytesAllocated;
-    h.updateSequenceOffset = r.updateSequenceOffset;
-    h.firstAttributeOffset = r.firstAttributeOffset;
-    return RecordHeaderFitsForRow(h);
+    return RecordHeaderFitsForRow(r);
 }

@@ -2,6 +2,7 @@
 // One parsed MFT file record. It is parsed from a private copy of its bytes to which the
 // update sequence array has been applied, so values that cross a sector end read correctly
 // and the record stays valid however the volume's cache changes.
+#include "engine/ntfs/AttributeHeader.h"
 #include "engine/ntfs/NTFSAttribute.h"
 #include "engine/ntfs/NtfsAddress.h"
 #include "engine/volume/NTFSStream.h"
@@ -11,7 +12,8 @@
 
 struct NTFSBootInfo;
 
-class NTFSFileRecord {
+// The header fields (signature, flags, bytesInUse, ...) are those of NtfsRecordHeader.
+class NTFSFileRecord : public NtfsRecordHeader {
 public:
     static constexpr uint32_t kSignature = 0x454C4946; // "FILE"
     static constexpr uint16_t kFlagInUse = 0x0001;
@@ -30,19 +32,6 @@ public:
     bool InUse() const { return flags & kFlagInUse; }
     bool IsDirectory() const { return flags & kFlagDirectory; }
 
-    uint32_t signature = 0;
-    uint16_t updateSequenceOffset = 0;
-    uint16_t updateSequenceCount = 0;
-    uint64_t logSequenceNumber = 0;
-    uint16_t sequenceNumber = 0;
-    uint16_t hardLinkCount = 0;
-    uint16_t firstAttributeOffset = 0;
-    uint16_t flags = 0;
-    uint32_t bytesInUse = 0;
-    uint32_t bytesAllocated = 0;
-    uint64_t baseRecordReference = 0;
-    uint16_t nextAttributeId = 0;
-    uint32_t recordNumber = 0;
     NTFSAttributeList attributes{true};
     MftSlot slot{0};         // where the record starts
     NTFSStream recordStream; // the first bytes-in-use bytes, after the update sequence
