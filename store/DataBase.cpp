@@ -149,6 +149,7 @@ void DataBase::BeginInsert() {
     // on, which costs the scan less than building them after the last row. A fresh table
     // leaves its indexes by depth and path and by record to the first lookup by record.
     const bool fresh = m_db->query(SqlFormat("select 1 from [%c] limit 1", m_letter)).eof();
+    m_mayHoldDotFolders = !fresh;
     if (fresh) {
         m_db->execute(SqlFormat("DROP INDEX IF EXISTS [IDX_%c_Path];"
                                 "DROP INDEX IF EXISTS [IDX_%c_Record];",
@@ -166,6 +167,9 @@ void DataBase::InsertEntry(std::u16string_view name, uint64_t size, uint64_t cre
     if (!m_insert) {
         throw CppSQLite3Exception(CPPSQLITE_ERROR, "Null Virtual Machine pointer");
     }
+    // Stored names end at their first NUL.
+    if (isDir && !name.empty() && name[0] == u'.' && (name.size() == 1 || name[1] == u'\0'))
+        m_mayHoldDotFolders = true;
     m_insert->Add(name,
                   {static_cast<int64_t>(size), static_cast<int64_t>(created),
                    static_cast<int64_t>(modified), static_cast<int64_t>(accessed),
@@ -175,7 +179,10 @@ void DataBase::InsertEntry(std::u16string_view name, uint64_t size, uint64_t cre
 }
 
 CppSQLite3DB& DataBase::Db() {
-    if (m_insert) m_insert->Flush();
+    if (m_insert) {
+        m_insert->Flush();
+        m_mayHoldDotFolders = true; // whatever the caller adds while loading
+    }
     return *m_db;
 }
 

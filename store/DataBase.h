@@ -63,6 +63,10 @@ private:
     char m_letter = 0;
     CppSQLite3DB* m_db;
     std::optional<InsertBatch> m_insert; // while loading
+    // Whether the table may hold folder rows named "." (the NTFS root's own row): false only
+    // after this object loaded a fresh table through InsertEntry without one, and then the
+    // repair pass that removes them need not read the table.
+    bool m_mayHoldDotFolders = true;
 };
 
 // The extension stored for a name (UTF-8): the text after the last dot, at most 10 bytes

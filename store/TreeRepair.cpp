@@ -85,7 +85,8 @@ void DataBase::FinishTree(uint64_t rootId) {
     const auto root = static_cast<long long>(rootId);
     m_db->execute("begin transaction;");
     InTransactionStep(*m_db, [&] {
-        m_db->execute(SqlFormat("delete from %c where fn='.' and isDir=1", l));
+        if (m_mayHoldDotFolders)
+            m_db->execute(SqlFormat("delete from %c where fn='.' and isDir=1", l));
         m_db->execute(SqlFormat("update %c set depth=1,path = '%c:\\' where pid=%lld", l, l, root));
         // Every live folder that holds a deleted row, directly or below other live folders,
         // is marked. The ids to mark are gathered in one climb from the deleted rows up

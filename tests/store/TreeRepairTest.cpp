@@ -77,6 +77,28 @@ TEST(FinishTree, RemovesTheRootsOwnRowAndGivesRootRowsTheirPath) {
               (std::vector<std::string>{"Windows|N:\\|1", "boot.ini|N:\\|1", "deep.txt|<null>|0"}));
 }
 
+TEST(FinishTree, RemovesDotFolderRowsHoweverTheyCameIn) {
+    // Through InsertEntry, also a name that a NUL cuts to "."; through the connection while
+    // loading; and in a table loaded by another object. A "." file stays.
+    LoadDrive('N', 5,
+              {Folder(std::u16string(u".\0x", 3), 6, 5), File(u".", 7, 5), File(u"a", 8, 5)});
+    EXPECT_EQ(Rows("select fn,isDir from N order by id"), (std::vector<std::string>{".|0", "a|0"}));
+    {
+        DataBase store('N');
+        store.DropTable();
+        store.BeginInsert();
+        store.InsertEntry(u"a", 1, 0, 0, 0, 0x20, 8, 5, false, false, 1, 0);
+        store.Db().execute("INSERT INTO N(fn,id,pid,isDir,record) VALUES('.',5,5,1,2);");
+        store.EndInsert();
+        store.FinishTree(5);
+    }
+    EXPECT_EQ(Rows("select fn from N order by id"), std::vector<std::string>{"a"});
+    LoadDrive('N', 5, {Folder(u".", 5, 5), File(u"a", 8, 5)}, false);
+    DataBase other('N');
+    other.FinishTree(5);
+    EXPECT_EQ(Rows("select fn from N order by id"), std::vector<std::string>{"a"});
+}
+
 TEST(FillChildPaths, FillsOneFolderAtATime) {
     LoadDrive('E', 2, {Folder(u"Name", 10, 2), Folder(u"Sub", 11, 10), File(u"s.txt", 12, 11)});
     DataBase store('E');
