@@ -13,6 +13,14 @@ template <uint32_t width> inline uint64_t LittleEndianAt(const uint8_t* p) {
     return v;
 }
 
+// Attribute type codes the scans and recovery look for.
+namespace ntfsattr {
+inline constexpr uint32_t kStandardInformation = 0x10;
+inline constexpr uint32_t kAttributeList = 0x20;
+inline constexpr uint32_t kFileName = 0x30;
+inline constexpr uint32_t kData = 0x80;
+} // namespace ntfsattr
+
 struct NtfsRecordHeader {
     uint32_t signature = 0;
     uint16_t updateSequenceOffset = 0;

@@ -1,5 +1,6 @@
 #include "engine/ntfs/AttributeListExpansion.h"
 
+#include "engine/ntfs/AttributeHeader.h"
 #include "engine/ntfs/NTFSAttributeListEntry.h"
 #include "engine/ntfs/NTFSVolume.h"
 
@@ -10,7 +11,7 @@
 
 namespace {
 
-constexpr uint32_t kAttributeList = 0x20;
+using ntfsattr::kAttributeList;
 // NTFS never lets an attribute list grow past 256 KiB; a larger size is damage.
 constexpr uint64_t kMaxAttributeListSize = 256 * 1024;
 

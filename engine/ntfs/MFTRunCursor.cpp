@@ -1,11 +1,12 @@
 #include "engine/ntfs/MFTRunCursor.h"
 
+#include "engine/ntfs/AttributeHeader.h"
 #include "engine/ntfs/AttributeListExpansion.h"
 #include "engine/ntfs/NTFSVolume.h"
 
 namespace {
-constexpr uint32_t kAttributeList = 0x20;
-constexpr uint32_t kData = 0x80;
+using ntfsattr::kAttributeList;
+using ntfsattr::kData;
 } // namespace
 
 bool MFTRunCursor::Open(NTFSVolume* volume) {

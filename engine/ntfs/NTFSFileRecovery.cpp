@@ -1,5 +1,6 @@
 #include "engine/ntfs/NTFSFileRecovery.h"
 
+#include "engine/ntfs/AttributeHeader.h"
 #include "engine/ntfs/AttributeListExpansion.h"
 #include "engine/ntfs/DebugOutput.h"
 #include "engine/ntfs/NTFSDataReader.h"
@@ -16,7 +17,7 @@
 
 namespace {
 
-constexpr uint32_t kData = 0x80;
+using ntfsattr::kData;
 
 std::string HexText(uint64_t value) {
     return platform::Utf16ToUtf8(FileRecovery::FormatHexName(value));

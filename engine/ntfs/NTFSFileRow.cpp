@@ -1,5 +1,6 @@
 #include "engine/ntfs/NTFSFileRow.h"
 
+#include "engine/ntfs/AttributeHeader.h"
 #include "engine/ntfs/AttributeListExpansion.h"
 #include "engine/ntfs/NTFSFileRecord.h"
 #include "engine/ntfs/NTFSVolume.h"
@@ -8,10 +9,10 @@
 #include <vector>
 
 namespace {
-constexpr uint32_t kStandardInformation = 0x10;
-constexpr uint32_t kAttributeList = 0x20;
-constexpr uint32_t kFileName = 0x30;
-constexpr uint32_t kData = 0x80;
+using ntfsattr::kAttributeList;
+using ntfsattr::kData;
+using ntfsattr::kFileName;
+using ntfsattr::kStandardInformation;
 
 // The attributes of a base record that its attribute list places in extension records, read
 // on demand. A file with many names, or many runs, may have had its $FILE_NAME and even its

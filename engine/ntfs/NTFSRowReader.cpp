@@ -9,10 +9,10 @@
 
 namespace {
 
-constexpr uint32_t kStandardInformation = 0x10;
-constexpr uint32_t kAttributeList = 0x20;
-constexpr uint32_t kFileName = 0x30;
-constexpr uint32_t kData = 0x80;
+using ntfsattr::kAttributeList;
+using ntfsattr::kData;
+using ntfsattr::kFileName;
+using ntfsattr::kStandardInformation;
 
 // Bytes of an attribute's value with a read position. A read with too few bytes left gives 0
 // and leaves the position where it was, as the record streams do, so that a value cut short
