@@ -13,10 +13,13 @@ void TestBootSector(const uint8_t* sector, char letter, DriveBootInfo* info) {
     info->supported = 1;
     info->isNtfs = 0;
     info->rootFolderKey = 0;
+    info->fileSystem = FileSystemKind::kUnknown;
     if (std::memcmp(sector + 3, "NTFS    ", 8) == 0) {
         info->isNtfs = 1;
         info->rootFolderKey = 5;
+        info->fileSystem = FileSystemKind::kNtfs;
     } else if (std::memcmp(sector + 0x52, "FAT32   ", 8) == 0) {
+        info->fileSystem = FileSystemKind::kFat32;
         info->rootFolderKey = static_cast<uint32_t>(sector[0x2C]) | (sector[0x2D] << 8) |
                               (sector[0x2E] << 16) | (static_cast<uint32_t>(sector[0x2F]) << 24);
     } else {

@@ -6,15 +6,48 @@
 #include <atomic>
 #include <cstdint>
 
+// The file systems the engine can tell apart from a boot sector. The FAT family (FAT12, FAT16,
+// FAT32 and exFAT) is reached through the FAT entry points, NTFS through its own.
+enum class FileSystemKind : uint8_t {
+    kUnknown = 0,
+    kFat12 = 1,
+    kFat16 = 2,
+    kFat32 = 3,
+    kExfat = 4,
+    kNtfs = 5,
+};
+
+// The name a drive list shows for a file system: "FAT12", "FAT16", "FAT32", "exFAT", "NTFS",
+// or "" for kUnknown.
+inline const char* FileSystemName(FileSystemKind kind) {
+    switch (kind) {
+    case FileSystemKind::kFat12:
+        return "FAT12";
+    case FileSystemKind::kFat16:
+        return "FAT16";
+    case FileSystemKind::kFat32:
+        return "FAT32";
+    case FileSystemKind::kExfat:
+        return "exFAT";
+    case FileSystemKind::kNtfs:
+        return "NTFS";
+    case FileSystemKind::kUnknown:
+        break;
+    }
+    return "";
+}
+
 // One listed drive, filled by ListDrives from sector 0 of the volume.
 struct DriveBootInfo {
     uint8_t bootSector[512];
-    char driveLetter;       // 'C' to 'Z'
-    uint8_t isNtfs;         // 1 for NTFS, 0 for FAT32
-    uint8_t supported;      // 1 when sector 0 is an NTFS or FAT32 boot sector
-    char volumeLabel[256];  // UTF-8, NUL-terminated, all zero when unknown
-    uint32_t rootFolderKey; // 5 for NTFS, the root cluster for FAT32
-    int32_t shellSlot;      // kept by the shell for its tree item; 0 here
+    char driveLetter;          // 'C' to 'Z'
+    uint8_t isNtfs;            // 1 for NTFS, 0 for FAT32
+    uint8_t supported;         // 1 when sector 0 is an NTFS or FAT32 boot sector
+    char volumeLabel[256];     // UTF-8, NUL-terminated, all zero when unknown
+    uint32_t rootFolderKey;    // 5 for NTFS, the root cluster for FAT32
+    int32_t shellSlot;         // kept by the shell for its tree item; 0 here
+    FileSystemKind fileSystem; // which file system the boot sector holds (kUnknown when
+                               // unsupported); isNtfs stays 1 exactly for kNtfs
 };
 
 // The engine's cancel flag: the user's wish to stop. Cleared at the start of every recovery,
