@@ -1,6 +1,8 @@
 #pragma once
 // A block device or image file opened for reading only. There is deliberately no way to open
 // a source for writing: nothing this tool reads may ever be changed by it.
+#include "platform/Source.h"
+
 #include <cstdint>
 #include <string>
 
@@ -10,10 +12,10 @@ namespace platform {
 // block device. Pipes, sockets and character devices cannot be read at random offsets.
 std::string UnusableKind(unsigned mode);
 
-class RawDevice {
+class RawDevice : public Source {
 public:
     RawDevice() = default;
-    ~RawDevice();
+    ~RawDevice() override;
     RawDevice(const RawDevice&) = delete;
     RawDevice& operator=(const RawDevice&) = delete;
     RawDevice(RawDevice&& other) noexcept;
@@ -24,17 +26,17 @@ public:
     bool Open(const std::string& path);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const override { return path_; }
     const std::string& Error() const { return error_; }
 
     // Size in bytes (block devices through their ioctl, files through stat); 0 if unknown.
-    uint64_t Size() const;
+    uint64_t Size() const override;
 
     // Reads length bytes at offset. Whatever cannot be read (past the end, a bad sector) is
     // zero-filled, so the buffer never holds stale memory. Returns the number of bytes that
     // came from the device, or -1 when the device is not open. A failing sector range is
     // skipped in 512-byte steps so that the readable sectors around it are still delivered.
-    int64_t ReadAt(uint64_t offset, void* buffer, uint64_t length) const;
+    int64_t ReadAt(uint64_t offset, void* buffer, uint64_t length) const override;
 
 private:
     int fd_ = -1;

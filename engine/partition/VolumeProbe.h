@@ -1,0 +1,61 @@
+#pragma once
+// The one probe of a source: which volumes it holds. A source is either a volume itself (a
+// partition device, a volume image) or a whole disk with a partition table (MBR or GPT), or a
+// disk whose table is gone, where volumes are found by their boot sectors. Every front end,
+// the drive list and the scan job ask this probe, so they all see the same volumes.
+#include "engine/volume/EngineTypes.h"
+#include "platform/Source.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+// One volume with a supported file system.
+struct FoundVolume {
+    uint64_t offset = 0; // bytes from the start of the source
+    uint64_t length = 0; // bytes
+    FileSystemKind fileSystem = FileSystemKind::kUnknown;
+    uint32_t partitionNumber = 0; // 1-based, in table order; 0 when the source is the volume
+                                  // itself or the volume was found by a search
+    bool foundBySearch = false;   // placed by a boot-sector search, not by a table
+    std::string label;            // from the boot sector where it holds one; may be empty
+};
+
+// Something on the disk that is not a usable volume: a partition with an unknown or
+// unsupported file system, or unallocated space over 1 MiB. Listed so a user sees what is
+// there; never bound.
+struct OtherSpace {
+    uint64_t offset = 0;
+    uint64_t length = 0;
+    uint32_t partitionNumber = 0; // 0 for unallocated space
+    std::string what;             // e.g. "unknown file system (type 0x83)", "unallocated"
+};
+
+struct ProbeResult {
+    std::string scheme; // "MBR", "GPT", "" when the source is a bare volume or has no table
+    uint32_t sectorSize = 512;
+    std::vector<FoundVolume> volumes; // in table order, then in order of offset
+    std::vector<OtherSpace> others;
+    // What is wrong with the source's structures, in words that name the structure
+    // ("the GPT's primary header fails its CRC32; the backup header was used").
+    std::vector<std::string> problems;
+    // Why no volume was found, when volumes is empty.
+    std::string reason;
+};
+
+enum class LostSearch {
+    kAligned,     // boot sectors at 1 MiB, 2048-sector and 63-sector alignments
+    kEverySector, // every sector: slow, with progress and cancel
+};
+
+struct ProbeOptions {
+    // Whether to search for lost volumes when the source has no valid table or its table
+    // names no readable volume. Aligned by default.
+    LostSearch search = LostSearch::kAligned;
+    // Progress of a search in bytes of the source (done, total); answering false cancels.
+    std::function<bool(uint64_t done, uint64_t total)> progress;
+};
+
+ProbeResult ProbeSource(const platform::Source& source, const ProbeOptions& options = {});
