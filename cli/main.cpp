@@ -93,7 +93,10 @@ int Run(int argc, char** argv) {
         }
     }
     InstallInterruptHandler();
-    return it->second(rest, global);
+    const int status = it->second(rest, global);
+    // Stopped with Ctrl-C (a scan cut short, a recovery left unfinished): the results are
+    // incomplete, whatever the command made of them.
+    return status == 0 && g_interrupted ? 1 : status;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "store/CppSQLite3Exception.h"
 #include "store/CppSQLite3Query.h"
 #include "store/DataBase.h"
+#include "store/SavedScanSchema.h"
 #include "store/SqlText.h"
 
 #include <cerrno>
@@ -30,9 +31,12 @@ uint64_t SourceSize(const std::string& path) {
     return d.Open(path) ? d.Size() : 0;
 }
 
+// Attaches file as "saved": read-only when it is a scan to load (never changed, not even by
+// rolling back a journal left beside it), read-write when it is the file being saved.
 struct Attached {
-    Attached(CppSQLite3DB& db, const std::string& file) : m_db(db) {
-        db.execute("attach database '" + QuoteSql(file) + "' as saved");
+    Attached(CppSQLite3DB& db, const std::string& file, bool readOnly) : m_db(db) {
+        DistrustSchemas(db);
+        db.execute("attach database '" + QuoteSql(FileUri(file, readOnly)) + "' as saved");
     }
     ~Attached() {
         try {
@@ -45,12 +49,22 @@ struct Attached {
 
 } // namespace
 
+// Opens a saved scan on a connection of its own and refuses it unless its shape is that of a
+// saved scan (nothing in it has run yet).
+void OpenChecked(CppSQLite3DB& db, const std::string& file) {
+    db.openReadOnly(file.c_str());
+    DistrustSchemas(db);
+    const std::string problem = SavedScanProblem(db, "main");
+    if (!problem.empty()) throw SavedScanError{file + " is refused as a saved scan: " + problem};
+}
+
 bool IsSavedScan(const std::string& file) {
     try {
         CppSQLite3DB db;
-        db.openReadOnly(file.c_str());
-        if (!db.tableExists("source") || !db.tableExists("rows")) return false;
+        OpenChecked(db, file);
         return !db.query("select letter from source").eof();
+    } catch (const SavedScanError&) {
+        return false;
     } catch (const CppSQLite3Exception&) {
         return false;
     }
@@ -80,7 +94,7 @@ void SaveScan(const CheckedDrive& drive, const std::string& file, bool overwrite
     ::close(fd);
     try {
         DataBase store(drive.letter);
-        Attached attached(store.Db(), temp);
+        Attached attached(store.Db(), temp, false);
         auto& db = store.Db();
         db.execute("create table saved.source(letter text, isNtfs integer, rootKey integer, "
                    "path text, size integer, bootChecksum text)");
@@ -107,7 +121,7 @@ char SavedScanLetter(const std::string& file) {
         throw SavedScanError{"cannot read " + file + ": " + std::strerror(errno)};
     try {
         CppSQLite3DB db;
-        db.openReadOnly(file.c_str());
+        OpenChecked(db, file);
         auto q = db.query("select letter from source");
         if (q.eof()) throw SavedScanError{file + " holds no saved scan"};
         return q.getStringField(0)[0];
@@ -121,8 +135,12 @@ void LoadScan(const CheckedDrive& drive, const std::string& file) {
         throw SavedScanError{file + " holds a scan of another drive letter"};
     try {
         DataBase store(drive.letter);
-        Attached attached(store.Db(), file);
+        Attached attached(store.Db(), file, true);
         auto& db = store.Db();
+        // Checked again as attached: the file may have changed since it was first looked at.
+        const std::string problem = SavedScanProblem(db, "saved");
+        if (!problem.empty())
+            throw SavedScanError{file + " is refused as a saved scan: " + problem};
         auto q = db.query("select isNtfs, size, bootChecksum, path from saved.source");
         const bool isNtfs = q.getIntField(0) != 0;
         const auto size = static_cast<uint64_t>(q.getInt64Field(1));
@@ -136,7 +154,7 @@ void LoadScan(const CheckedDrive& drive, const std::string& file) {
         store.DropTable();
         store.EnsureTable();
         store.BeginInsert();
-        db.execute(SqlFormat("insert into main.%c select * from saved.rows", drive.letter));
+        CopySavedRows(db, drive.letter);
         store.EndInsert();
     } catch (const CppSQLite3Exception& e) {
         throw SavedScanError{"cannot load " + file + ": " + e.errorMessage()};
@@ -147,7 +165,7 @@ std::string SavedScanSource(const std::string& file) {
     SavedScanLetter(file); // refuses what is not a saved scan
     try {
         CppSQLite3DB db;
-        db.openReadOnly(file.c_str());
+        OpenChecked(db, file);
         auto q = db.query("select path from source");
         return q.eof() ? std::string() : std::string(q.getStringField(0));
     } catch (const CppSQLite3Exception&) {

@@ -26,8 +26,14 @@ CppSQLite3DB::~CppSQLite3DB() {
 
 void CppSQLite3DB::open(const char* path) {
     ConfigureLibrary();
+    // The scan worker, the inserting thread and the window share connections: an SQLite built
+    // without its locks would corrupt them.
+    if (sqlite3_threadsafe() == 0)
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "this SQLite library was built without threads");
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(path, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    // URIs are accepted so that a saved scan can be attached read-only ("file:...?mode=ro").
+    const int rc = sqlite3_open_v2(
+        path, &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI, nullptr);
     if (rc != SQLITE_OK) {
         // The message belongs to the half-made connection, which must be closed after it.
         const CppSQLite3Exception error(rc, sqlite3_errmsg(db));

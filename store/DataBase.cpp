@@ -187,8 +187,10 @@ CppSQLite3DB& DataBase::Db() {
 }
 
 void DataBase::EndInsert() {
-    EnsureTable();
+    // The inserting thread uses the connection until every row it was handed is in: nothing
+    // else may touch the connection before that.
     if (m_insert) m_insert->Flush();
+    EnsureTable();
     m_db->execute("commit transaction;");
     if (m_insert) {
         InsertBatch& insert = *m_insert;

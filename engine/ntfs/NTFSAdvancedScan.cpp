@@ -2,6 +2,7 @@
 #include "engine/ntfs/NTFSScanStore.h"
 #include "engine/ntfs/NTFSScans.h"
 #include "engine/ntfs/NTFSVolume.h"
+#include "engine/ntfs/RecordOrigin.h"
 #include "store/DataBase.h"
 
 bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback start,
@@ -23,14 +24,30 @@ bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallba
     const uint32_t shift = boot.clusterShift - boot.slotShift;
     const uint64_t perCluster = shift < 32 ? 1ull << shift : 0;
     NTFSRowReader reader(volume);
+    RecordOrigin origin(volume);
     for (uint64_t c = 0; c < total; ++c) {
         if (c % step == 0 && !progress(LowPart(c), HighPart(c), context)) break;
         if (c > (UINT64_MAX >> shift)) break;
         for (uint64_t k = 0; k < perCluster; ++k) {
             const MftSlot slot{(c << shift) + k};
             const auto location = volume.LocateSlot(slot);
-            if (location && reader.Read(*location) == NTFSRowReader::Result::Row)
+            if (!location || reader.Read(*location) != NTFSRowReader::Result::Row) continue;
+            switch (origin.Of(*location)) {
+            case RecordOrigin::Place::Volume:
                 NtfsInsertRow(store, reader.Row(), reader.Row().recordNumber, slot);
+                break;
+            case RecordOrigin::Place::Loose: {
+                // Listed as a deleted entry of its own, never joined to the tree by its number.
+                NTFSFileRow row = reader.Row();
+                row.inUse = false;
+                row.parent = kNtfsLooseParent;
+                NtfsInsertRow(store, row, kNtfsLooseIdBase + slot.value, slot);
+                break;
+            }
+            case RecordOrigin::Place::FileContent:
+            case RecordOrigin::Place::StaleCopy:
+                break;
+            }
         }
     }
 

@@ -93,9 +93,16 @@ void NTFSFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
     std::unique_ptr<NTFSFileRecord> file;
     if (static_cast<int64_t>(row.record) >= 0) file = m_volume->ReadRecord(MftSlot{row.record});
     if (!file) {
+        // A folder's rows are still in the store, and its files are written from them: only
+        // its own times are out of reach, which is worth a warning, not an error. A file's
+        // data is out of reach.
+        if (item.isFolder) {
+            DebugOutput("[Warning]:Failed to read FILE at record " + HexText(row.record) +
+                        "; the folder is made with the times the scan found.\n");
+            return;
+        }
         DebugOutput("[Error]:Failed to read FILE at record " + HexText(row.record) + ".\n");
-        // A folder's rows are still in the store; a file's data is out of reach.
-        if (!item.isFolder) item.unreadable = RecoveryReason::kNoData;
+        item.unreadable = RecoveryReason::kNoData;
         return;
     }
     item.isFolder = file->IsDirectory();

@@ -8,6 +8,12 @@ class DataBase;
 struct NTFSFileRow;
 
 inline constexpr uint64_t kNtfsRootId = 5;
+// Ids of the rows of records that a complete scan finds outside the volume's MFT and lists
+// apart from its tree: the record's slot above 2^48, where no MFT record number (48 bits) can
+// meet them. Their parent is a number that no folder carries, so that they are gathered under
+// the extra folder.
+inline constexpr uint64_t kNtfsLooseIdBase = 1ull << 48;
+inline constexpr uint64_t kNtfsLooseParent = kNtfsLooseIdBase - 1;
 
 // Drops the drive's table, creates it afresh and begins the insert transaction.
 void NtfsStorePrologue(DataBase& store);

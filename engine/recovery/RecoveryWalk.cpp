@@ -33,6 +33,7 @@ RecoveryWalk::RecoveryWalk(FileRecovery& writer, RecoverySession& session, char 
 bool RecoveryWalk::Run(const ScanRow& row, const std::u16string& destination) {
     m_totals = {};
     m_seen.clear();
+    m_filesWritten.clear();
     m_stack.clear();
 
     platform::OutputFolder folder;
@@ -147,14 +148,16 @@ bool RecoveryWalk::VisitFolder(const ScanRow& row, const RecoveryItem& item,
                                platform::OutputFolder& parent, const std::u16string& parentPath,
                                uint32_t depth) {
     const uint64_t id = item.folderId;
-    if (!m_seen.insert(id).second) return false; // listed again, or below itself: written once
+    // Listed again, or below itself: the rows below it were (or are being) written at its
+    // first visit, so there is nothing left to do and nothing failed.
+    if (!m_seen.insert(id).second) return true;
     if (m_session.WrittenEarlier(id)) {
         const std::u16string name = outputnames::SafeName(item.name, item.hexValue);
         ReportBelow(id, FileRecovery::JoinOutputPath(parentPath, name),
                     {RecoveryOutcome::kSkipped, RecoveryReason::kAlreadyRecovered, 0});
         return true;
     }
-    const std::u16string name = ChooseName(parent, row, item);
+    const std::u16string name = ChooseName(parent, row, item, row.record);
     const std::u16string path = FileRecovery::JoinOutputPath(parentPath, name);
     if (depth > kMaxDepth) {
         FailFolder(row, id, path, name,
@@ -178,8 +181,9 @@ bool RecoveryWalk::VisitFolder(const ScanRow& row, const RecoveryItem& item,
         break;
     case platform::EntryKind::kFolder:
         if (m_writer.KeepExisting(path)) {
+            // The user's choice: every file below is reported (and counted) as skipped.
             ReportBelow(id, path, {RecoveryOutcome::kSkipped, RecoveryReason::kKeptExisting, 0});
-            return false;
+            return true;
         }
         break;
     case platform::EntryKind::kLink:
@@ -221,7 +225,12 @@ bool RecoveryWalk::VisitFolder(const ScanRow& row, const RecoveryItem& item,
 
 bool RecoveryWalk::WriteFile(const ScanRow& row, const RecoveryItem& item,
                              platform::OutputFolder& folder, const std::u16string& folderPath) {
-    const std::u16string name = ChooseName(folder, row, item);
+    // Two rows that carry the same record value (a damaged or hand-made saved scan can hold
+    // them) are two files: the second one is given a name of its own, never the first one's.
+    uint64_t owner = row.record;
+    if (!m_filesWritten.insert({folder.Device(), folder.Inode(), row.record}).second)
+        owner = kSharedRecordOwner + m_sharedRecords++;
+    const std::u16string name = ChooseName(folder, row, item, owner);
     const std::u16string path = FileRecovery::JoinOutputPath(folderPath, name);
     auto fail = [&](RecoveryOutcome outcome, RecoveryReason reason, int error) {
         Report(row, path, name, {outcome, reason, error}, item.claimedSize, item.size,
@@ -295,14 +304,14 @@ bool RecoveryWalk::WriteFile(const ScanRow& row, const RecoveryItem& item,
         out.Abandon();
         return fail(RecoveryOutcome::kWriteError, RecoveryReason::kSystem, error);
     }
-    m_session.AddOutput(out.Device(), out.Inode(), row.record);
+    m_session.AddOutput(out.Device(), out.Inode(), owner);
     Report(row, path, name, {RecoveryOutcome::kWritten, RecoveryReason::kNone, 0}, item.claimedSize,
            item.size, m_writer.m_bytesWritten, false);
     return true;
 }
 
 std::u16string RecoveryWalk::ChooseName(platform::OutputFolder& folder, const ScanRow& row,
-                                        const RecoveryItem& item) {
+                                        const RecoveryItem& item, uint64_t owner) {
     const bool keepExtension = !item.isFolder;
     const std::u16string base = outputnames::SafeName(item.name, item.hexValue);
     const RecoverySession::FolderKey key = KeyOf(folder);
@@ -312,10 +321,10 @@ std::u16string RecoveryWalk::ChooseName(platform::OutputFolder& folder, const Sc
         const platform::EntryInfo info = folder.Lookup(platform::Utf16ToUtf8(name));
         if (info.kind == platform::EntryKind::kNone) return true;
         const auto owner = m_session.OutputOwner(info.device, info.inode);
-        return !owner || *owner == row.record;
+        return !owner || *owner == owner;
     };
 
-    if (auto given = m_session.GivenName(key, row.record, base); given && freeOnDisk(*given))
+    if (auto given = m_session.GivenName(key, owner, base); given && freeOnDisk(*given))
         return *given;
     const std::u16string foldedBase = outputnames::Fold(outputnames::Shorten(base, keepExtension));
     uint32_t number = m_session.NextNumber(key, foldedBase);
@@ -323,10 +332,10 @@ std::u16string RecoveryWalk::ChooseName(platform::OutputFolder& folder, const Sc
         const std::u16string name = outputnames::Numbered(base, number, keepExtension);
         const std::u16string folded = outputnames::Fold(name);
         const auto owner = m_session.NameOwner(key, folded);
-        if (owner && *owner != row.record) continue;
+        if (owner && *owner != owner) continue;
         if (!freeOnDisk(name)) continue;
-        m_session.Claim(key, folded, row.record);
-        m_session.SetGivenName(key, row.record, base, name);
+        m_session.Claim(key, folded, owner);
+        m_session.SetGivenName(key, owner, base, name);
         if (number > 1) m_session.SetNextNumber(key, foldedBase, number + 1);
         return name;
     }

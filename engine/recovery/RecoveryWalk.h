@@ -22,7 +22,9 @@
 
 #include <cstdint>
 #include <deque>
+#include <set>
 #include <string>
+#include <tuple>
 #include <unordered_set>
 #include <vector>
 
@@ -64,9 +66,11 @@ private:
                      const std::u16string& parentPath, uint32_t depth);
     bool WriteFile(const ScanRow& row, const RecoveryItem& item, platform::OutputFolder& folder,
                    const std::u16string& folderPath);
-    // The output name of row in folder: unique among the names the job gave out there.
+    // The output name of row in folder: unique among the names the job gave out there to other
+    // owners (an owner is the row's record value, or a number of its own for a row that shares
+    // its record value with a file already written there).
     std::u16string ChooseName(platform::OutputFolder& folder, const ScanRow& row,
-                              const RecoveryItem& item);
+                              const RecoveryItem& item, uint64_t owner);
     // Live rows keep their plain names: they are given them before any row is written.
     void ReserveLiveNames(const platform::OutputFolder& folder, const std::vector<ScanRow>& rows);
     // A folder that could not be made: it and every file below it are reported.
@@ -86,6 +90,11 @@ private:
     RecoverySession& m_session;
     char m_letter;
     std::unordered_set<uint64_t> m_seen; // folder ids met in this item
-    std::deque<Frame> m_stack;           // references stay valid while frames are pushed
+    // Output folder (device, inode) and record value of each file written in this item.
+    std::set<std::tuple<uint64_t, uint64_t, uint64_t>> m_filesWritten;
+    // Owners for rows that repeat a record value: above any record value a scan stores.
+    static constexpr uint64_t kSharedRecordOwner = 1ull << 62;
+    uint64_t m_sharedRecords = 0;
+    std::deque<Frame> m_stack; // references stay valid while frames are pushed
     RecoveryTotals m_totals;
 };

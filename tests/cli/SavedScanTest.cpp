@@ -1,5 +1,6 @@
 // scan --save and --load: the same listings and recoveries without scanning again, and a
 // refusal when the source has changed since.
+#include "store/CppSQLite3DB.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/support/Mounts.h"
 #include "tests/support/TempDir.h"
@@ -127,6 +128,75 @@ TEST(SavedScanOnSource, NeverOntoAFileSystemStoredOnTheImage) {
     EXPECT_EQ(r.status, 2) << r.err;
     EXPECT_NE(r.err.find("lies on a file system stored on " + copy), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(target));
+}
+
+} // namespace
+
+namespace {
+
+// Changes a saved scan with one or more statements, as a hand or a damaged disk might.
+void Alter(const std::string& saved, const std::string& sql) {
+    CppSQLite3DB db;
+    db.open(saved.c_str());
+    db.execute(sql);
+}
+
+// A saved scan that carries SQL of its own is refused before any of it runs.
+TEST(SavedScanHostile, AViewInPlaceOfTheRowsIsRefused) {
+    const auto& volume = LoadVolume("ntfs");
+    TempDir dir;
+    const std::string saved = dir.File("scan.tessaly");
+    const std::string bind = "E=" + volume.image;
+    ASSERT_EQ(RunCli({"--drive", bind, "scan", "E:", "--save", saved}).status, 0);
+    Alter(saved, "create table r2 as select * from rows; drop table rows; create view rows as "
+                 "with recursive n(i) as (select 1 union all select i+1 from n where i < "
+                 "1000000000000) select r2.* from n, r2");
+    const std::string before = Md5OfFile(saved);
+    const auto r = RunCli({"--drive", bind, "--load", saved, "ls", "E:\\"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("refused as a saved scan: it holds a view (rows)"), std::string::npos)
+        << r.err;
+    EXPECT_EQ(Md5OfFile(saved), before);
+}
+
+// Rows that repeat a record value, or a folder id, are each written once under a name of
+// their own, and the summary and the exit status say what happened.
+TEST(SavedScanDamaged, RepeatedRecordsAndFoldersAreWrittenApart) {
+    const auto& volume = LoadVolume("ntfs");
+    TempDir dir;
+    const std::string saved = dir.File("scan.tessaly");
+    const std::string bind = "E=" + volume.image;
+    ASSERT_EQ(RunCli({"--drive", bind, "scan", "E:", "--save", saved}).status, 0);
+    // A second row of Docs\readme.txt, and a folder "Both" that lists the Docs folder twice
+    // (two rows with its id).
+    const std::string columns = "fn_ext,size,created,modified,accessed,attributes,id,pid,"
+                                "isDeleted,isDir,record,firSector,path,depth";
+    Alter(saved, "insert into rows select * from rows where fn = 'readme.txt' and pid = (select "
+                 "id from rows where fn = 'Docs' and isDir <> 0); "
+                 "insert into rows(fn," +
+                     columns + ") select 'Both'," +
+                     std::string("fn_ext,size,created,modified,accessed,attributes,999999,pid,"
+                                 "isDeleted,isDir,record,firSector,path,depth") +
+                     " from rows where fn = 'Docs' and isDir <> 0; "
+                     "insert into rows(fn," +
+                     columns + ") select fn," +
+                     "fn_ext,size,created,modified,accessed,attributes,id,999999,isDeleted,isDir,"
+                     "record,firSector,path,depth from rows where fn = 'Docs' and isDir <> 0 and "
+                     "id <> 999999; "
+                     "insert into rows(fn," +
+                     columns + ") select 'Again'," +
+                     "fn_ext,size,created,modified,accessed,attributes,id,999999,isDeleted,isDir,"
+                     "record,firSector,path,depth from rows where fn = 'Docs' and isDir <> 0 and "
+                     "pid <> 999999 and id <> 999999");
+    const auto r = RunCli(
+        {"--drive", bind, "--load", saved, "recover", "E:", "E:\\Both", "--to", dir.File("out")});
+    EXPECT_EQ(r.err.find("[Error]"), std::string::npos) << r.err;
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string md5 = volume.Find("Docs/readme.txt")->md5;
+    int copies = 0;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir.File("out")))
+        copies += e.is_regular_file() && Md5OfFile(e.path().string()) == md5;
+    EXPECT_EQ(copies, 2) << r.out << r.err;
 }
 
 } // namespace
