@@ -81,8 +81,11 @@ bool RecordOrigin::Claimed(uint64_t cluster) const {
 }
 
 RecordOrigin::Place RecordOrigin::Of(const RecordLocation& location) {
+    // Runs that do not even place record 0 (the $MFT record whose runs they are) describe no
+    // MFT to go by.
     const MftRecordMap* map = volume_.RecordMap();
-    if (!map || map->LocateAt(location.first)) return Place::Volume;
+    if (!map || !map->Locate(MftRecordNumber{0}) || map->LocateAt(location.first))
+        return Place::Volume;
     if (!learned_) Learn();
     const uint32_t shift = volume_.Boot().clusterShift;
     if (shift < 64 && Claimed(location.first.value >> shift)) return Place::FileContent;

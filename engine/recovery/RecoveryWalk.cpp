@@ -157,7 +157,7 @@ bool RecoveryWalk::VisitFolder(const ScanRow& row, const RecoveryItem& item,
                     {RecoveryOutcome::kSkipped, RecoveryReason::kAlreadyRecovered, 0});
         return true;
     }
-    const std::u16string name = ChooseName(parent, row, item, row.record);
+    const std::u16string name = ChooseName(parent, item, row.record);
     const std::u16string path = FileRecovery::JoinOutputPath(parentPath, name);
     if (depth > kMaxDepth) {
         FailFolder(row, id, path, name,
@@ -230,7 +230,7 @@ bool RecoveryWalk::WriteFile(const ScanRow& row, const RecoveryItem& item,
     uint64_t owner = row.record;
     if (!m_filesWritten.insert({folder.Device(), folder.Inode(), row.record}).second)
         owner = kSharedRecordOwner + m_sharedRecords++;
-    const std::u16string name = ChooseName(folder, row, item, owner);
+    const std::u16string name = ChooseName(folder, item, owner);
     const std::u16string path = FileRecovery::JoinOutputPath(folderPath, name);
     auto fail = [&](RecoveryOutcome outcome, RecoveryReason reason, int error) {
         Report(row, path, name, {outcome, reason, error}, item.claimedSize, item.size,
@@ -310,21 +310,21 @@ bool RecoveryWalk::WriteFile(const ScanRow& row, const RecoveryItem& item,
     return true;
 }
 
-std::u16string RecoveryWalk::ChooseName(platform::OutputFolder& folder, const ScanRow& row,
-                                        const RecoveryItem& item, uint64_t owner) {
+std::u16string RecoveryWalk::ChooseName(platform::OutputFolder& folder, const RecoveryItem& item,
+                                        uint64_t rowOwner) {
     const bool keepExtension = !item.isFolder;
     const std::u16string base = outputnames::SafeName(item.name, item.hexValue);
     const RecoverySession::FolderKey key = KeyOf(folder);
-    // Whether name is free for row on the disk: nothing there, or nothing this job made for
+    // Whether name is free for the row on the disk: nothing there, or nothing this job made for
     // another row (a destination that folds case sees "A.txt" and "a.txt" as one).
     auto freeOnDisk = [&](const std::u16string& name) {
         const platform::EntryInfo info = folder.Lookup(platform::Utf16ToUtf8(name));
         if (info.kind == platform::EntryKind::kNone) return true;
         const auto owner = m_session.OutputOwner(info.device, info.inode);
-        return !owner || *owner == owner;
+        return !owner || *owner == rowOwner;
     };
 
-    if (auto given = m_session.GivenName(key, owner, base); given && freeOnDisk(*given))
+    if (auto given = m_session.GivenName(key, rowOwner, base); given && freeOnDisk(*given))
         return *given;
     const std::u16string foldedBase = outputnames::Fold(outputnames::Shorten(base, keepExtension));
     uint32_t number = m_session.NextNumber(key, foldedBase);
@@ -332,10 +332,10 @@ std::u16string RecoveryWalk::ChooseName(platform::OutputFolder& folder, const Sc
         const std::u16string name = outputnames::Numbered(base, number, keepExtension);
         const std::u16string folded = outputnames::Fold(name);
         const auto owner = m_session.NameOwner(key, folded);
-        if (owner && *owner != owner) continue;
+        if (owner && *owner != rowOwner) continue;
         if (!freeOnDisk(name)) continue;
-        m_session.Claim(key, folded, owner);
-        m_session.SetGivenName(key, owner, base, name);
+        m_session.Claim(key, folded, rowOwner);
+        m_session.SetGivenName(key, rowOwner, base, name);
         if (number > 1) m_session.SetNextNumber(key, foldedBase, number + 1);
         return name;
     }

@@ -69,8 +69,8 @@ private:
     // The output name of row in folder: unique among the names the job gave out there to other
     // owners (an owner is the row's record value, or a number of its own for a row that shares
     // its record value with a file already written there).
-    std::u16string ChooseName(platform::OutputFolder& folder, const ScanRow& row,
-                              const RecoveryItem& item, uint64_t owner);
+    std::u16string ChooseName(platform::OutputFolder& folder, const RecoveryItem& item,
+                              uint64_t owner);
     // Live rows keep their plain names: they are given them before any row is written.
     void ReserveLiveNames(const platform::OutputFolder& folder, const std::vector<ScanRow>& rows);
     // A folder that could not be made: it and every file below it are reported.

@@ -1,4 +1,5 @@
 // The advanced scan: records found by probing every cluster, with or without a usable $MFT.
+#include "engine/ntfs/NTFSScanStore.h"
 #include "tests/ntfs/NtfsImageBuilder.h"
 #include "tests/ntfs/NtfsScanSupport.h"
 #include "tests/support/TempDir.h"
@@ -138,23 +139,33 @@ TEST(NtfsAdvancedScanCancel, CancelAtTheFirstCallCommitsAnEmptyTable) {
 TEST(NtfsAdvancedScanSmallClusters, ProbesEveryRecordStep) {
     // 512-byte clusters, 1024-byte records: no whole record fits a cluster.
     TempDir dir;
-    NtfsImageBuilder image(2001, 1, 64); // 2000 sectors as the boot sector says
-    image.PutRecord(0, MftRecord(64, 32, 512));
+    NtfsImageBuilder image(2001, 1, 64);        // 2000 sectors as the boot sector says
+    image.PutRecord(0, MftRecord(64, 40, 512)); // records 0 to 19
     image.PutRecord(16, RecordBuilder(16).StdInfo(1, 2, 3, 4).FileName(5, u"a.txt").End().Bytes());
     image.PutRecord(17, RecordBuilder(17).StdInfo(1, 2, 3, 4).FileName(5, u"b.txt").End().Bytes());
-    // A stray record outside the MFT, at a record-size step.
-    image.Image().PutBytes(
-        1500 * 512,
-        RecordBuilder(40).StdInfo(1, 2, 3, 4).FileName(5, u"stray.txt").End().Bytes().data(), 1024);
+    // A stray record outside the MFT, at a record-size step: found, and listed apart from the
+    // tree as a deleted entry.
+    image.Image().PutBytes(1500 * 512,
+                           RecordBuilder(40)
+                               .StdInfo(1, 2, 3, 4)
+                               .FileName(5, u"stray.txt")
+                               .ResidentData({1, 2, 3})
+                               .End()
+                               .Bytes()
+                               .data(),
+                           1024);
     ScanLog log;
     ASSERT_TRUE(ScanImage('X', image.WriteTo(dir.File("small.img")), true, log));
-    std::set<std::string> names;
+    std::map<std::string, StoredRow> rows;
     for (const auto& r : ReadTable('X'))
-        names.insert(r.name);
-    EXPECT_TRUE(names.count("a.txt"));
-    EXPECT_TRUE(names.count("b.txt"));
-    EXPECT_TRUE(names.count("stray.txt"));
-    EXPECT_TRUE(names.count("$MFT"));
+        rows[r.name] = r;
+    EXPECT_EQ(rows["a.txt"].pid, 5u);
+    EXPECT_EQ(rows["b.txt"].id, 17u);
+    ASSERT_TRUE(rows.count("stray.txt"));
+    EXPECT_EQ(rows["stray.txt"].id, kNtfsLooseIdBase + 1500); // slots of 512 bytes
+    EXPECT_EQ(rows["stray.txt"].isDeleted, 1);
+    EXPECT_EQ(rows["stray.txt"].pid, rows["!!!ADVANCED - EXTRA!!!"].id);
+    EXPECT_TRUE(rows.count("$MFT"));
     // 2000 clusters: progress before clusters 0, 2, 4, ...
     EXPECT_EQ(log.total, 2000u);
     ASSERT_EQ(log.progress.size(), 1000u);

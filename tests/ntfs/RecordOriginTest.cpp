@@ -138,7 +138,9 @@ TEST(NtfsRecordOriginPlaces, MftMirrorAndFreeSpace) {
     uint64_t held = 0;
     for (size_t i = 0; i < ranges.size(); ++i) {
         EXPECT_LT(ranges[i].first, ranges[i].end);
-        if (i) EXPECT_GT(ranges[i].first, ranges[i - 1].end);
+        if (i) {
+            EXPECT_GT(ranges[i].first, ranges[i - 1].end);
+        }
         held += ranges[i].end - ranges[i].first;
     }
     EXPECT_LT(held, boot.totalClusters);

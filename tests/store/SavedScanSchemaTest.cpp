@@ -95,6 +95,7 @@ class SavedScanHostile : public ::testing::TestWithParam<Hostile> {};
 
 TEST_P(SavedScanHostile, IsRefusedBeforeAnythingInItRuns) {
     TempDir dir;
+    DataBase('R').DropTable(); // empty, as before a load
     const Hostile& h = GetParam();
     const std::string file = MakeSaved(dir, std::string(h.name) + ".tessaly",
                                        [&](CppSQLite3DB& db) { db.execute(h.sql); });
@@ -148,7 +149,7 @@ INSTANTIATE_TEST_SUITE_P(
                 "drop table source; create virtual table source using fts5(letter, isNtfs, "
                 "rootKey, path, size, bootChecksum)",
                 "source"}),
-    [](const ::testing::TestParamInfo<Hostile>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Hostile>& p) { return std::string(p.param.name); });
 
 TEST(SavedScanSchema, UrisKeepEveryByteOfThePath) {
     EXPECT_EQ(FileUri("/a b/%?#x\xff.db", true), "file:/a%20b/%25%3F%23x%FF.db?mode=ro");
