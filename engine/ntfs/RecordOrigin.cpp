@@ -39,7 +39,9 @@ void RecordOrigin::Learn() {
     const MftRecordMap* map = volume_.RecordMap();
     if (!map) return;
     const uint32_t size = volume_.Boot().recordSize;
-    const uint64_t count = std::min<uint64_t>(map->Capacity(), kMaxRecords);
+    // No more records than the device can hold, whatever damaged runs claim.
+    uint64_t count = std::min<uint64_t>(map->Capacity(), kMaxRecords);
+    if (volume_.DeviceSize() && size) count = std::min(count, volume_.DeviceSize() / size);
     sequence_.assign(static_cast<size_t>(count), kUnknown);
     std::vector<uint8_t> buffer(size);
     for (uint64_t n = 0; n < count; ++n) {
