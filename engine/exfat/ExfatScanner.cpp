@@ -214,11 +214,8 @@ void ExfatScanner::ScanCluster(uint32_t c, std::vector<uint8_t>& window,
                                std::vector<Found>& found) {
     const uint32_t size = m_volume.ClusterSize();
     if (!m_volume.ReadCluster(c, window.data())) return;
-    // A set that starts near the end of a cluster may go on in the next one.
-    if (!m_volume.InHeap(c + 1) || !m_volume.ReadCluster(c + 1, window.data() + size))
-        std::fill(window.begin() + size, window.end(), 0);
+    bool haveNext = false; // the next cluster is read only for a set that runs into it
     const size_t perCluster = size / exfat::kEntrySize;
-    const size_t available = window.size() / exfat::kEntrySize;
     for (size_t i = 0; i < perCluster;) {
         const uint8_t* e = window.data() + i * exfat::kEntrySize;
         if ((e[0] | exfat::kInUse) != exfat::kTypeFile) {
@@ -227,7 +224,16 @@ void ExfatScanner::ScanCluster(uint32_t c, std::vector<uint8_t>& window,
         }
         Found f;
         // Outside any known directory the name hash must match too.
-        if (ParseExfatEntrySet(e, available - i, f.entry, &m_upcase) != ExfatSetResult::kParsed) {
+        ExfatSetResult result = ParseExfatEntrySet(e, perCluster - i, f.entry, &m_upcase);
+        if (result == ExfatSetResult::kTruncated && !haveNext) {
+            // A set that starts near the end of a cluster may go on in the next one.
+            haveNext = true;
+            if (!m_volume.InHeap(c + 1) || !m_volume.ReadCluster(c + 1, window.data() + size))
+                std::fill(window.begin() + size, window.end(), 0);
+        }
+        if (result == ExfatSetResult::kTruncated)
+            result = ParseExfatEntrySet(e, 2 * perCluster - i, f.entry, &m_upcase);
+        if (result != ExfatSetResult::kParsed) {
             ++i;
             continue;
         }
