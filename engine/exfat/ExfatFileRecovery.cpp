@@ -72,8 +72,10 @@ void ExfatFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
             const bool live = set[0] == exfat::kTypeFile;
             if ((set[0] | exfat::kInUse) == exfat::kTypeFile &&
                 (stream[0] | exfat::kInUse) == exfat::kTypeStream &&
-                exfatbytes::Le64(stream + 24) == row.size &&
-                exfatbytes::Le32(stream + 20) == first) {
+                exfatbytes::Le64(stream + 24) == row.size) {
+                // The set's own first cluster: the row's first sector names the cluster the
+                // set was found in when the set has none inside the heap.
+                first = exfatbytes::Le32(stream + 20);
                 valid = std::min(exfatbytes::Le64(stream + 8), row.size);
                 // A deleted file's chain, if it had one, was freed with it.
                 contiguous = !live || (stream[1] & exfat::kFlagNoFatChain) != 0;

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 using namespace tessaly::test;
 
@@ -40,6 +41,21 @@ struct Patient {
         for (size_t at = Cluster(Root()); at < Cluster(Root()) + ClusterSize(); at += 32)
             if (bytes[at] == type) return at;
         return 0;
+    }
+    // The root set whose stream names first as its first cluster (0 when none does).
+    size_t RootSetOf(uint32_t first) const {
+        for (size_t at = Cluster(Root()); at < Cluster(Root()) + ClusterSize(); at += 32)
+            if (bytes[at] == 0xC0 && Le32(bytes, at + 20) == first) return at - 32;
+        return 0;
+    }
+    void Rechecksum(size_t set) {
+        uint16_t sum = 0;
+        const size_t count = bytes[set + 1] + 1u;
+        for (size_t i = 0; i < count * 32; ++i)
+            if (i != 2 && i != 3)
+                sum = static_cast<uint16_t>(((sum & 1) ? 0x8000 : 0) + (sum >> 1) + bytes[set + i]);
+        bytes[set + 2] = static_cast<uint8_t>(sum);
+        bytes[set + 3] = static_cast<uint8_t>(sum >> 8);
     }
     std::string Write(const TempDir& dir, const std::string& name) const {
         const std::string path = dir.File(name);
@@ -100,13 +116,7 @@ TEST(ExfatDamage, FolderNamingItsAncestorIsListedNotEntered) {
     ASSERT_NE(set, 0u);
     Put32(p.bytes, set + 32 + 20, p.Root());
     // Keep the set's checksum right, so that only the loop is wrong.
-    uint16_t sum = 0;
-    const size_t count = p.bytes[set + 1] + 1u;
-    for (size_t i = 0; i < count * 32; ++i)
-        if (i != 2 && i != 3)
-            sum = static_cast<uint16_t>(((sum & 1) ? 0x8000 : 0) + (sum >> 1) + p.bytes[set + i]);
-    p.bytes[set + 2] = static_cast<uint8_t>(sum);
-    p.bytes[set + 3] = static_cast<uint8_t>(sum >> 8);
+    p.Rechecksum(set);
     TempDir dir;
     const std::string image = p.Write(dir, "cycle.img");
     for (const bool complete : {false, true}) {
@@ -164,4 +174,29 @@ TEST(ExfatDamage, DriveListRecognisesExfat) {
     EXPECT_EQ(info.isNtfs, 0);
     EXPECT_EQ(info.rootFolderKey, Le32(bytes, 96));
     EXPECT_STREQ(FileSystemName(info.fileSystem), "exFAT");
+}
+
+TEST(ExfatDamage, FileWithoutFirstClusterRecoversNothing) {
+    Patient p;
+    ExfatScan before;
+    ScanExfat(kLetter, LoadVolume("exfat-reused").image, false, before);
+    const size_t set = p.RootSetOf(static_cast<uint32_t>(
+        ((before.byPath.find("keep.txt")->second->firSector - Le32(p.bytes, 88)) >> p.bytes[109]) +
+        2));
+    ASSERT_NE(set, 0u);
+    Put32(p.bytes, set + 32 + 20, 0);
+    p.Rechecksum(set);
+    TempDir dir;
+    const std::string image = p.Write(dir, "nofirst.img");
+    ExfatScan scan;
+    ScanExfat(kLetter, image, false, scan);
+    const auto it = scan.byPath.find("keep.txt");
+    ASSERT_NE(it, scan.byPath.end());
+    EXPECT_EQ(it->second->size, 1000u);
+    TempDir out;
+    bool ok = true;
+    const std::string target = RecoverRecord(kLetter, it->second->record, out.path(), &ok);
+    EXPECT_FALSE(ok);
+    // Nothing is written rather than the bytes of the directory the set lies in.
+    EXPECT_FALSE(std::filesystem::exists(target + "/keep.txt"));
 }
