@@ -2,6 +2,7 @@
 
 #include "cli/Interrupt.h"
 #include "cli/TerminalProgress.h"
+#include "engine/exfat/ExfatEntryPoints.h"
 #include "engine/volume/EntryPoints.h"
 #include "platform/Text.h"
 #include "store/DataBase.h"
@@ -82,6 +83,11 @@ ScanSummary RunScan(const Drive& drive, bool full) {
 }
 
 void PrintSummary(const Drive& drive, bool full, const ScanSummary& s) {
+    if (!drive.isNtfs && ExfatBootRegionOf(drive.letter) == ExfatBootRegion::kBackup)
+        std::fprintf(stderr,
+                     "%c: the main boot region of this exFAT volume fails its checks; the backup "
+                     "boot region (sectors 12-23) was used\n",
+                     drive.letter);
     std::fprintf(stderr, "%c: %s%s: %llu entries (%llu deleted) in %.1f s\n", drive.letter,
                  full ? "complete scan" : "quick scan",
                  s.cancelled ? " (cancelled)" : (s.ok ? "" : " failed"),

@@ -1,4 +1,5 @@
-// The FAT32 scan entry points.
+// The FAT-family scan entry points: FAT32 here, exFAT handed to its own engine.
+#include "engine/exfat/ExfatEntryPoints.h"
 #include "engine/fat/FatScanner.h"
 #include "engine/fat/FatScannerAdv.h"
 #include "engine/volume/EntryPoints.h"
@@ -8,6 +9,7 @@
 #include <new>
 
 bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context) {
+    if (IsExfatDrive(letter)) return QuickScanExfatDrive(letter, directory, context);
     try {
         FatScanner scanner(letter);
         return scanner.Scan(directory, context);
@@ -22,6 +24,8 @@ bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context) 
 
 bool AdvancedScanFatDrive(char letter, ScanStartCallback start, ScanProgressCallback progress,
                           ScanFinishCallback finish, void* context) {
+    if (IsExfatDrive(letter))
+        return AdvancedScanExfatDrive(letter, start, progress, finish, context);
     try {
         FatScannerAdv scanner(letter);
         return scanner.Scan(start, progress, finish, context, 0, 0);

@@ -1,5 +1,6 @@
 #include "engine/volume/EntryPoints.h"
 
+#include "engine/exfat/ExfatBoot.h"
 #include "platform/DriveMap.h"
 #include "platform/RawDevice.h"
 #include "platform/VolumeLabel.h"
@@ -22,6 +23,9 @@ void TestBootSector(const uint8_t* sector, char letter, DriveBootInfo* info) {
         info->fileSystem = FileSystemKind::kFat32;
         info->rootFolderKey = static_cast<uint32_t>(sector[0x2C]) | (sector[0x2D] << 8) |
                               (sector[0x2E] << 16) | (static_cast<uint32_t>(sector[0x2F]) << 24);
+    } else if (ExfatBootInfo exfat; CheckExfatBootSector(sector, 512, exfat)) {
+        info->fileSystem = FileSystemKind::kExfat;
+        info->rootFolderKey = exfat.rootCluster;
     } else {
         info->supported = 0; // FAT12/16 (type text at 0x36) and everything else
     }

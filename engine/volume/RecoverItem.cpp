@@ -1,6 +1,8 @@
 // The recover entry point: the recovery writer of the drive's file system for one row.
 #include "engine/volume/EntryPoints.h"
 
+#include "engine/exfat/ExfatEntryPoints.h"
+#include "engine/exfat/ExfatFileRecovery.h"
 #include "engine/fat/FatFileRecovery.h"
 #include "engine/ntfs/NTFSFileRecovery.h"
 #include "store/CppSQLite3Exception.h"
@@ -16,6 +18,8 @@ bool RecoverItem(char letter, bool isNtfs, uint64_t key, const char16_t* destina
     std::unique_ptr<FileRecovery> writer;
     if (isNtfs)
         writer = std::make_unique<NTFSFileRecovery>();
+    else if (IsExfatDrive(letter))
+        writer = std::make_unique<ExfatFileRecovery>();
     else
         writer = std::make_unique<FatFileRecovery>();
     writer->SetSession(session);

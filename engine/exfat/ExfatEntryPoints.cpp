@@ -1,0 +1,53 @@
+#include "engine/exfat/ExfatEntryPoints.h"
+
+#include "engine/exfat/ExfatScanner.h"
+#include "engine/exfat/ExfatVolume.h"
+#include "store/CppSQLite3Exception.h"
+
+#include <cstring>
+#include <exception>
+#include <new>
+
+bool IsExfatDrive(char letter) {
+    return ExfatBootRegionOf(letter) != ExfatBootRegion::kNone;
+}
+
+ExfatBootRegion ExfatBootRegionOf(char letter) {
+    ExfatVolume volume;
+    if (!volume.Open(letter, false)) return ExfatBootRegion::kNone;
+    // Only a volume that names itself exFAT in one of its regions is probed further.
+    uint8_t name[8];
+    bool named = volume.CopyBytes(3, sizeof name, name) && std::memcmp(name, "EXFAT   ", 8) == 0;
+    for (uint32_t shift = 9; shift <= 12 && !named; ++shift)
+        named = volume.CopyBytes((12ull << shift) + 3, sizeof name, name) &&
+                std::memcmp(name, "EXFAT   ", 8) == 0;
+    if (!named || !volume.ParseBootSector(0)) return ExfatBootRegion::kNone;
+    return volume.Region();
+}
+
+bool QuickScanExfatDrive(char letter, DirectoryCallback directory, void* context) {
+    try {
+        ExfatScanner scanner(letter);
+        return scanner.QuickScan(directory, context);
+    } catch (const CppSQLite3Exception&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        throw; // out of memory ends the whole command, not just this call
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool AdvancedScanExfatDrive(char letter, ScanStartCallback start, ScanProgressCallback progress,
+                            ScanFinishCallback finish, void* context) {
+    try {
+        ExfatScanner scanner(letter);
+        return scanner.CompleteScan(start, progress, finish, context);
+    } catch (const CppSQLite3Exception&) {
+        return false;
+    } catch (const std::bad_alloc&) {
+        throw; // out of memory ends the whole command, not just this call
+    } catch (const std::exception&) {
+        return false;
+    }
+}
