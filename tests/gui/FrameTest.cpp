@@ -191,15 +191,26 @@ private Q_SLOTS:
         QTreeWidgetItem* root = frame->DriveTree()->RootItem();
         QCOMPARE(root->childCount(), 1);
         QTreeWidgetItem* note = root->child(0);
-        QCOMPARE(note->text(0), QStringLiteral("No readable FAT32 or NTFS drive"));
-        QCOMPARE(note->childCount(), 2);
-        QVERIFY(note->child(0)->text(0).startsWith(QStringLiteral("K: ")));
-        QVERIFY(note->child(0)->text(0).contains(QStringLiteral("neither FAT32 nor NTFS")));
-        QVERIFY(note->child(1)->text(0).contains(QStringLiteral("--drive E=")));
+        // Notes break into lines at the tree's width; their tooltips hold them whole.
+        QCOMPARE(note->toolTip(0), QStringLiteral("No readable FAT32 or NTFS drive"));
+        QCOMPARE(note->childCount(), 3);
+        QVERIFY(note->child(0)->toolTip(0).startsWith(QStringLiteral("K: ")));
+        QVERIFY(note->child(0)->toolTip(0).contains(QStringLiteral("neither FAT32 nor NTFS")));
+        // The window's own way in comes before the command line.
+        QVERIFY(note->child(1)->toolTip(0).contains(QStringLiteral("Open Disk Image... (Ctrl+O)")));
+        QVERIFY(note->child(2)->toolTip(0).contains(QStringLiteral("--drive E=")));
+        const QFontMetrics metrics(frame->DriveTree()->Tree()->font());
+        for (QTreeWidgetItem* item : {note, note->child(0), note->child(1), note->child(2)})
+            for (const QString& line : item->text(0).split(QLatin1Char('\n')))
+                QVERIFY2(metrics.horizontalAdvance(line) <=
+                             frame->DriveTree()->Tree()->viewport()->width(),
+                         qPrintable(line));
         QVERIFY(!(note->flags() & Qt::ItemIsSelectable));
         frame->DriveTree()->Tree()->setCurrentItem(note);
         QVERIFY(!frame->Commands().IsEnabled(cmd::kQuickScan));
         QVERIFY(frame->Message()->text().contains(QStringLiteral("tessaly --drive E=")));
+        QVERIFY(frame->Message()->text().indexOf(QStringLiteral("Open Disk Image")) <
+                frame->Message()->text().indexOf(QStringLiteral("tessaly --drive E=")));
         guitest::Screenshot(frame.get(), QStringLiteral("main-window-no-drives"));
     }
 
