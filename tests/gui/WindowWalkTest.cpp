@@ -25,6 +25,8 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QDockWidget>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
@@ -465,14 +467,53 @@ private Q_SLOTS:
             QCOMPARE(ok.texts.last(), r.summary);
         }
 
-        // A cancel in the middle of a large file: the unfinished file is removed and the
-        // summary says so.
+        // A large file at disk speed: the window runs now and then, showing times and rate.
         auto& map = platform::DriveMap::Instance();
         QVERIFY(map.Bind('G', VolumePath("fat-large.img")).empty());
         m_frame->DriveTree()->Fill();
         QVERIFY(Scan('G'));
         QVERIFY(ListFolder('G', {QStringLiteral("Big")}));
         const ScanRow large = Rows()->Row(RowNamed(Rows(), u"large.bin"));
+        {
+            const QString whole = Scratch(QStringLiteral("large"));
+            OnShown<CSelectFolderDlg> choose(
+                [&](CSelectFolderDlg* d) { Choose(d, whole, ExistingChoice::kOverwrite); });
+            MessageBoxAnswerer ok(QMessageBox::Ok);
+            QString rate;
+            QString elapsed;
+            QTimer poll;
+            poll.setInterval(0);
+            connect(&poll, &QTimer::timeout, this, [&] {
+                CProgressDlg* p = CProgressMgr::Instance().Dialog();
+                if (!p || !p->isVisible() || !rate.isEmpty() || p->RateText().isEmpty()) return;
+                rate = p->RateText();
+                elapsed = p->ElapsedText();
+                Screenshot(p, QStringLiteral("walk-recover-progress-rate"));
+            });
+            poll.start();
+            const int pumps = CProgressMgr::Instance().Dialog()->PumpCount();
+            QElapsedTimer clock;
+            clock.start();
+            const RecoveryRunResult r = m_frame->Tools().RecoverRows({large});
+            const qint64 ms = clock.elapsed();
+            poll.stop();
+            QCOMPARE(r.counts.filesWritten, 1u);
+            QCOMPARE(r.bytesWritten, large.size);
+            QCOMPARE(Md5(whole + QStringLiteral("/large.bin")),
+                     LoadVolume("fat-large").Find("Big/large.bin")->md5);
+            // Pumped at the file's start and then at most every interval, not per chunk.
+            const int pumped = CProgressMgr::Instance().Dialog()->PumpCount() - pumps;
+            QVERIFY2(pumped <= ms / CProgressDlg::kPumpIntervalMs + 3,
+                     qPrintable(QStringLiteral("%1 pumps in %2 ms").arg(pumped).arg(ms)));
+            if (ms > 3 * CProgressDlg::kPumpIntervalMs) {
+                QVERIFY2(rate.endsWith(QStringLiteral(" MB/s")), qPrintable(rate));
+                QVERIFY(elapsed.startsWith(QStringLiteral("Time Elapsed:")));
+            }
+            QDir(whole).removeRecursively();
+        }
+
+        // A cancel in the middle of a large file: the unfinished file is removed and the
+        // summary says so.
         const QString cancelOut = Scratch(QStringLiteral("cancel"));
         OnShown<CSelectFolderDlg> choose(
             [&](CSelectFolderDlg* d) { Choose(d, cancelOut, ExistingChoice::kOverwrite); });

@@ -57,6 +57,8 @@ TEST_P(ChosenRowsOnVolumes, TopmostDeletedRowsAreTheManifestsDeletedRowsBelowNoD
     }
     for (const ManifestEntry& e : volume.entries) {
         if (!e.deleted) continue;
+        // A deleted FAT entry without a long name lost its first character.
+        if (!ntfs && !e.HasFlag("longname") && !e.HasFlag("deletedparent")) continue;
         // Below a deleted folder: it comes with its folder, never on its own.
         const bool below = e.HasFlag("deletedparent");
         EXPECT_EQ(chosen.count(e.path), below ? 0u : 1u) << e.path;

@@ -255,13 +255,11 @@ void CMainFrame::ShowDriveFields() {
     if (drive) {
         const char letter = drive->driveLetter;
         const auto known = m_summaries.find(letter);
+        // Every scan and every loaded scan leaves its summary; a drive without one has not
+        // been scanned in this session.
         if (known != m_summaries.end())
             summary = known->second;
-        else if (m_state->scanning)
-            summary.clear();
-        else if (HasScan(letter))
-            summary.clear();
-        else
+        else if (!m_state->scanning)
             summary = windowtext::Q(windowtext::kChooseScan);
         const int count = MarkedRows::Instance().Count(letter);
         if (count > 0)
