@@ -54,7 +54,8 @@ private Q_SLOTS:
         QCOMPARE(top, (QStringList{"&File", "&Edit", "&View", "&Tools", "&Help"}));
         QCOMPARE(MenuTexts(TopMenu(*frame, 0)),
                  (QStringList{"&Quick Scan...", "&Full Scan...", "-",
-                              "&Recover Selected File(s)/Folder(s)...", "-", "&Save Drive Info...",
+                              "&Recover Selected File(s)/Folder(s)...",
+                              "Recover &All Deleted Files...", "-", "&Save Drive Info...",
                               "&Open Drive Info...", "Open Disk &Image...", "-", "E&xit"}));
         // Tools: the language pop-up at position 2 ("|3|2" in a language file).
         QMenu* tools = TopMenu(*frame, 3);

@@ -11,6 +11,7 @@
 #include "ui/dialogs/CProgressDlg.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/dialogs/CSelectFolderDlg.h"
+#include "ui/widgets/GradientProgressBar.h"
 #include "ui/list/CCorvaneView.h"
 #include "ui/list/MarkedRows.h"
 #include "ui/resources/CommandIds.h"
@@ -397,6 +398,14 @@ private Q_SLOTS:
         const QFontMetrics metrics(View()->List()->font());
         QVERIFY(View()->List()->horizontalHeader()->sectionSize(1) >
                 metrics.horizontalAdvance(QStringLiteral("999.99 MB")));
+        // A file deep in folders: its path is cut in the column and whole in its tooltip.
+        QVERIFY(ListFolder(kFat, {QStringLiteral("Docs"), QStringLiteral("Reports"),
+                                  QStringLiteral("2024"), QStringLiteral("Q1")}));
+        View()->List()->SelectOnly(RowNamed(Rows(), u"summary.csv"));
+        QVERIFY(m_frame->Commands().Execute(cmd::kFileProperties));
+        QTreeWidgetItem* path = page->topLevelItem(8);
+        QCOMPARE(path->text(1), QStringLiteral("E:\\Docs\\Reports\\2024\\Q1\\"));
+        QCOMPARE(path->toolTip(1), path->text(1));
         Screenshot(m_frame.get(), QStringLiteral("walk-properties-long-path"));
         // Switching the language keeps the page filled.
         m_frame->SwitchLanguage(cmd::kLanguageDefault);
@@ -486,6 +495,8 @@ private Q_SLOTS:
             connect(&poll, &QTimer::timeout, this, [&] {
                 CProgressDlg* p = CProgressMgr::Instance().Dialog();
                 if (!p || !p->isVisible() || !rate.isEmpty() || p->RateText().isEmpty()) return;
+                // A third of the way in, the rate has settled.
+                if (p->Bar()->Position() < p->Bar()->Maximum() / 3) return;
                 rate = p->RateText();
                 elapsed = p->ElapsedText();
                 Screenshot(p, QStringLiteral("walk-recover-progress-rate"));

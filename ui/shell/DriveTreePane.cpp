@@ -176,7 +176,20 @@ void DriveTreePane::WrapNotes() {
         const QStringList words = item->toolTip(0).split(QLatin1Char(' '), Qt::SkipEmptyParts);
         QStringList lines;
         QString line;
+        QStringList pieces;
+        // A word wider than the tree (a long path) breaks where it must.
         for (const QString& word : words) {
+            QString rest = word;
+            while (metrics.horizontalAdvance(rest) > width && rest.size() > 1) {
+                int fit = 1;
+                while (fit < rest.size() && metrics.horizontalAdvance(rest.left(fit + 1)) <= width)
+                    ++fit;
+                pieces << rest.left(fit);
+                rest = rest.mid(fit);
+            }
+            pieces << rest;
+        }
+        for (const QString& word : pieces) {
             const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
             if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
                 lines << line;
