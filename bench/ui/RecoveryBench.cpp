@@ -79,6 +79,7 @@ void BM_WindowRecover(benchmark::State& state) {
     target.rows = {g_row};
     for (auto _ : state) {
         ClearOut();
+        QDir().mkpath(QString::fromStdString(g_out)); // the destination dialog makes it
         const int pumpsBefore = CProgressMgr::Instance().Dialog()->PumpCount();
         const auto start = std::chrono::steady_clock::now();
         const RecoveryRunResult r =

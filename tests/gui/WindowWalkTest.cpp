@@ -11,7 +11,6 @@
 #include "ui/dialogs/CProgressDlg.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/dialogs/CSelectFolderDlg.h"
-#include "ui/widgets/GradientProgressBar.h"
 #include "ui/list/CCorvaneView.h"
 #include "ui/list/MarkedRows.h"
 #include "ui/resources/CommandIds.h"
@@ -23,6 +22,7 @@
 #include "ui/shell/SidePages.h"
 #include "ui/shell/WindowTexts.h"
 #include "ui/shell/WindowTools.h"
+#include "ui/widgets/GradientProgressBar.h"
 
 #include <QCheckBox>
 #include <QDir>
