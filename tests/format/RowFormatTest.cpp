@@ -17,6 +17,16 @@ TEST(RowFormat, SizesStepAtEachPowerOf1024) {
     EXPECT_EQ(rowformat::Size(4294967296ULL), "4.00 GB");
 }
 
+TEST(RowFormat, SizeUnitsFollowTheLanguage) {
+    rowformat::SetSizeUnits("Bytes", "Ko", "Mo", "Go");
+    EXPECT_EQ(rowformat::Size(1023), "1023 Bytes");
+    EXPECT_EQ(rowformat::Size(1536), "1.50 Ko");
+    EXPECT_EQ(rowformat::Size(1048576), "1.00 Mo");
+    EXPECT_EQ(rowformat::Size(4294967296ULL), "4.00 Go");
+    rowformat::SetSizeUnits("bytes", "KB", "MB", "GB");
+    EXPECT_EQ(rowformat::Size(1536), "1.50 KB");
+}
+
 TEST(RowFormat, DatesAreLocalAndEmptyBefore1970) {
     setenv("TZ", "UTC0", 1);
     tzset();

@@ -33,6 +33,7 @@
 #include <QTabWidget>
 #include <QTextStream>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -297,7 +298,9 @@ private Q_SLOTS:
         };
         // Cells: the name, " Size" right-aligned, dates, attribute letters, ids.
         QCOMPARE(rows->headerData(1, Qt::Horizontal).toString(), QStringLiteral(" Size"));
-        QCOMPARE(view->List()->horizontalHeader()->sectionSize(1), 60);
+        // At least the layout's 60, and wide enough for "1023 bytes" and "999.99 MB".
+        QCOMPARE(view->List()->horizontalHeader()->sectionSize(1),
+                 std::max(60, view->List()->SizeColumnWidth()));
         // Date columns show the whole date and time.
         const QString when = cell(0, 3);
         QVERIFY(!when.isEmpty());
@@ -392,8 +395,9 @@ private Q_SLOTS:
         QVERIFY(frame->Commands().IsEnabled(cmd::kOpenInHexEditor)); // a file with data
         QVERIFY(EnabledItems(menu.get()).contains(QStringLiteral("-&Preview File")));
         QVERIFY(EnabledItems(menu.get()).contains(QStringLiteral("+&Properties...")));
+        // Nothing ticked: "Recover Selected" takes the selected row.
         QVERIFY(EnabledItems(menu.get())
-                    .contains(QStringLiteral("-Recover Selected File(s)/Folder(s)...")));
+                    .contains(QStringLiteral("+Recover Selected File(s)/Folder(s)...")));
         view->List()->SelectOnly(1);
         QVERIFY(!frame->Commands().IsEnabled(cmd::kPreviewFile)); // $MFT
         QCOMPARE(files->PreviewRefusal(mft), std::string("a file system file"));

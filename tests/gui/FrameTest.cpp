@@ -54,7 +54,8 @@ private Q_SLOTS:
         QCOMPARE(top, (QStringList{"&File", "&Edit", "&View", "&Tools", "&Help"}));
         QCOMPARE(MenuTexts(TopMenu(*frame, 0)),
                  (QStringList{"&Quick Scan...", "&Full Scan...", "-",
-                              "&Recover Selected File(s)/Folder(s)...", "-", "&Save Drive Info...",
+                              "&Recover Selected File(s)/Folder(s)...",
+                              "Recover &All Deleted Files...", "-", "&Save Drive Info...",
                               "&Open Drive Info...", "Open Disk &Image...", "-", "E&xit"}));
         // Tools: the language pop-up at position 2 ("|3|2" in a language file).
         QMenu* tools = TopMenu(*frame, 3);
@@ -191,15 +192,26 @@ private Q_SLOTS:
         QTreeWidgetItem* root = frame->DriveTree()->RootItem();
         QCOMPARE(root->childCount(), 1);
         QTreeWidgetItem* note = root->child(0);
-        QCOMPARE(note->text(0), QStringLiteral("No readable FAT32 or NTFS drive"));
-        QCOMPARE(note->childCount(), 2);
-        QVERIFY(note->child(0)->text(0).startsWith(QStringLiteral("K: ")));
-        QVERIFY(note->child(0)->text(0).contains(QStringLiteral("neither FAT32 nor NTFS")));
-        QVERIFY(note->child(1)->text(0).contains(QStringLiteral("--drive E=")));
+        // Notes break into lines at the tree's width; their tooltips hold them whole.
+        QCOMPARE(note->toolTip(0), QStringLiteral("No readable FAT32 or NTFS drive"));
+        QCOMPARE(note->childCount(), 3);
+        QVERIFY(note->child(0)->toolTip(0).startsWith(QStringLiteral("K: ")));
+        QVERIFY(note->child(0)->toolTip(0).contains(QStringLiteral("neither FAT32 nor NTFS")));
+        // The window's own way in comes before the command line.
+        QVERIFY(note->child(1)->toolTip(0).contains(QStringLiteral("Open Disk Image... (Ctrl+O)")));
+        QVERIFY(note->child(2)->toolTip(0).contains(QStringLiteral("--drive E=")));
+        const QFontMetrics metrics(frame->DriveTree()->Tree()->font());
+        for (QTreeWidgetItem* item : {note, note->child(0), note->child(1), note->child(2)})
+            for (const QString& line : item->text(0).split(QLatin1Char('\n')))
+                QVERIFY2(metrics.horizontalAdvance(line) <=
+                             frame->DriveTree()->Tree()->viewport()->width(),
+                         qPrintable(line));
         QVERIFY(!(note->flags() & Qt::ItemIsSelectable));
         frame->DriveTree()->Tree()->setCurrentItem(note);
         QVERIFY(!frame->Commands().IsEnabled(cmd::kQuickScan));
         QVERIFY(frame->Message()->text().contains(QStringLiteral("tessaly --drive E=")));
+        QVERIFY(frame->Message()->text().indexOf(QStringLiteral("Open Disk Image")) <
+                frame->Message()->text().indexOf(QStringLiteral("tessaly --drive E=")));
         guitest::Screenshot(frame.get(), QStringLiteral("main-window-no-drives"));
     }
 

@@ -52,7 +52,8 @@ private Q_SLOTS:
         QTest::newRow("3 FAT quick") << 3 << "Quick Scan" << 130 << "Do you want to cancel scan?";
         QTest::newRow("4 FAT advanced")
             << 4 << "Advanced Complete Scan" << 160 << "Do you want to cancel scan?";
-        QTest::newRow("5 recovery") << 5 << "Saving File..." << 105 << "Stop save file?";
+        // The recovery shows its times and its rate as well.
+        QTest::newRow("5 recovery") << 5 << "Saving File..." << 160 << "Stop save file?";
         QTest::newRow("6 listing") << 6 << "Processing..." << 160 << "Stop list file?";
     }
     void eachModeHasItsCaptionSizeStatusAndCancelText() {

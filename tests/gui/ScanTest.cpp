@@ -296,7 +296,10 @@ private Q_SLOTS:
         QVERIFY(frame->StartScan(true));
         QTRY_VERIFY(steps >= 3);
         QVERIFY(frame->IsScanning());
+        // The window asks first; Yes stops the scan and closes.
+        guitest::MessageBoxAnswerer yes(QMessageBox::Yes);
         QVERIFY(frame->close());
+        QCOMPARE(yes.texts, QStringList{QStringLiteral("Cancel the scan and quit?")});
         QVERIFY(!frame->IsScanning()); // joined, not left running
         QTest::qWait(50);
         QCOMPARE(ends.count(), 0); // the end of a scan nobody waits for is not handled

@@ -222,7 +222,9 @@ private Q_SLOTS:
         QVERIFY(frame->Commands().Execute(cmd::kFileProperties));
         QCOMPARE(frame->RightPages()->currentWidget(), frame->Properties());
         PropertiesPage* page = frame->Properties();
-        QCOMPARE(page->topLevelItemCount(), 17);
+        QCOMPARE(page->topLevelItemCount(), 18);
+        QCOMPARE(page->topLevelItem(17)->text(0), QStringLiteral("Deleted"));
+        QCOMPARE(page->topLevelItem(17)->text(1), QStringLiteral("Yes"));
         auto value = [page](int row) { return page->topLevelItem(row)->text(1); };
         const ScanRow& row = view->Rows()->Row(deleted);
         QCOMPARE(page->topLevelItem(0)->text(0), QStringLiteral("General"));
@@ -239,11 +241,10 @@ private Q_SLOTS:
         QCOMPARE(page->topLevelItem(11)->text(0), QStringLiteral("ReadOnly"));
         QCOMPARE(value(11), QStringLiteral("No"));
         QCOMPARE(value(13), row.attributes & 0x20 ? QStringLiteral("Yes") : QStringLiteral("No"));
-        // A wider bar than the default, so the values read in full on the screenshot.
-        frame->resizeDocks({frame->RightBar()}, {420}, Qt::Horizontal);
+        // At the default width of the bar, as a user first sees it: the value column fills it.
         QTest::qWait(50);
         QCOMPARE(page->header()->sectionSize(1),
-                 std::max(20, page->viewport()->width() - propertiesrows::kNameColumnWidth));
+                 std::max(20, page->viewport()->width() - page->header()->sectionSize(0)));
         guitest::Screenshot(frame.get(), QStringLiteral("main-window-ntfs-deleted-folder"));
         guitest::Screenshot(frame->RightBar(), QStringLiteral("properties-pane"));
         // The FILE menu of the row, open.

@@ -1,25 +1,35 @@
 #include "ui/dialogs/CAdvSearchingDlg.h"
 
+#include "jobs/ChosenRows.h"
+#include "store/CppSQLite3Exception.h"
 #include "ui/dialogs/CFindDlg.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/FindPattern.h"
 #include "ui/format/RowColumns.h"
 #include "ui/format/TextFormat.h"
 #include "ui/list/CReportCtrl.h"
+#include "ui/resources/CommandIds.h"
 #include "ui/resources/DialogIds.h"
+#include "ui/resources/MenuLayout.h"
+#include "ui/settings/Translate.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/Translation.h"
 #include "ui/shell/WindowRecovery.h"
+#include "ui/shell/WindowTexts.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <memory>
 
 namespace {
 
@@ -49,7 +59,14 @@ CAdvSearchingDlg::CAdvSearchingDlg(QWidget* parent, const SearchDrive& drive,
     setWindowTitle(QStringLiteral("Search Files"));
     auto* layout = new QVBoxLayout(this);
     m_list = new CReportCtrl(this);
+    m_list->setObjectName(QStringLiteral("searchResults"));
+    m_list->Rows()->SetMarkDrive(drive.letter); // ticks are the drive's marks
     m_list->viewport()->installEventFilter(this);
+    m_list->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_list, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        std::unique_ptr<QMenu> menu(BuildTickMenu());
+        menu->exec(m_list->viewport()->mapToGlobal(at));
+    });
     SetControlId(m_list, dlg::kAdvSearchingList);
     layout->addWidget(m_list, 1);
     m_pathLine = new QLabel(this);
@@ -61,6 +78,9 @@ CAdvSearchingDlg::CAdvSearchingDlg(QWidget* parent, const SearchDrive& drive,
         line->setMinimumWidth(200);
         layout->addWidget(line);
     }
+    m_countLine = new QLabel(this);
+    m_countLine->setObjectName(QStringLiteral("searchCount"));
+    layout->addWidget(m_countLine);
     m_bar = new QProgressBar(this);
     m_bar->setRange(0, kBarRange);
     m_bar->setTextVisible(false);
@@ -77,6 +97,10 @@ CAdvSearchingDlg::CAdvSearchingDlg(QWidget* parent, const SearchDrive& drive,
     m_stop->setAutoDefault(false);
     m_exit->setAutoDefault(false);
     buttons->addWidget(m_recover);
+    m_keepFolders = new QCheckBox(windowtext::Q(windowtext::kKeepFolders), this);
+    m_keepFolders->setObjectName(QStringLiteral("keepFolders"));
+    m_keepFolders->setChecked(true); // namesakes from different folders never collide
+    buttons->addWidget(m_keepFolders);
     buttons->addStretch(1);
     buttons->addWidget(m_stop);
     buttons->addWidget(m_exit);
@@ -92,7 +116,38 @@ CAdvSearchingDlg::CAdvSearchingDlg(QWidget* parent, const SearchDrive& drive,
     m_start.setInterval(kStartDelayMs);
     connect(&m_start, &QTimer::timeout, this, &CAdvSearchingDlg::RunSearch);
     m_start.start();
+    ShowCount();
+    connect(Model(), &QAbstractItemModel::rowsInserted, this, &CAdvSearchingDlg::ShowCount);
+    connect(Model(), &QAbstractItemModel::modelReset, this, &CAdvSearchingDlg::ShowCount);
     resize(760, 440);
+}
+
+void CAdvSearchingDlg::ShowCount() {
+    m_countLine->setText(ToQ(
+        textformat::Format(windowtext::Lang(windowtext::kMatches), {int64_t{Model()->Count()}})));
+}
+
+QMenu* CAdvSearchingDlg::BuildTickMenu() {
+    auto* menu = new QMenu(this);
+    // The file list's texts for the same commands, in the active language.
+    auto text = [](unsigned id) {
+        for (const resources::MenuEntry& e : resources::MenuEntries(resources::kFileMenu))
+            if (e.kind == resources::ItemKind::kCommand && e.id == id)
+                return ToQ(MenuItemText(resources::kFileMenu, CommandKey(id))
+                               .value_or(std::u16string(e.text)));
+        return QString();
+    };
+    const bool any = Model()->rowCount() > 0 && !m_searching;
+    QAction* all = menu->addAction(text(resources::cmd::kTickAll));
+    QAction* deleted = menu->addAction(text(resources::cmd::kTickDeleted));
+    QAction* none = menu->addAction(text(resources::cmd::kUntickAll));
+    connect(all, &QAction::triggered, m_list, &CReportCtrl::TickAll);
+    connect(deleted, &QAction::triggered, m_list, &CReportCtrl::TickDeleted);
+    connect(none, &QAction::triggered, m_list, &CReportCtrl::UntickAll);
+    all->setEnabled(any);
+    deleted->setEnabled(any);
+    none->setEnabled(Model()->CheckedCount() > 0);
+    return menu;
 }
 
 ScanRowModel* CAdvSearchingDlg::Model() const {
@@ -177,7 +232,19 @@ void CAdvSearchingDlg::Recover() {
     target.isNtfs = m_drive.isNtfs;
     target.source = m_drive.source;
     target.rows = Model()->CheckedRows();
-    if (target.rows.empty()) return;
+    // Nothing ticked: the selected results; neither: say how to choose.
+    if (target.rows.empty())
+        for (int row : m_list->SelectedRows())
+            target.rows.push_back(Model()->Row(row));
+    if (target.rows.empty()) {
+        Inform(this, windowtext::Q(windowtext::kNothingChosen));
+        return;
+    }
+    target.keepFolders = m_keepFolders->isChecked();
+    try {
+        target.rows = WithoutNested(m_drive.letter, target.rows);
+    } catch (const CppSQLite3Exception&) {
+    }
     RunRecovery(this, target);
 }
 

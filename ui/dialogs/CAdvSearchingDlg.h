@@ -11,7 +11,9 @@
 #include <functional>
 #include <string>
 
+class QCheckBox;
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class CReportCtrl;
@@ -37,6 +39,12 @@ public:
     QPushButton* RecoverButton() const { return m_recover; }
     QLabel* FileLine() const { return m_fileLine; }
     QLabel* PathLine() const { return m_pathLine; }
+    // "N matches" of the search so far.
+    QLabel* CountLine() const { return m_countLine; }
+    // Whether recovered results go below their own folders under the destination (default).
+    QCheckBox* KeepFoldersBox() const { return m_keepFolders; }
+    // The result list's context menu as it would pop up now (the caller owns it).
+    QMenu* BuildTickMenu();
     bool Searching() const { return m_searching; }
     bool Searched() const { return m_searched; }
     const SearchRequest& Request() const { return m_request; }
@@ -66,6 +74,7 @@ protected:
 
 private:
     void RunSearch();
+    void ShowCount();
     void Exit();
     void Recover();
     void EmptyList();
@@ -78,6 +87,8 @@ private:
     QProgressBar* m_bar;
     QLabel* m_fileLine;
     QLabel* m_pathLine;
+    QLabel* m_countLine;
+    QCheckBox* m_keepFolders;
     QPushButton* m_recover;
     QPushButton* m_exit;
     QPushButton* m_stop;

@@ -3,9 +3,11 @@
 #include "ui/dialogs/MessageBox.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/DialogIds.h"
+#include "ui/resources/MenuLayout.h"
 #include "ui/settings/Languages.h"
 #include "ui/settings/Locations.h"
 #include "ui/settings/Settings.h"
+#include "ui/settings/Translate.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/Translation.h"
 
@@ -103,7 +105,13 @@ void COptionsDlg::OnTranslated() {
     // The language box: "Default", then the language files; the current one selected.
     m_language->clear();
     const LanguageChoices choices = ListLanguages();
-    m_language->addItem(QStringLiteral("Default"), resources::cmd::kLanguageDefault);
+    // "Default" as the language menu names it in the active language.
+    const std::optional<std::u16string> defaultText =
+        IsLanguageActive()
+            ? MenuItemText(resources::kMainMenu, CommandKey(resources::cmd::kLanguageDefault))
+            : std::nullopt;
+    m_language->addItem(defaultText ? ToQ(*defaultText) : QStringLiteral("Default"),
+                        resources::cmd::kLanguageDefault);
     for (const LanguageFile& f : choices.files)
         m_language->addItem(QString::fromUtf8(f.name.c_str()), f.menuId);
     const int current = m_language->findData(choices.checkedId);

@@ -39,7 +39,8 @@ unsigned CProgressDlg::CaptionKey(int mode) {
 }
 
 int CProgressDlg::Height(int mode) {
-    static constexpr int heights[] = {0, 160, 160, 130, 160, 105, 160};
+    // The recovery (5) shows its times and its rate as well.
+    static constexpr int heights[] = {0, 160, 160, 130, 160, 160, 160};
     return mode >= 1 && mode <= 6 ? heights[mode] : 0;
 }
 
@@ -73,6 +74,9 @@ CProgressDlg::CProgressDlg(QWidget* parent, std::atomic<bool>& cancelled)
     m_remaining = new QLabel(QStringLiteral("Time Remaining:"), this);
     m_remaining->setGeometry(12, 122, 436, 20);
     SetControlId(m_remaining, dlg::kProgressRemaining);
+    m_rate = new QLabel(this);
+    m_rate->setObjectName(QStringLiteral("progressRate"));
+    m_rate->setGeometry(12, 70, 300, 20);
     connect(m_cancel, &QPushButton::clicked, this, &CProgressDlg::OnCancel);
     m_animation.setInterval(kAnimationMs);
     connect(&m_animation, &QTimer::timeout, this, &CProgressDlg::OnAnimationTick);
@@ -92,6 +96,9 @@ void CProgressDlg::StartJob(uint32_t steps) {
     m_parentBlocked = false;
     m_timer = TaskTimer(m_clock);
     m_timer.Start(steps);
+    m_externalTimes = false;
+    m_rate->clear();
+    m_lastPump.invalidate();
 }
 
 void CProgressDlg::SetMode(int mode) {
@@ -128,12 +135,24 @@ void CProgressDlg::ShowJob() {
     UpdateTimes();
 }
 
+bool CProgressDlg::PumpIfDue() {
+    if (m_lastPump.isValid() && m_lastPump.elapsed() < kPumpIntervalMs) return false;
+    Pump();
+    return true;
+}
+
+void CProgressDlg::Pump() {
+    m_lastPump.start();
+    ++m_pumps;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
 void CProgressDlg::StepJob(bool pump) {
     if (!isVisible() && !m_cancelled) show();
-    if (pump) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    const bool pumped = pump && PumpIfDue();
     m_bar->Advance();
     m_position = m_bar->Position();
-    m_bar->repaint();
+    if (pumped) m_bar->repaint();
     m_timer.Tick();
     UpdateTimes();
 }
@@ -143,7 +162,7 @@ void CProgressDlg::SetStatus(const QString& text) {
 }
 
 void CProgressDlg::SetPosition(int position, bool pump) {
-    if (pump) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    if (pump) PumpIfDue();
     m_position = position;
     m_bar->SetPosition(position);
 }
@@ -186,8 +205,19 @@ QString CProgressDlg::RemainingText() const {
 QString CProgressDlg::CounterText() const {
     return m_counter->text();
 }
+QString CProgressDlg::RateText() const {
+    return m_rate->text();
+}
+
+void CProgressDlg::SetTimes(int32_t elapsedSeconds, int32_t remainingSeconds, const QString& rate) {
+    m_externalTimes = true;
+    m_elapsed->setText(TimeLine(kTextElapsed, elapsedSeconds));
+    m_remaining->setText(TimeLine(kTextRemaining, remainingSeconds));
+    m_rate->setText(rate);
+}
 
 void CProgressDlg::UpdateTimes() {
+    if (m_externalTimes) return;
     m_elapsed->setText(TimeLine(kTextElapsed, m_timer.ElapsedSeconds()));
     m_remaining->setText(TimeLine(kTextRemaining, m_timer.RemainingSeconds()));
 }

@@ -7,6 +7,7 @@
 #include "jobs/TaskTimer.h"
 #include "ui/dialogs/CMultiLanguageDlg.h"
 
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
@@ -36,6 +37,16 @@ public:
     void CountOne();
     void CloseJob();
     void SetClock(TaskTimer::Clock clock);
+    // For jobs that measure their own pace (bytes written): the time lines and the rate line
+    // ("812.4 MB/s") from the job instead of the step clock.
+    void SetTimes(int32_t elapsedSeconds, int32_t remainingSeconds, const QString& rate);
+    // Whether the window thread was let run since interval ms ago; a job that reports many
+    // small steps pumps events and repaints at most this often.
+    static constexpr int kPumpIntervalMs = 60;
+    // Lets the window thread handle its pending events now, whenever the last pump was.
+    void Pump();
+    // Events pumped by the reports so far (tests: a fast job pumps rarely).
+    int PumpCount() const { return m_pumps; }
 
     int Mode() const { return m_mode; }
     bool ParentBlocked() const { return m_parentBlocked; }
@@ -43,6 +54,7 @@ public:
     QString ElapsedText() const;
     QString RemainingText() const;
     QString CounterText() const;
+    QString RateText() const;
     GradientProgressBar* Bar() const { return m_bar; }
     QPushButton* CancelButton() const { return m_cancel; }
     const TaskTimer& Timer() const { return m_timer; }
@@ -66,6 +78,9 @@ private:
     void OnCancel();
     void OnAnimationTick();
     void UpdateTimes();
+    // Pumps the window thread's events when the last pump is kPumpIntervalMs old; true if it
+    // did (the caller then repaints what changed).
+    bool PumpIfDue();
 
     std::atomic<bool>& m_cancelled;
     QLabel* m_status;
@@ -74,6 +89,10 @@ private:
     QLabel* m_counter;
     QLabel* m_elapsed;
     QLabel* m_remaining;
+    QLabel* m_rate;
+    QElapsedTimer m_lastPump;
+    int m_pumps = 0;
+    bool m_externalTimes = false;
     QTimer m_animation;
     TaskTimer m_timer;
     TaskTimer::Clock m_clock = nullptr;

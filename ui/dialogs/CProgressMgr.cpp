@@ -49,6 +49,10 @@ void CProgressMgr::SetRange(int maximum) {
     if (m_dialog) m_dialog->SetRange(maximum);
 }
 
+void CProgressMgr::Pump() {
+    if (m_dialog) m_dialog->Pump();
+}
+
 void CProgressMgr::SetCounterTotal(int total) {
     if (m_dialog) m_dialog->SetCounterTotal(total);
 }

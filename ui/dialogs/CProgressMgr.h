@@ -30,6 +30,8 @@ public:
     void SetStatus(const std::u16string& text);
     void SetPosition(int position, bool pump = true);
     void SetRange(int maximum);
+    // Lets the window thread run now (a job's milestone: the first file of an item).
+    void Pump();
     void SetCounterTotal(int total);
     void CountOne();
     void Close();

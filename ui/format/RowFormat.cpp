@@ -6,17 +6,32 @@
 
 namespace rowformat {
 
+namespace {
+
+std::string g_units[4] = {"bytes", "KB", "MB", "GB"};
+
+} // namespace
+
+void SetSizeUnits(const std::string& bytes, const std::string& kb, const std::string& mb,
+                  const std::string& gb) {
+    g_units[0] = bytes;
+    g_units[1] = kb;
+    g_units[2] = mb;
+    g_units[3] = gb;
+}
+
 std::string Size(uint64_t bytes) {
     char text[64];
     if (bytes < 1024)
-        std::snprintf(text, sizeof text, "%d bytes", static_cast<int>(bytes));
+        std::snprintf(text, sizeof text, "%d ", static_cast<int>(bytes));
     else if (bytes < 1048576)
-        std::snprintf(text, sizeof text, "%.2f KB", static_cast<double>(bytes) / 1024);
+        std::snprintf(text, sizeof text, "%.2f ", static_cast<double>(bytes) / 1024);
     else if (bytes < 1073741824)
-        std::snprintf(text, sizeof text, "%.2f MB", static_cast<double>(bytes) / 1048576);
+        std::snprintf(text, sizeof text, "%.2f ", static_cast<double>(bytes) / 1048576);
     else
-        std::snprintf(text, sizeof text, "%.2f GB", static_cast<double>(bytes) / 1073741824);
-    return text;
+        std::snprintf(text, sizeof text, "%.2f ", static_cast<double>(bytes) / 1073741824);
+    const int unit = bytes < 1024 ? 0 : bytes < 1048576 ? 1 : bytes < 1073741824 ? 2 : 3;
+    return text + g_units[unit];
 }
 
 std::string Date(uint64_t fileTime) {

@@ -3,6 +3,7 @@
 #include "ui/dialogs/CFindDlg.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/FindPattern.h"
+#include "ui/list/MarkedRows.h"
 #include "ui/resources/MenuLayout.h"
 #include "ui/shell/QtText.h"
 
@@ -28,6 +29,11 @@ CCorvaneView::CCorvaneView(QWidget* parent) : QWidget(parent), m_list(new CMainL
     connect(rows, &QAbstractItemModel::modelReset, this, &CCorvaneView::AnnounceRows);
     connect(m_list, &CMainListCtrl::checkBoxChanged, this,
             [this](int) { Q_EMIT itemsMarkedChanged(AnyTicked()); });
+    connect(rows, &ScanRowModel::ticksChanged, this,
+            [this] { Q_EMIT itemsMarkedChanged(AnyTicked()); });
+    connect(&MarkedRows::Instance(), &MarkedRows::changed, this, [this](char letter) {
+        if (letter == Drive()) Q_EMIT itemsMarkedChanged(AnyTicked());
+    });
     connect(m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &CCorvaneView::OnSelectionChanged);
     connect(m_list, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) {
@@ -55,8 +61,28 @@ void CCorvaneView::FinishListing() {
 
 void CCorvaneView::AnnounceRows() {
     const bool notEmpty = m_list->Rows()->rowCount() > 0;
-    if (m_list->Rows()->CheckedCount() == 0) Q_EMIT itemsMarkedChanged(false);
+    Q_EMIT itemsMarkedChanged(AnyTicked());
     Q_EMIT listNotEmptyChanged(notEmpty);
+}
+
+void CCorvaneView::SetDrive(char letter) {
+    if (letter == Drive()) return;
+    m_list->Rows()->SetMarkDrive(letter);
+    Q_EMIT itemsMarkedChanged(AnyTicked());
+}
+
+std::vector<ScanRow> CCorvaneView::TickedRows() const {
+    if (Drive() != 0) return MarkedRows::Instance().Rows(Drive());
+    return m_list->Rows()->CheckedRows();
+}
+
+bool CCorvaneView::AnyTicked() const {
+    return MarkedCount() > 0;
+}
+
+int CCorvaneView::MarkedCount() const {
+    if (Drive() != 0) return MarkedRows::Instance().Count(Drive());
+    return m_list->Rows()->CheckedCount();
 }
 
 std::optional<ScanRow> CCorvaneView::SelectedRow() const {
@@ -87,7 +113,10 @@ void CCorvaneView::contextMenuEvent(QContextMenuEvent* event) {
     if (index.isValid() && !m_list->selectionModel()->isRowSelected(index.row(), QModelIndex()))
         m_list->SelectOnly(index.row());
     const unsigned menu = ContextMenuId();
-    if (menu != 0) Q_EMIT contextMenuRequested(menu, event->globalPos());
+    if (menu != 0)
+        Q_EMIT contextMenuRequested(menu, event->globalPos());
+    else if (m_list->Rows()->rowCount() > 0)
+        Q_EMIT rowsMenuRequested(event->globalPos());
     event->accept();
 }
 

@@ -29,9 +29,15 @@ public:
 
     // The first selected row, if any.
     std::optional<ScanRow> SelectedRow() const;
-    // Copies of every ticked row.
-    std::vector<ScanRow> TickedRows() const { return m_list->Rows()->CheckedRows(); }
-    bool AnyTicked() const { return m_list->Rows()->CheckedCount() > 0; }
+    // The drive whose rows are listed: ticks are that drive's marks (MarkedRows), kept
+    // across listings until its next scan.
+    void SetDrive(char letter);
+    char Drive() const { return m_list->Rows()->MarkDrive(); }
+    // Copies of every marked row of the drive, wherever it was listed (in the order marked);
+    // without a drive, the ticked rows of this list.
+    std::vector<ScanRow> TickedRows() const;
+    bool AnyTicked() const;
+    int MarkedCount() const;
 
     // The context menu a right click opens: FOLDER (155) for a folder row, FILE (141) for a
     // file, none (0) when no row or two or more rows are selected.
@@ -52,6 +58,8 @@ Q_SIGNALS:
     void listNotEmptyChanged(bool notEmpty);
     // Whether any row is ticked (after every check box change).
     void itemsMarkedChanged(bool marked);
+    // A right click where no single row is selected (none, or several) over a list with rows.
+    void rowsMenuRequested(const QPoint& globalPos);
     // A row became selected: list focus. row is set when exactly one row is selected.
     void rowSelected(const std::optional<ScanRow>& row);
     void openFolderRequested();

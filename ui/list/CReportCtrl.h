@@ -28,6 +28,26 @@ public:
     // Scrolls to a row, selects it alone and makes it the current one.
     void SelectOnly(int row);
 
+    // Ticks: every row shown, the deleted rows shown; Untick All clears every mark of the
+    // list (with a mark drive, every mark of that drive wherever it was listed).
+    void TickAll();
+    void TickDeleted();
+    void UntickAll();
+    // Space: ticks the selected rows, or unticks them when all of them are ticked.
+    void ToggleSelectedTicks();
+
+    // The width a column of sizes needs for "1023 bytes" and "999.99 MB".
+    int SizeColumnWidth() const;
+    // Column widths the user sets are kept in this file under the list's object name (tests
+    // and the program set it; empty keeps nothing).
+    static void SetColumnWidthsFile(const QString& iniFile);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
+    void SaveColumnWidth(int column, int width);
+
     ScanRowModel* m_rows;
+    bool m_applyingWidths = false;
 };

@@ -1,12 +1,39 @@
 #include "ui/list/ScanRowModel.h"
 
 #include "ui/list/ListIcons.h"
+#include "ui/list/MarkedRows.h"
 #include "ui/shell/QtText.h"
 
 #include <algorithm>
 #include <numeric>
 
-ScanRowModel::ScanRowModel(QObject* parent) : QAbstractTableModel(parent) {}
+ScanRowModel::ScanRowModel(QObject* parent) : QAbstractTableModel(parent) {
+    connect(&MarkedRows::Instance(), &MarkedRows::changed, this, &ScanRowModel::SyncMarks);
+}
+
+void ScanRowModel::SetMarkDrive(char letter) {
+    m_markDrive = letter;
+    SyncMarks(letter);
+}
+
+void ScanRowModel::SyncMarks(char letter) {
+    if (letter == 0 || letter != m_markDrive) return;
+    const MarkedRows& marks = MarkedRows::Instance();
+    const bool none = marks.Count(letter) == 0;
+    bool any = false;
+    for (Entry& e : m_rows) {
+        const bool marked = !none && marks.IsMarked(letter, e.row);
+        if (marked == e.checked) continue;
+        e.checked = marked;
+        m_checkedCount += marked ? 1 : -1;
+        any = true;
+    }
+    if (!any) return;
+    if (m_shown > 0)
+        Q_EMIT dataChanged(index(0, 0), index(static_cast<int>(m_shown) - 1, 0),
+                           {Qt::CheckStateRole});
+    Q_EMIT ticksChanged();
+}
 
 void ScanRowModel::SetColumns(const std::vector<columnlayout::Column>& layout,
                               const std::vector<rowcolumns::Field>& fields) {
@@ -40,7 +67,9 @@ void ScanRowModel::Clear() {
 }
 
 void ScanRowModel::Append(const ScanRow& row) {
-    m_rows.push_back(Entry{row, false});
+    const bool marked = m_markDrive != 0 && MarkedRows::Instance().IsMarked(m_markDrive, row);
+    m_rows.push_back(Entry{row, marked});
+    if (marked) ++m_checkedCount;
 }
 
 void ScanRowModel::Reserve(std::size_t rows) {
@@ -82,8 +111,27 @@ void ScanRowModel::SetChecked(int row, bool checked) {
     if (e.checked == checked) return;
     e.checked = checked;
     m_checkedCount += checked ? 1 : -1;
+    if (m_markDrive != 0) MarkedRows::Instance().Set(m_markDrive, {e.row}, checked);
     Q_EMIT dataChanged(index(row, 0), index(row, 0), {Qt::CheckStateRole});
     Q_EMIT checkChanged(row, checked);
+}
+
+void ScanRowModel::SetCheckedRows(const std::vector<int>& rows, bool checked) {
+    std::vector<ScanRow> changed;
+    for (int row : rows) {
+        if (row < 0 || row >= Count()) continue;
+        Entry& e = m_rows[static_cast<std::size_t>(row)];
+        if (e.checked == checked) continue;
+        e.checked = checked;
+        m_checkedCount += checked ? 1 : -1;
+        changed.push_back(e.row);
+    }
+    if (changed.empty()) return;
+    if (m_markDrive != 0) MarkedRows::Instance().Set(m_markDrive, changed, checked);
+    if (m_shown > 0)
+        Q_EMIT dataChanged(index(0, 0), index(static_cast<int>(m_shown) - 1, 0),
+                           {Qt::CheckStateRole});
+    Q_EMIT ticksChanged();
 }
 
 std::vector<ScanRow> ScanRowModel::CheckedRows() const {
@@ -175,6 +223,9 @@ QVariant ScanRowModel::data(const QModelIndex& index, int role) const {
                                                                     : Qt::AlignLeft;
         return static_cast<int>(h | Qt::AlignVCenter);
     }
+    case Qt::ForegroundRole:
+        if (e.row.isDeleted == 1) return DeletedTextColour();
+        return {};
     case Qt::BackgroundRole:
         if (!m_finished) return {};
         return index.row() % 2 == 0 ? EvenRowColour() : OddRowColour();

@@ -44,9 +44,15 @@ public:
 
     bool IsChecked(int row) const { return m_rows[static_cast<std::size_t>(row)].checked; }
     void SetChecked(int row, bool checked);
+    // Ticks or unticks many rows at once (no checkChanged per row: ticksChanged once).
+    void SetCheckedRows(const std::vector<int>& rows, bool checked);
+    // Rows shown whose ticks are set now.
     int CheckedCount() const { return m_checkedCount; }
     // Copies of the ticked rows, in the order shown.
     std::vector<ScanRow> CheckedRows() const;
+    // The drive whose marks (MarkedRows) the ticks show and keep; 0: ticks of this list only.
+    void SetMarkDrive(char letter);
+    char MarkDrive() const { return m_markDrive; }
 
     // Sorts by a column, ascending or descending (the exact reverse). Selections follow
     // their rows. -1 restores nothing: rows keep the order they have.
@@ -57,6 +63,8 @@ public:
     // The background colours of even and odd rows once the listing has finished.
     static QColor EvenRowColour() { return QColor(247, 247, 239); }
     static QColor OddRowColour() { return QColor(255, 255, 249); }
+    // The text colour of deleted rows.
+    static QColor DeletedTextColour() { return QColor(176, 32, 32); }
     // Index into the list's images: 0 file, 1 folder, 2 deleted file, 3 deleted folder,
     // 4 folder or file holding deleted items.
     static int ImageOf(const ScanRow& row);
@@ -72,8 +80,12 @@ public:
 Q_SIGNALS:
     // A row's check box changed (by the user or by SetChecked).
     void checkChanged(int row, bool checked);
+    // Ticks of several rows changed at once (SetCheckedRows, or the drive's marks changed).
+    void ticksChanged();
 
 private:
+    void SyncMarks(char letter);
+
     struct Entry {
         ScanRow row;
         bool checked = false;
@@ -86,4 +98,5 @@ private:
     int m_sortColumn = -1;
     Qt::SortOrder m_sortOrder = Qt::AscendingOrder;
     bool m_finished = false;
+    char m_markDrive = 0;
 };

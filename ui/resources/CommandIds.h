@@ -41,6 +41,12 @@ inline constexpr unsigned kOpenInHexEditor = 32809;
 inline constexpr unsigned kFileProperties = 32810;
 inline constexpr unsigned kSearchFolder = 32878;
 inline constexpr unsigned kRecoverSelected = 32881;
+// Ticks of the file list (menus 141 and 155): every row, the deleted rows, none.
+inline constexpr unsigned kTickAll = 32900;
+inline constexpr unsigned kTickDeleted = 32901;
+inline constexpr unsigned kUntickAll = 32902;
+// Every deleted file and folder of the scanned drive, with their folders (menus 128, 154).
+inline constexpr unsigned kRecoverAllDeleted = 32903;
 
 // Language menu items: 32818 "Default", then one per language file.
 inline constexpr unsigned kLanguageDefault = 32818;

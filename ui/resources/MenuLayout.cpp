@@ -18,6 +18,7 @@ const std::vector<MenuEntry> kMain = {
     {1, C, cmd::kFullScan, u"&Full Scan...", "", ""},
     {1, S, 0, u"", "", ""},
     {1, C, cmd::kRecoverMarked, u"&Recover Selected File(s)/Folder(s)...", "", ""},
+    {1, C, cmd::kRecoverAllDeleted, u"Recover &All Deleted Files...", "", ""},
     {1, S, 0, u"", "", ""},
     {1, C, cmd::kSaveDriveInfo, u"&Save Drive Info...", "", ""},
     {1, C, cmd::kOpenDriveInfo, u"&Open Drive Info...", "", ""},
@@ -64,6 +65,10 @@ const std::vector<MenuEntry> kFile = {
     {1, C, cmd::kOpenInHexEditor, u"&Open by Hex Editor...", "", ""},
     {1, S, 0, u"", "", ""},
     {1, C, cmd::kFileProperties, u"&Properties...", "", ""},
+    {1, S, 0, u"", "", ""},
+    {1, C, cmd::kTickAll, u"&Tick All", "", ""},
+    {1, C, cmd::kTickDeleted, u"Tick &Deleted", "", ""},
+    {1, C, cmd::kUntickAll, u"&Untick All", "", ""},
 };
 
 const std::vector<MenuEntry> kDrive = {
@@ -75,6 +80,8 @@ const std::vector<MenuEntry> kDrive = {
     {1, S, 0, u"", "", ""},
     {1, C, cmd::kSaveDriveInfo, u"&Save Drive Info...", "", ""},
     {1, C, cmd::kOpenDriveInfo, u"&Open Drive Info...", "", ""},
+    {1, S, 0, u"", "", ""},
+    {1, C, cmd::kRecoverAllDeleted, u"Recover &All Deleted Files...", "", ""},
 };
 
 const std::vector<MenuEntry> kFolder = {
@@ -88,6 +95,10 @@ const std::vector<MenuEntry> kFolder = {
     {1, C, cmd::kSearchFolder, u"&Search Folder...", "", ""},
     {1, S, 0, u"", "", ""},
     {1, C, cmd::kFolderProperties, u"&Properties...", "", ""},
+    {1, S, 0, u"", "", ""},
+    {1, C, cmd::kTickAll, u"&Tick All", "", ""},
+    {1, C, cmd::kTickDeleted, u"Tick &Deleted", "", ""},
+    {1, C, cmd::kUntickAll, u"&Untick All", "", ""},
 };
 
 const std::vector<MenuEntry> kHex = {

@@ -54,6 +54,11 @@ constexpr StringResource kStrings[] = {
     {32881, u"Recover the marked files and folders\nRecover Selected"},
     {32882, u"Show the tips of the day\nTips"},
     {32890, u"Bind a disk image to a free drive letter and show it in the tree\nOpen Image"},
+    {32900, u"Tick every row of the list\nTick All"},
+    {32901, u"Tick the deleted rows of the list\nTick Deleted"},
+    {32902, u"Untick every marked row of the drive\nUntick All"},
+    {32903, u"Recover every deleted file and folder of the scanned drive with their folders\n"
+            u"Recover Deleted"},
     {kStringIdle, u"Ready"},
     {57664, u"Display program information, version number and copyright\nAbout"},
     {57665, u"Quit the program\nExit"},

@@ -2,6 +2,7 @@
 
 #include "news/CWebpageThread.h"
 #include "news/NewsSite.h"
+#include "platform/Text.h"
 #include "ui/dialogs/CAboutDlg.h"
 #include "ui/dialogs/CAdvSearchingDlg.h"
 #include "ui/dialogs/COptionsDlg.h"
@@ -9,7 +10,11 @@
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/dialogs/CTipsDlg.h"
 #include "ui/dialogs/MessageBox.h"
+#include "ui/format/RowFormat.h"
+#include "ui/format/TextFormat.h"
 #include "ui/hex/CHexEditorDlg.h"
+#include "ui/list/CReportCtrl.h"
+#include "ui/list/MarkedRows.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/MenuLayout.h"
 #include "ui/resources/Site.h"
@@ -20,11 +25,13 @@
 #include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FileCommands.h"
 #include "ui/shell/FolderBrowser.h"
+#include "ui/shell/PropertiesRows.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/ScanWorker.h"
 #include "ui/shell/SidePages.h"
 #include "ui/shell/Translation.h"
 #include "ui/shell/UrlOpener.h"
+#include "ui/shell/WindowTexts.h"
 #include "ui/shell/WindowTools.h"
 #include "ui/widgets/CToolBarAutoSizeText.h"
 #include "ui/widgets/Icons.h"
@@ -36,11 +43,14 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QSettings>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTabWidget>
 #include <QTreeWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -51,6 +61,9 @@ constexpr unsigned kTextPropertiesView = 6;
 constexpr unsigned kTextHelp = 57;
 constexpr int kLeftBarWidth = 200;
 constexpr int kRightBarWidth = 230;
+// Narrower than this the file list stops giving way and the docks are squeezed instead.
+constexpr int kClientMinWidth = 320;
+constexpr int kDockMinWidth = 80;
 
 QString IdleText() {
     return ToQ(StatusPrompt(LangString(kStringIdle).value_or(u"Ready")));
@@ -67,6 +80,7 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(ToQ(resources::kProductName)); // the document name is never added
     setWindowIcon(icons::Application());
     m_state = new FrameState(this);
+    MarkedRows::Instance().ClearAll(); // marks name rows of this session's scans
     m_state->useFilters = ReadSetting(settings::kUseFilters);
     if (const auto site = news::ParseSite(ReadSetting(settings::kNewsSite)))
         m_site = QUrl(QString::fromStdString(news::SiteUrl(*site)));
@@ -96,6 +110,16 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     m_message->setText(m_driveTree->NoDrivesText());
     InstallFileBrowsing();
     m_tools = new WindowTools(this); // after the file list and the tree it works with
+    connect(this, &CMainFrame::scanEnded, this, [this](const ScanOutcome& outcome) {
+        m_summaries[outcome.letter] = ToQ(DescribeScanOutcome(outcome));
+        ShowDriveFields();
+    });
+    connect(this, &CMainFrame::scanStarted, this, [this](char letter) {
+        m_summaries.erase(letter);
+        ShowDriveFields();
+    });
+    connect(&MarkedRows::Instance(), &MarkedRows::changed, this, [this] { ShowDriveFields(); });
+    ShowDriveFields();
 }
 
 void CMainFrame::InstallFileBrowsing() {
@@ -213,7 +237,47 @@ void CMainFrame::CreateStatusBar() {
         m_indicators[i]->setMinimumWidth(40);
         bar->addPermanentWidget(m_indicators[i]);
     }
+    // The selected drive's scan summary and marks stay in view whatever the menus say.
+    m_summaryField = new QLabel(bar);
+    m_summaryField->setObjectName(QStringLiteral("scanSummaryField"));
+    m_markedField = new QLabel(bar);
+    m_markedField->setObjectName(QStringLiteral("markedField"));
+    bar->insertPermanentWidget(0, m_summaryField);
+    bar->insertPermanentWidget(1, m_markedField);
     bar->showMessage(IdleText());
+}
+
+void CMainFrame::ShowDriveFields() {
+    if (!m_summaryField || !m_driveTree) return;
+    const DriveBootInfo* drive = m_driveTree->SelectedDrive();
+    QString summary;
+    QString marked;
+    if (drive) {
+        const char letter = drive->driveLetter;
+        const auto known = m_summaries.find(letter);
+        // Every scan and every loaded scan leaves its summary; a drive without one has not
+        // been scanned in this session.
+        if (known != m_summaries.end())
+            summary = known->second;
+        else if (!m_state->scanning)
+            summary = windowtext::Q(windowtext::kChooseScan);
+        const int count = MarkedRows::Instance().Count(letter);
+        if (count > 0)
+            marked = ToQ(
+                textformat::Format(windowtext::Lang(windowtext::kItemsMarked), {int64_t{count}}));
+    }
+    m_summaryField->setText(summary);
+    m_summaryField->setVisible(!summary.isEmpty());
+    m_markedField->setText(marked);
+    m_markedField->setVisible(!marked.isEmpty());
+}
+
+QString CMainFrame::ScanSummaryText() const {
+    return m_summaryField ? m_summaryField->text() : QString();
+}
+
+QString CMainFrame::MarkedText() const {
+    return m_markedField ? m_markedField->text() : QString();
 }
 
 void CMainFrame::CreateDockingBars() {
@@ -235,6 +299,12 @@ void CMainFrame::CreateDockingBars() {
     m_rightBar->setWidget(m_rightPages);
     addDockWidget(Qt::RightDockWidgetArea, m_rightBar);
     resizeDocks({m_leftBar, m_rightBar}, {kLeftBarWidth, kRightBarWidth}, Qt::Horizontal);
+    m_leftWanted = kLeftBarWidth;
+    m_rightWanted = kRightBarWidth;
+    for (QDockWidget* bar : {m_leftBar, m_rightBar}) {
+        bar->setMinimumWidth(kDockMinWidth);
+        bar->installEventFilter(this);
+    }
 
     m_message = new ClientMessage(this);
     setCentralWidget(m_message);
@@ -250,6 +320,31 @@ void CMainFrame::CreateDockingBars() {
 void CMainFrame::SetClientView(QWidget* view) {
     setCentralWidget(view); // the previous one is deleted
     m_message = qobject_cast<ClientMessage*>(view);
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (QWidget* client = centralWidget())
+        client->setMinimumWidth(std::min(kClientMinWidth, std::max(0, width() / 3)));
+    const bool wider = event->oldSize().width() > 0 && width() > event->oldSize().width();
+    m_lastWidth = width();
+    // A window made wider again gives the squeezed docks back their widths.
+    if (wider && (m_leftBar->width() < m_leftWanted || m_rightBar->width() < m_rightWanted)) {
+        m_lastWidth = -1; // the docks' resizes that follow are not the user's
+        resizeDocks({m_leftBar, m_rightBar}, {m_leftWanted, m_rightWanted}, Qt::Horizontal);
+        m_lastWidth = width();
+    }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // A dock resized while the window kept its width was resized by the user: that width is
+    // the one to come back to.
+    if (event->type() == QEvent::Resize && (watched == m_leftBar || watched == m_rightBar) &&
+        width() == m_lastWidth && isVisible()) {
+        const int w = static_cast<QResizeEvent*>(event)->size().width();
+        (watched == m_leftBar ? m_leftWanted : m_rightWanted) = w;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 QMenu* CMainFrame::HelpMenu() const {
@@ -300,6 +395,11 @@ void CMainFrame::SwitchLanguage(unsigned menuId) {
 }
 
 void CMainFrame::Relabel() {
+    // Sizes speak the language too.
+    rowformat::SetSizeUnits(platform::Utf16ToUtf8(windowtext::Lang(windowtext::kUnitBytes)),
+                            platform::Utf16ToUtf8(windowtext::Lang(windowtext::kUnitKB)),
+                            platform::Utf16ToUtf8(windowtext::Lang(windowtext::kUnitMB)),
+                            platform::Utf16ToUtf8(windowtext::Lang(windowtext::kUnitGB)));
     TranslateMenuBar(menuBar(), resources::kMainMenu);
     m_driveTree->Relabel();
     m_leftBar->setWindowTitle(TextOf(kTextLocalDrives));
@@ -307,7 +407,8 @@ void CMainFrame::Relabel() {
     m_rightPages->setTabText(m_rightPages->indexOf(m_help), TextOf(kTextHelp));
     m_rightPages->setTabText(m_rightPages->indexOf(m_properties), TextOf(kTextPropertiesView));
     m_properties->SetColumns();
-    m_help->ShowBuiltInPage(); // the news link's heading is a translated text
+    propertiesrows::Refill(m_properties); // the row shown stays shown, in the new language
+    m_help->ShowBuiltInPage();            // the news link's heading is a translated text
     m_state->Set(&FrameState::listFocus, false);
     m_commands->RefreshPrompts();
     if (m_languageGroup)
@@ -337,6 +438,11 @@ void CMainFrame::OnTreeSelection(QTreeWidgetItem* item) {
     m_state->Set(&FrameState::canAct, item && kind != DriveTreePane::kRootItem &&
                                           kind != DriveTreePane::kNoteItem && !m_state->scanning);
     m_commands->Recompute(); // the selected drive is part of the scan rule
+    ShowDriveFields();
+    if (kind == DriveTreePane::kDriveItem && !m_state->scanning &&
+        !m_summaryField->text().isEmpty() &&
+        m_summaryField->text() == windowtext::Q(windowtext::kChooseScan))
+        statusBar()->showMessage(m_summaryField->text());
     Q_EMIT treeSelectionChanged(item);
 }
 
@@ -423,6 +529,12 @@ bool CMainFrame::event(QEvent* e) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    // A close during a scan asks first; the progress dialog stays as it is on No.
+    if (!m_closing && m_worker->IsScanning() &&
+        !AskYesNo(this, windowtext::Q(windowtext::kQuitDuringScan))) {
+        event->ignore();
+        return;
+    }
     m_closing = true;
     // A scan still running is stopped through its cancel flags, never killed; the rows it
     // found so far are committed before the worker ends.
@@ -456,4 +568,12 @@ void CMainFrame::RestoreLayout() {
     if (!state.isEmpty()) restoreState(state);
     m_state->Set(&FrameState::propertiesVisible, !m_rightBar->isHidden());
     m_state->Set(&FrameState::toolbarVisible, !m_toolBar->isHidden());
+    // Column widths the user sets are kept beside the window's layout.
+    CReportCtrl::SetColumnWidthsFile(WindowLayoutFile());
+    for (QDockWidget* bar : {m_leftBar, m_rightBar}) {
+        layout.beginGroup(QStringLiteral("Tessaly-SCBar-%1").arg(bar == m_leftBar ? 0 : 1));
+        const int width = layout.value(QStringLiteral("sizeVertCX"), 0).toInt();
+        layout.endGroup();
+        if (width > 0) (bar == m_leftBar ? m_leftWanted : m_rightWanted) = width;
+    }
 }

@@ -13,6 +13,8 @@
 #include <QMainWindow>
 #include <QUrl>
 
+#include <map>
+
 class CToolBarAutoSizeText;
 class CWebpageThread;
 class ClientMessage;
@@ -74,6 +76,10 @@ public:
 
     // The status-bar message pane's text.
     QString StatusText() const;
+    // The status bar's lasting fields: the selected drive's scan summary (or what to do with a
+    // drive not scanned yet) and its count of marked items.
+    QString ScanSummaryText() const;
+    QString MarkedText() const;
 
 Q_SIGNALS:
     // A scan has ended and the frame has handled it (message 2031): emitted on the window
@@ -91,6 +97,8 @@ Q_SIGNALS:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateCommands();
@@ -105,11 +113,20 @@ private:
     void ToggleUseFilters();
     void SaveLayout();
     void RestoreLayout();
+    void ShowDriveFields();
 
     FrameState* m_state;
     CommandRegistry* m_commands;
     CToolBarAutoSizeText* m_toolBar = nullptr;
     QLabel* m_indicators[3] = {};
+    QLabel* m_summaryField = nullptr;
+    QLabel* m_markedField = nullptr;
+    std::map<char, QString> m_summaries; // the last scan summary of each drive
+    // The docks' widths as the user left them; a window made narrower squeezes them and a
+    // window made wider again gives them back.
+    int m_leftWanted = 0;
+    int m_rightWanted = 0;
+    int m_lastWidth = 0;
     QDockWidget* m_leftBar = nullptr;
     QDockWidget* m_rightBar = nullptr;
     QTabWidget* m_rightPages = nullptr;

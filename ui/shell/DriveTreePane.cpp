@@ -3,12 +3,17 @@
 #include "engine/volume/EntryPoints.h"
 #include "jobs/Drives.h"
 #include "ui/shell/QtText.h"
+#include "ui/shell/WindowTexts.h"
 #include "ui/tree/CTreeCtrlL.h"
 #include "ui/widgets/Icons.h"
 
 #include <QHeaderView>
+#include <QResizeEvent>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -34,6 +39,7 @@ DriveTreePane::DriveTreePane(QWidget* parent) : QWidget(parent) {
     m_tree->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     m_tree->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     layout->addWidget(m_tree);
+    m_tree->viewport()->installEventFilter(this);
     connect(
         m_tree, &QTreeWidget::currentItemChanged, this,
         [this](QTreeWidgetItem* current, QTreeWidgetItem*) { Q_EMIT selectionChanged(current); });
@@ -68,7 +74,18 @@ void DriveTreePane::Fill() {
 
 QTreeWidgetItem* DriveTreePane::AddDriveItem(std::size_t i) {
     m_drives[i].shellSlot = static_cast<int32_t>(i);
-    auto* item = new QTreeWidgetItem(m_root, QStringList(DriveItemText(m_drives[i])));
+    auto* item = new QTreeWidgetItem(QStringList(DriveItemText(m_drives[i])));
+    // Drives stand in letter order, however late one was added.
+    int at = m_root->childCount();
+    for (int c = 0; c < m_root->childCount(); ++c) {
+        const DriveBootInfo* other =
+            KindOf(m_root->child(c)) == kDriveItem ? DriveOf(m_root->child(c)) : nullptr;
+        if (other && other->driveLetter > m_drives[i].driveLetter) {
+            at = c;
+            break;
+        }
+    }
+    m_root->insertChild(at, item);
     item->setData(0, kKindRole, kDriveItem);
     item->setData(0, kDriveRole, static_cast<int>(i));
     QIcon icon;
@@ -105,8 +122,11 @@ void DriveTreePane::AddNoDrivesNote() {
         noteItem(note, QStringLiteral("%1: %2: %3")
                            .arg(QChar(u.letter), QString::fromUtf8(u.path.c_str()),
                                 QString::fromUtf8(u.why.c_str())));
+    // The way in from the window first, then the command line.
+    noteItem(note, windowtext::Q(windowtext::kOpenImageLead));
     noteItem(note, TextOf(kTextHowToBind));
     note->setExpanded(true);
+    WrapNotes();
 }
 
 QString DriveTreePane::NoDrivesText() const {
@@ -116,7 +136,8 @@ QString DriveTreePane::NoDrivesText() const {
         lines << QStringLiteral("%1: %2: %3")
                      .arg(QChar(u.letter), QString::fromUtf8(u.path.c_str()),
                           QString::fromUtf8(u.why.c_str()));
-    lines << QString() << TextOf(kTextHowToBind);
+    lines << QString() << windowtext::Q(windowtext::kOpenImageLead) << QString()
+          << windowtext::Q(windowtext::kCommandLineLead) << TextOf(kTextHowToBind);
     return lines.join(QLatin1Char('\n'));
 }
 
@@ -131,11 +152,70 @@ void DriveTreePane::Relabel() {
                 item->setToolTip(0, item->text(0));
             }
         } else if (KindOf(item) == kNoteItem) {
-            item->setText(0, TextOf(kTextNoDrives));
+            item->setToolTip(0, TextOf(kTextNoDrives));
+            if (item->childCount() > 1) {
+                QTreeWidgetItem* hint = item->child(item->childCount() - 2);
+                hint->setToolTip(0, windowtext::Q(windowtext::kOpenImageLead));
+            }
             if (item->childCount() > 0)
-                item->child(item->childCount() - 1)->setText(0, TextOf(kTextHowToBind));
+                item->child(item->childCount() - 1)->setToolTip(0, TextOf(kTextHowToBind));
         }
     }
+    WrapNotes();
+}
+
+void DriveTreePane::WrapNotes() {
+    if (!m_root) return;
+    // Notes break into lines at the tree's width instead of being cut off at its edge; the
+    // full text of each stays its tooltip.
+    const QFontMetrics metrics(m_tree->font());
+    const int indent = m_tree->indentation();
+    std::function<void(QTreeWidgetItem*, int)> wrap = [&](QTreeWidgetItem* item, int depth) {
+        if (KindOf(item) != kNoteItem) return;
+        const int width = std::max(80, m_tree->viewport()->width() - indent * (depth + 1) - 8);
+        const QStringList words = item->toolTip(0).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        QStringList lines;
+        QString line;
+        QStringList pieces;
+        // A word wider than the tree (a long path) breaks where it must.
+        for (const QString& word : words) {
+            QString rest = word;
+            while (metrics.horizontalAdvance(rest) > width && rest.size() > 1) {
+                int fit = 1;
+                while (fit < rest.size() && metrics.horizontalAdvance(rest.left(fit + 1)) <= width)
+                    ++fit;
+                pieces << rest.left(fit);
+                rest = rest.mid(fit);
+            }
+            pieces << rest;
+        }
+        for (const QString& word : pieces) {
+            const QString longer = line.isEmpty() ? word : line + QLatin1Char(' ') + word;
+            if (!line.isEmpty() && metrics.horizontalAdvance(longer) > width) {
+                lines << line;
+                line = word;
+            } else {
+                line = longer;
+            }
+        }
+        if (!line.isEmpty()) lines << line;
+        item->setText(0, lines.join(QLatin1Char('\n')));
+        for (int c = 0; c < item->childCount(); ++c)
+            wrap(item->child(c), depth + 1);
+    };
+    for (int i = 0; i < m_root->childCount(); ++i)
+        wrap(m_root->child(i), 1);
+}
+
+bool DriveTreePane::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_tree->viewport() && event->type() == QEvent::Resize) {
+        const int width = static_cast<QResizeEvent*>(event)->size().width();
+        if (width != m_wrapWidth) {
+            m_wrapWidth = width;
+            WrapNotes();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 DriveTreePane::ItemKind DriveTreePane::KindOf(const QTreeWidgetItem* item) const {

@@ -46,15 +46,21 @@ public:
     // "LABEL (E:)(NTFS)"; the label is text key 2 ("NO NAME") when the volume has none.
     static QString DriveItemText(const DriveBootInfo& drive);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 Q_SIGNALS:
     // The selection changed to item (null when nothing is selected).
     void selectionChanged(QTreeWidgetItem* item);
 
 private:
     void AddNoDrivesNote();
+    // Breaks the notes' texts (their tooltips) into lines that fit the tree's width.
+    void WrapNotes();
     QTreeWidgetItem* AddDriveItem(std::size_t index);
 
     QTreeWidget* m_tree;
     QTreeWidgetItem* m_root = nullptr;
     std::vector<DriveBootInfo> m_drives;
+    int m_wrapWidth = 0; // the tree's width the notes were last broken for
 };

@@ -15,6 +15,7 @@
 #include "ui/shell/PropertiesRows.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/SidePages.h"
+#include "ui/shell/Translation.h"
 #include "ui/shell/UrlOpener.h"
 #include "ui/tree/CTreeCtrlL.h"
 
@@ -112,6 +113,8 @@ FileCommands::FileCommands(CMainFrame& frame, FolderBrowser& browser)
     CCorvaneView* view = browser.View();
     connect(view, &CCorvaneView::contextMenuRequested, this,
             [this](unsigned menuId, const QPoint& at) { PopUp(menuId, at); });
+    connect(view, &CCorvaneView::rowsMenuRequested, this,
+            [this](const QPoint& at) { PopUpRowsMenu(at); });
     connect(view, &CCorvaneView::openFolderRequested, this,
             [this] { m_frame.Commands().Execute(cmd::kOpenFolder); });
     connect(browser.Tree(), &CTreeCtrlL::itemContextMenu, this,
@@ -145,7 +148,21 @@ void FileCommands::CreateCommands() {
     r.SetEnabledRule(cmd::kFileProperties, hasObject);
     r.SetHandler(cmd::kFolderProperties, properties);
     r.SetEnabledRule(cmd::kFolderProperties, hasObject);
-    r.SetEnabledRule(cmd::kRecoverSelected,
+    // With nothing marked, "Recover Selected" recovers the rows selected in the list.
+    auto markedOrSelected = [this](const FrameState& s) {
+        return !s.scanning && !s.listing && m_browser.SelectedDrive() &&
+               (s.itemsMarked ||
+                (s.listFocus && !m_browser.View()->List()->SelectedRows().empty()));
+    };
+    r.SetEnabledRule(cmd::kRecoverSelected, markedOrSelected);
+    r.SetEnabledRule(cmd::kRecoverMarked, markedOrSelected);
+    auto listed = [](const FrameState& s) { return s.listNotEmpty && !s.scanning; };
+    r.SetHandler(cmd::kTickAll, [view] { view->List()->TickAll(); });
+    r.SetEnabledRule(cmd::kTickAll, listed);
+    r.SetHandler(cmd::kTickDeleted, [view] { view->List()->TickDeleted(); });
+    r.SetEnabledRule(cmd::kTickDeleted, listed);
+    r.SetHandler(cmd::kUntickAll, [view] { view->List()->UntickAll(); });
+    r.SetEnabledRule(cmd::kUntickAll,
                      [](const FrameState& s) { return s.itemsMarked && !s.scanning; });
     auto single = [this](const FrameState& s) {
         return !s.scanning && m_browser.SelectedDrive() &&
@@ -180,11 +197,14 @@ std::optional<RecoveryRequest> FileCommands::Request(bool marked) const {
     RecoveryRequest request;
     request.letter = drive->driveLetter;
     request.isNtfs = drive->isNtfs != 0;
-    // Ticked rows win whenever any row is ticked, whatever was right-clicked last.
-    if (marked || m_browser.View()->AnyTicked()) {
+    // Marked rows win whenever any row is marked, whatever was right-clicked last.
+    CCorvaneView* view = m_browser.View();
+    if (marked || view->AnyTicked()) {
         request.marked = true;
-        request.rows = m_browser.View()->TickedRows();
-        if (request.rows.empty()) return std::nullopt;
+        request.rows = view->TickedRows();
+        if (request.rows.empty() && m_frame.State().listFocus)
+            for (int row : view->List()->SelectedRows())
+                request.rows.push_back(view->Rows()->Row(row));
         return request;
     }
     if (const auto row = m_browser.ObjectRow()) request.rows.push_back(*row);
@@ -205,6 +225,34 @@ unsigned FileCommands::TreeMenuId(const QTreeWidgetItem* item) const {
 QMenu* FileCommands::BuildMenu(unsigned menuId) {
     m_frame.Commands().Recompute();
     return m_frame.Commands().BuildContextMenu(menuId, &m_frame);
+}
+
+QMenu* FileCommands::BuildRowsMenu() {
+    // The file menu's own items (translated as they are there), less those of one row.
+    QMenu* menu = BuildMenu(resources::kFileMenu);
+    if (!menu) return nullptr;
+    const QList<unsigned> keep = {cmd::kRecoverSelected, cmd::kTickAll, cmd::kTickDeleted,
+                                  cmd::kUntickAll};
+    bool lastWasSeparator = true;
+    for (QAction* a : menu->actions()) {
+        const bool separator = a->isSeparator();
+        const bool kept =
+            separator ? !lastWasSeparator : keep.contains(a->property(kCommandIdProperty).toUInt());
+        if (!kept) {
+            menu->removeAction(a);
+            continue;
+        }
+        lastWasSeparator = separator;
+    }
+    return menu;
+}
+
+void FileCommands::PopUpRowsMenu(const QPoint& globalPos) {
+    QMenu* menu = BuildRowsMenu();
+    if (!menu) return;
+    Q_EMIT menuAboutToPopUp(menu, 0);
+    menu->exec(globalPos);
+    menu->deleteLater();
 }
 
 void FileCommands::PopUp(unsigned menuId, const QPoint& globalPos) {

@@ -19,9 +19,10 @@ class QMenu;
 class QPoint;
 class QTreeWidgetItem;
 
-// What a recovery command asks for. marked: the ticked rows (they win whenever any row is
-// ticked); otherwise the one object row (the list's selection with list focus, else the
-// tree's folder; empty for a drive, which means its root).
+// What a recovery command asks for. marked: the marked rows of the drive (they win whenever
+// any row is marked), or, with none marked, the rows selected in the list; otherwise the one
+// object row (the list's selection with list focus, else the tree's folder). Empty rows: there
+// is nothing to recover, and the handler says so.
 struct RecoveryRequest {
     char letter = 0;
     bool isNtfs = false;
@@ -42,6 +43,9 @@ public:
     // A context menu (141, 154 or 155) as it would pop up now, enabled by the rules; the
     // caller owns it.
     QMenu* BuildMenu(unsigned menuId);
+    // The menu a right click opens over several selected rows, or none: the ticks and the
+    // recovery of the marked or selected rows. The caller owns it.
+    QMenu* BuildRowsMenu();
     // The tree's context menu for an item: 155 for a folder, 154 for a drive, 0 otherwise.
     unsigned TreeMenuId(const QTreeWidgetItem* item) const;
 
@@ -80,6 +84,7 @@ private:
     void Preview();
     void Explore();
     void ChooseDiskImage();
+    void PopUpRowsMenu(const QPoint& globalPos);
 
     CMainFrame& m_frame;
     FolderBrowser& m_browser;

@@ -5,6 +5,7 @@
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/format/TextFormat.h"
 #include "ui/list/CCorvaneView.h"
+#include "ui/list/MarkedRows.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/settings/Settings.h"
 #include "ui/shell/CMainFrame.h"
@@ -152,7 +153,7 @@ bool FolderBrowser::ListItem(QTreeWidgetItem* item) {
     const bool hideEmpty = ReadSetting(settings::kHideEmptyFolder);
 
     m_view->Clear();
-    m_frame.State().Set(&FrameState::itemsMarked, false);
+    m_view->SetDrive(letter); // the drive's marks show on the rows listed
     QTreeWidget* tree = pane->Tree();
     tree->setEnabled(false);
     m_frame.State().Set(&FrameState::listing, true);
@@ -233,8 +234,10 @@ void FolderBrowser::OnEnd(void* context) {
     }
 }
 
-void FolderBrowser::OnScanStarted() {
+void FolderBrowser::OnScanStarted(char letter) {
     m_view->Clear();
+    // The rows of the old scan are gone: so are their marks.
+    MarkedRows::Instance().Clear(letter);
 }
 
 void FolderBrowser::OnScanEnded() {

@@ -76,7 +76,7 @@ private:
     static void OnEnd(void* context);
 
     void OnTreeSelection(QTreeWidgetItem* item);
-    void OnScanStarted();
+    void OnScanStarted(char letter);
     void OnScanEnded();
     void OnRelabelled();
     void FillProperties(QTreeWidgetItem* item);

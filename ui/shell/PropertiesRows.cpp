@@ -3,6 +3,7 @@
 #include "ui/format/RowFormat.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/SidePages.h"
+#include "ui/shell/WindowTexts.h"
 
 #include <QEvent>
 #include <QHeaderView>
@@ -37,6 +38,8 @@ enum Key : unsigned {
 QTreeWidgetItem* AddRow(PropertiesPage* page, const QString& name, const QString& value) {
     auto* item = new QTreeWidgetItem(page, QStringList{name, value});
     item->setForeground(1, ValueText());
+    if (!value.isEmpty()) item->setToolTip(1, value);
+    if (!name.isEmpty()) item->setToolTip(0, name);
     return item;
 }
 
@@ -54,21 +57,32 @@ class WidthRule : public QObject {
 public:
     using QObject::QObject;
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Resize) {
-            auto* page = qobject_cast<PropertiesPage*>(watched->parent());
-            if (page && page->columnCount() > 1)
-                page->header()->resizeSection(
-                    1, std::max(20, page->viewport()->width() - kNameColumnWidth));
-        }
+        if (event->type() == QEvent::Resize)
+            FitColumns(qobject_cast<PropertiesPage*>(watched->parent()));
         return false;
     }
 };
 
 } // namespace
 
+void FitColumns(PropertiesPage* page) {
+    if (!page || page->columnCount() < 2) return;
+    const int width = page->viewport()->width();
+    const int names =
+        std::max(60, static_cast<const QAbstractItemView*>(page)->sizeHintForColumn(0));
+    const int name = std::min({kNameColumnWidth, names, std::max(60, width / 2)});
+    page->header()->resizeSection(0, name);
+    page->header()->resizeSection(1, std::max(20, width - name));
+}
+
+void Refill(PropertiesPage* page) {
+    if (page && page->ShownRow()) Fill(page, *page->ShownRow());
+}
+
 void Fill(PropertiesPage* page, const ScanRow& row) {
     if (!page) return;
     page->clear();
+    page->SetShownRow(row);
     auto yesNo = [&row](uint32_t bit) { return TextOf(row.attributes & bit ? kYes : kNo); };
     AddGroup(page, kGeneral);
     AddRow(page, TextOf(kId), QString::number(static_cast<long long>(row.id)));
@@ -87,11 +101,14 @@ void Fill(PropertiesPage* page, const ScanRow& row) {
     AddRow(page, TextOf(kSystem), yesNo(0x4));
     AddRow(page, TextOf(kCompressed), yesNo(0x800));
     AddRow(page, TextOf(kEncrypted), yesNo(0x4000));
+    AddRow(page, windowtext::Q(windowtext::kDeletedRow), TextOf(row.isDeleted == 1 ? kYes : kNo));
+    FitColumns(page);
 }
 
 void FollowWidth(PropertiesPage* page) {
     if (!page) return;
     page->viewport()->installEventFilter(new WidthRule(page));
+    FitColumns(page);
 }
 
 } // namespace propertiesrows

@@ -19,12 +19,18 @@ inline QColor GroupText() {
 inline QColor ValueText() {
     return QColor(24, 125, 49);
 }
-// Width of the name column; the value column takes the rest of the list's width.
+// Widest name column; the value column takes the rest of the list's width.
 inline constexpr int kNameColumnWidth = 180;
 
-// Clears the list and fills it with the rows of row.
+// Clears the list and fills it with the rows of row. Every value's full text is its tooltip
+// (a value column narrower than the text cuts it).
 void Fill(PropertiesPage* page, const ScanRow& row);
-// Keeps the value column at the list's width minus the name column from now on.
+// Fills the list again with the row it showed (after its columns were made anew).
+void Refill(PropertiesPage* page);
+// Keeps the value column filling the list's width from now on: the name column takes what its
+// names need, at most kNameColumnWidth and half the width.
 void FollowWidth(PropertiesPage* page);
+// Sets the two columns' widths for the list's width now.
+void FitColumns(PropertiesPage* page);
 
 } // namespace propertiesrows

@@ -6,6 +6,7 @@
 #include "ui/settings/BuiltinTexts.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/UrlOpener.h"
+#include "ui/shell/WindowTexts.h"
 
 #include <QHeaderView>
 
@@ -41,8 +42,45 @@ HelpPage::HelpPage(QWidget* parent) : QTextBrowser(parent) {
     ShowBuiltInPage();
 }
 
+namespace {
+
+// The built-in page in the active language: its style and closing line from the page, the rest
+// from the language texts.
+QString LocalHelpPage() {
+    using namespace windowtext;
+    const QString page = ToQ(resources::HelpPageHtml());
+    const int tableAt = page.indexOf(QLatin1String("<table"));
+    const int tableEnd = page.indexOf(QLatin1Char('>'), tableAt);
+    const int lastRow = page.lastIndexOf(QLatin1String("<tr>"));
+    if (tableAt < 0 || tableEnd < 0 || lastRow < tableEnd) return page;
+    auto row = [](const QString& cell) {
+        return QStringLiteral("<tr><td>%1</td></tr>\n").arg(cell);
+    };
+    auto step = [&](int n, const QString& text) {
+        return row(QStringLiteral("<b>%1.</b> %2").arg(n).arg(text));
+    };
+    auto plain = [](const Text& t) { return Q(t).toHtmlEscaped(); };
+    auto link = [](const char* href, const Text& t) {
+        return QStringLiteral("<a href=\"%1\">%2</a>")
+            .arg(QLatin1String(href), Q(t).toHtmlEscaped());
+    };
+    QString scans = plain(kHelpStep2);
+    const int first = scans.indexOf(QLatin1String("%s"));
+    const int second = first < 0 ? -1 : scans.indexOf(QLatin1String("%s"), first + 2);
+    if (second > first) {
+        scans.replace(second, 2, link("tessaly:fullscan", kHelpFullScan));
+        scans.replace(first, 2, link("tessaly:quickscan", kHelpQuickScan));
+    }
+    QString rows = row(QStringLiteral("<h3>%1</h3>").arg(plain(kHelpHeading)));
+    rows += step(1, plain(kHelpStep1)) + step(2, scans) + step(3, plain(kHelpStep3)) +
+            step(4, plain(kHelpStep4)) + row(plain(kHelpReadOnly)) + row(QStringLiteral("&nbsp;"));
+    return page.left(tableEnd + 1) + QLatin1Char('\n') + rows + page.mid(lastRow);
+}
+
+} // namespace
+
 void HelpPage::ShowBuiltInPage() {
-    QString html = ToQ(resources::HelpPageHtml());
+    QString html = LocalHelpPage();
     if (m_news.isValid()) {
         const QString address = m_news.toString().toHtmlEscaped();
         const QString row = QStringLiteral("<tr><td><b>%1</b><br><a href=\"%2\">%2</a></td></tr>\n")

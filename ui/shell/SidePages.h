@@ -2,10 +2,14 @@
 // The pages of the right docking bar: "Help" (the built-in page) and "Properties View" (two
 // columns, name and value, whose layout comes from text key 7), and the placeholder the client
 // area shows until a file list takes its place.
+#include "store/ScanRow.h"
+
 #include <QLabel>
 #include <QTextBrowser>
 #include <QTreeWidget>
 #include <QUrl>
+
+#include <optional>
 
 class HelpPage : public QTextBrowser {
     Q_OBJECT
@@ -32,6 +36,12 @@ public:
     explicit PropertiesPage(QWidget* parent = nullptr);
     // Re-creates the columns from text key 7 (which empties the list).
     void SetColumns();
+    // The row the page shows, kept so that a language switch can show it again.
+    void SetShownRow(const ScanRow& row) { m_shown = row; }
+    const std::optional<ScanRow>& ShownRow() const { return m_shown; }
+
+private:
+    std::optional<ScanRow> m_shown;
 };
 
 // The client area's message while no file list is shown: what to do next, or what a scan found.

@@ -1,63 +1,24 @@
 #include "ui/shell/WindowRecovery.h"
 
+#include "jobs/ChosenRows.h"
 #include "platform/Text.h"
-#include "ui/dialogs/CProgressDlg.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/dialogs/CSelectFolderDlg.h"
-#include "ui/dialogs/MessageBox.h"
 #include "ui/format/TextFormat.h"
 #include "ui/settings/BuiltinTexts.h"
 #include "ui/shell/QtText.h"
+#include "ui/shell/RecoveryProgress.h"
+#include "ui/shell/WindowTexts.h"
 
 #include <QApplication>
-#include <QPointer>
+#include <QMessageBox>
 
 #include <climits>
 
 namespace {
 
-constexpr unsigned kTextCurrentFile = 31;
-constexpr unsigned kTextOverwrite = 42;
 constexpr int kRecoveryMode = 5;
 constexpr size_t kFailuresShown = 20;
-
-class WindowObserver : public RecoveryObserver {
-public:
-    WindowObserver(QWidget* parent, RecoveryRunResult& result)
-        : m_parent(parent), m_result(result) {}
-
-    void OnCount(uint32_t total) override {
-        CProgressMgr::Instance().SetCounterTotal(static_cast<int>(total));
-    }
-
-    bool OnBeforeFile(const std::u16string&, const std::u16string& name, uint64_t size, uint32_t,
-                      uint32_t) override {
-        CProgressMgr& progress = CProgressMgr::Instance();
-        m_shift = ProgressScaleShift(size);
-        progress.SetRange(static_cast<int>(size >> m_shift));
-        progress.SetPosition(0);
-        progress.SetStatus(textformat::Format(LangText(kTextCurrentFile), {name}));
-        progress.CountOne();
-        if (CProgressDlg* dialog = progress.Dialog()) m_result.counters << dialog->CounterText();
-        return true;
-    }
-
-    bool OnProgress(uint64_t written) override {
-        CProgressMgr::Instance().SetPosition(static_cast<int>(written >> m_shift));
-        return !Cancelled();
-    }
-
-    bool AskOverwrite(const std::u16string& path) override {
-        return AskYesNo(m_parent, ToQ(textformat::Format(LangText(kTextOverwrite), {path})));
-    }
-
-    bool Cancelled() override { return CProgressMgr::Instance().Cancelled(); }
-
-private:
-    QPointer<QWidget> m_parent;
-    RecoveryRunResult& m_result;
-    int m_shift = 0;
-};
 
 QString Shown(const FileReport& report) {
     return ToQ(report.path) + (report.isFolder ? QStringLiteral("/") : QString());
@@ -75,20 +36,32 @@ int ProgressScaleShift(uint64_t size) {
 QString RecoverySummary(const RecoveryRunResult& r) {
     const RecoveryCounts& n = r.counts;
     const std::u16string destination = platform::Utf8ToUtf16(r.destination);
-    // Only a job that wrote every item whole says "recovered".
-    // (a file the user chose to skip or keep is no failure).
+    // Only a job that wrote every item whole says "recovered"; a job where the user skipped
+    // items says how many of them were written and how many skipped.
     const bool whole = !n.cancelled && !n.AnyFailed();
-    QString text = whole
-                       ? ToQ(textformat::Format(LangText(kTextRecoverySummary),
-                                                {int64_t{r.items}, int64_t{r.items}, destination}))
-                       : ToQ(textformat::Format(LangText(kTextRecoveryIncomplete),
-                                                {int64_t{r.items} - int64_t{n.itemsComplete},
-                                                 int64_t{r.items}, destination}));
+    QString text;
+    if (whole && r.itemsSkipped == 0)
+        text = ToQ(textformat::Format(LangText(kTextRecoverySummary),
+                                      {int64_t{r.items}, int64_t{r.items}, destination}));
+    else if (whole)
+        text = ToQ(textformat::Format(
+            windowtext::Lang(windowtext::kItemsSkipped),
+            {int64_t{r.itemsRecovered}, int64_t{r.items}, int64_t{r.itemsSkipped}}));
+    else
+        text = ToQ(textformat::Format(
+            LangText(kTextRecoveryIncomplete),
+            {int64_t{r.items} - int64_t{n.itemsComplete}, int64_t{r.items}, destination}));
     text += QLatin1Char('\n');
     text += ToQ(textformat::Format(LangText(kTextRecoveryCounts),
                                    {int64_t{n.filesWritten}, int64_t{n.filesSkipped},
                                     int64_t{n.filesFailed + n.foldersFailed}}));
-    if (n.cancelled) text += QLatin1Char('\n') + TextOf(kTextRecoveryCancelled);
+    if (n.cancelled) {
+        text += QLatin1Char('\n') + TextOf(kTextRecoveryCancelled);
+        if (!r.cancelledFile.empty())
+            text += QLatin1Char('\n') +
+                    ToQ(textformat::Format(windowtext::Lang(windowtext::kCancelledFile),
+                                           {r.cancelledFile}));
+    }
     if (!r.failures.empty()) {
         text += QStringLiteral("\n\n") + TextOf(kTextRecoveryFailures);
         for (size_t i = 0; i < r.failures.size() && i < kFailuresShown; ++i)
@@ -101,14 +74,31 @@ QString RecoverySummary(const RecoveryRunResult& r) {
 }
 
 RecoveryRunResult RunRecovery(QWidget* parent, const RecoveryTarget& target) {
-    RecoveryRunResult result;
-    if (target.rows.empty()) return result;
+    if (target.rows.empty()) return {};
     CSelectFolderDlg dialog(parent);
     dialog.SetDrive(target.letter, target.source);
-    if (dialog.exec() != QDialog::Accepted) return result;
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return RunRecoveryTo(parent, target, CSelectFolderDlg::Path(), CSelectFolderDlg::Choice(),
+                         true);
+}
+
+RecoveryRunResult RunRecoveryTo(QWidget* parent, const RecoveryTarget& target,
+                                const std::string& destination, ExistingChoice choice,
+                                bool showSummary) {
+    RecoveryRunResult result;
+    if (target.rows.empty()) return result;
     result.started = true;
-    result.destination = CSelectFolderDlg::Path();
+    result.destination = destination;
     result.items = static_cast<uint32_t>(target.rows.size());
+
+    uint64_t planned = 0;
+    for (const ScanRow& row : target.rows) {
+        if (row.isDir != 0) {
+            planned = 0; // a folder's contents are not known up front
+            break;
+        }
+        planned += row.size;
+    }
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     CProgressMgr& progress = CProgressMgr::Instance();
@@ -116,15 +106,17 @@ RecoveryRunResult RunRecovery(QWidget* parent, const RecoveryTarget& target) {
     progress.SetMode(kRecoveryMode);
     progress.Show();
 
-    WindowObserver observer(parent, result);
-    RecoveryJob job(target.letter, target.isNtfs, CSelectFolderDlg::Choice(), &observer);
-    const std::u16string destination = platform::Utf8ToUtf16(result.destination);
-    job.SetDestinationRoot(destination);
+    RecoveryProgress observer(parent, planned);
+    RecoveryJob job(target.letter, target.isNtfs, choice, &observer);
+    const std::u16string root = platform::Utf8ToUtf16(destination);
+    job.SetDestinationRoot(root);
     std::vector<RecoveryChoice> choices;
     choices.reserve(target.rows.size());
     for (const ScanRow& row : target.rows)
-        choices.push_back({row.record, destination});
+        choices.push_back(
+            {row.record, target.keepFolders ? FolderDestination(root, row.path) : root});
     job.RecoverAll(choices, true);
+    observer.Finish();
 
     progress.SetCounterTotal(0);
     progress.Close();
@@ -133,11 +125,18 @@ RecoveryRunResult RunRecovery(QWidget* parent, const RecoveryTarget& target) {
     result.counts = job.Counts();
     if (progress.Cancelled()) result.counts.cancelled = true;
     result.failures = job.Failures();
+    result.counters = observer.Counters();
+    result.itemsRecovered = observer.Items().recovered;
+    result.itemsSkipped = observer.Items().skipped;
+    result.cancelledFile = observer.CancelledFile();
+    result.bytesWritten = observer.BytesWritten();
     result.summary = RecoverySummary(result);
-    QMessageBox* box =
-        new QMessageBox(result.counts.AnyFailed() ? QMessageBox::Warning : QMessageBox::Information,
-                        TextOf(kTextRecoveryTitle), result.summary, QMessageBox::Ok, parent);
-    box->exec();
-    delete box;
+    if (showSummary) {
+        auto* box = new QMessageBox(
+            result.counts.AnyFailed() ? QMessageBox::Warning : QMessageBox::Information,
+            TextOf(kTextRecoveryTitle), result.summary, QMessageBox::Ok, parent);
+        box->exec();
+        delete box;
+    }
     return result;
 }

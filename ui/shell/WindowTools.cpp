@@ -1,5 +1,6 @@
 #include "ui/shell/WindowTools.h"
 
+#include "jobs/ChosenRows.h"
 #include "jobs/Drives.h"
 #include "jobs/SavedScan.h"
 #include "platform/DriveMap.h"
@@ -12,6 +13,7 @@
 #include "ui/dialogs/COptionsDlg.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/TextFormat.h"
+#include "ui/list/MarkedRows.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/settings/BuiltinTexts.h"
 #include "ui/shell/CMainFrame.h"
@@ -19,8 +21,10 @@
 #include "ui/shell/FileCommands.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/SidePages.h"
+#include "ui/shell/WindowTexts.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStatusBar>
 #include <QTreeWidget>
 
@@ -40,6 +44,8 @@ QString PickScanFile(QWidget* parent, bool save) {
                 : QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
 }
 
+} // namespace
+
 bool HasScan(char letter) {
     try {
         DataBase store(letter);
@@ -49,8 +55,6 @@ bool HasScan(char letter) {
         return false;
     }
 }
-
-} // namespace
 
 void SetScanFilePicker(ScanFilePicker picker) {
     Picker() = std::move(picker);
@@ -73,14 +77,30 @@ WindowTools::WindowTools(CMainFrame* frame)
     }
     if (auto* files = frame->findChild<FileCommands*>())
         files->SetRecoveryHandler([this](const RecoveryRequest& request) {
-            // With the drive itself chosen there is no row: nothing to recover.
-            if (!request.rows.empty()) RecoverRows(request.rows);
+            // Nothing marked, selected or chosen in the tree: say how to choose.
+            if (request.rows.empty()) {
+                Inform(m_frame, windowtext::Q(windowtext::kNothingChosen));
+                return;
+            }
+            // A marked row inside a marked folder comes with its folder, once.
+            std::vector<ScanRow> rows = request.rows;
+            if (request.marked) {
+                try {
+                    rows = WithoutNested(request.letter, rows);
+                } catch (const CppSQLite3Exception&) {
+                }
+            }
+            RecoverRows(rows);
         });
     CommandRegistry& r = frame->Commands();
     r.SetHandler(cmd::kEditFilters, [this] { EditFilters(); });
     r.SetHandler(cmd::kSearchDrive, [this] { StartSearch(); });
     r.SetHandler(cmd::kAdvancedSearch, [this] { StartSearch(); });
     r.SetHandler(cmd::kSearchFolder, [this] { StartSearch(); });
+    r.SetHandler(cmd::kRecoverAllDeleted, [this] { RecoverAllDeleted(); });
+    r.SetEnabledRule(cmd::kRecoverAllDeleted, [this](const FrameState& s) {
+        return s.canAct && !s.scanning && !s.listing && m_frame->DriveTree()->SelectedDrive();
+    });
     r.SetHandler(cmd::kSaveDriveInfo, [this] { SaveDriveInfoCommand(); });
     r.SetEnabledRule(cmd::kSaveDriveInfo,
                      [](const FrameState& s) { return s.canAct && !s.scanning; });
@@ -99,7 +119,7 @@ void WindowTools::EditFilters() {
     Q_EMIT filtersChanged();
 }
 
-RecoveryRunResult WindowTools::RecoverRows(const std::vector<ScanRow>& rows) {
+RecoveryRunResult WindowTools::RecoverRows(const std::vector<ScanRow>& rows, bool keepFolders) {
     const DriveBootInfo* drive = m_frame->DriveTree()->SelectedDrive();
     if (!drive || rows.empty()) return {};
     RecoveryTarget target;
@@ -107,8 +127,39 @@ RecoveryRunResult WindowTools::RecoverRows(const std::vector<ScanRow>& rows) {
     target.isNtfs = drive->isNtfs != 0;
     target.source = platform::DriveMap::Instance().PathFor(drive->driveLetter).value_or("");
     target.rows = rows;
+    target.keepFolders = keepFolders;
     m_last = RunRecovery(m_frame, target);
     return m_last;
+}
+
+RecoveryRunResult WindowTools::RecoverAllDeleted() {
+    const DriveBootInfo* drive = m_frame->DriveTree()->SelectedDrive();
+    if (!drive) return {};
+    const char letter = drive->driveLetter;
+    const std::u16string driveText{static_cast<char16_t>(letter), u':'};
+    if (!HasScan(letter)) {
+        Inform(m_frame,
+               ToQ(textformat::Format(windowtext::Lang(windowtext::kNotScanned), {driveText})));
+        return {};
+    }
+    std::vector<ScanRow> rows;
+    try {
+        rows = TopmostDeletedRows(letter, drive->rootFolderKey);
+    } catch (const CppSQLite3Exception& e) {
+        ShowError(m_frame, ToQ(std::string(e.errorMessage())));
+        return {};
+    }
+    if (rows.empty()) {
+        Inform(m_frame,
+               ToQ(textformat::Format(windowtext::Lang(windowtext::kNoDeleted), {driveText})));
+        return {};
+    }
+    return RecoverRows(rows, true);
+}
+
+QString WindowTools::WithScanExtension(const QString& file) {
+    if (file.isEmpty() || !QFileInfo(file).suffix().isEmpty()) return file;
+    return file + QStringLiteral(".tessaly");
 }
 
 void WindowTools::StartSearch() {
@@ -180,8 +231,12 @@ QString WindowTools::OpenDriveInfo(const QString& file) {
     } catch (const SavedScanError& e) {
         return refuse(e.message);
     }
+    // The marks of an earlier scan of the letter name rows of another table.
+    MarkedRows::Instance().Clear(letter);
     DriveTreePane* tree = m_frame->DriveTree();
     if (!tree->DriveItem(letter)) tree->Fill();
+    // A session started without drives showed the message until now: the list takes over.
+    if (m_browser) m_browser->ShowFileList(true);
     tree->SelectDrive(letter);
     ScanOutcome outcome;
     outcome.letter = letter;
@@ -206,7 +261,7 @@ QString WindowTools::OpenDriveInfo(const QString& file) {
 void WindowTools::SaveDriveInfoCommand() {
     const DriveBootInfo* drive = m_frame->DriveTree()->SelectedDrive();
     if (!drive) return;
-    const QString file = PickScanFile(m_frame, true);
+    const QString file = WithScanExtension(PickScanFile(m_frame, true));
     if (file.isEmpty()) return;
     const QString why = SaveDriveInfo(file);
     if (!why.isEmpty()) {

@@ -23,6 +23,9 @@ class QWidget;
 // on, none otherwise.
 ListingFilter ActiveListingFilter(const FrameState& state);
 
+// Whether the drive has a table of found rows in this session (a scan, or a saved scan loaded).
+bool HasScan(char letter);
+
 // File pickers for saved scans; tests replace them. Empty when cancelled.
 using ScanFilePicker = std::function<QString(QWidget* parent, bool save)>;
 void SetScanFilePicker(ScanFilePicker picker);
@@ -32,8 +35,14 @@ class WindowTools : public QObject {
 public:
     explicit WindowTools(CMainFrame* frame);
 
-    // The recovery job over rows of the selected drive (list order).
-    RecoveryRunResult RecoverRows(const std::vector<ScanRow>& rows);
+    // The recovery job over rows of the selected drive (list order); with keepFolders each
+    // row goes below its own folders under the destination.
+    RecoveryRunResult RecoverRows(const std::vector<ScanRow>& rows, bool keepFolders = false);
+    // "Recover All Deleted Files...": every deleted file and folder of the selected drive's
+    // scan, below their folders; says why when there is nothing to recover.
+    RecoveryRunResult RecoverAllDeleted();
+    // A saved scan's file name as written: ".tessaly" added when it has no extension.
+    static QString WithScanExtension(const QString& file);
     // The search commands: criteria for the list's or tree's object, then the results.
     void StartSearch();
     // Saves the selected drive's scan to file; the reason when refused, "" when saved.
