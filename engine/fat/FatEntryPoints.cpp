@@ -1,4 +1,4 @@
-// The FAT32 scan entry points.
+// The FAT scan entry points (FAT12, FAT16 and FAT32).
 #include "engine/fat/FatScanner.h"
 #include "engine/fat/FatScannerAdv.h"
 #include "engine/volume/EntryPoints.h"

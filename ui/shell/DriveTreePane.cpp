@@ -44,7 +44,7 @@ QString DriveTreePane::DriveItemText(const DriveBootInfo& drive) {
     if (label.isEmpty()) label = TextOf(kTextNoName);
     return label + QStringLiteral(" (%1:)(%2)")
                        .arg(QChar(drive.driveLetter))
-                       .arg(drive.isNtfs ? QStringLiteral("NTFS") : QStringLiteral("FAT32"));
+                       .arg(QString::fromLatin1(FileSystemName(drive.fileSystem)));
 }
 
 void DriveTreePane::Fill() {
