@@ -162,7 +162,7 @@ TEST_P(Fat1216RealVolumeTest, RecoveredFilesAreByteExact) {
         EXPECT_EQ(st.st_mtime, e.mtime) << path;
         ++compared;
     }
-    EXPECT_EQ(compared, 79); // every file but the three fillers the fragmented file took
+    EXPECT_EQ(compared, 80); // every file but the three fillers the fragmented file took
 }
 
 TEST_P(Fat1216RealVolumeTest, DeletedAndManyClusterFoldersAreRecoveredWhole) {

@@ -118,7 +118,7 @@ private Q_SLOTS:
         ScanOutcome outcome;
         QVERIFY(guitest::WaitForScanEnd(*frame, &outcome));
         QVERIFY(!outcome.Failed());
-        QVERIFY(outcome.rows >= 89);
+        QVERIFY(outcome.rows >= 90);
         CCorvaneView* view = frame->findChild<FolderBrowser*>()->View();
         QStringList problems;
         for (const auto& [folder, names] : manifest) {
