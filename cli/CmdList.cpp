@@ -116,7 +116,7 @@ int CmdDrives(const Args& args, const GlobalOptions&) {
     for (uint32_t i = 0; i < count; ++i) {
         const auto& d = drives[i];
         const auto path = platform::DriveMap::Instance().PathFor(d.driveLetter);
-        std::printf("%c:  %-5s  %-32s  %s\n", d.driveLetter, d.isNtfs ? "NTFS" : "FAT32",
+        std::printf("%c:  %-5s  %-32s  %s\n", d.driveLetter, FileSystemName(d.fileSystem),
                     TerminalText(d.volumeLabel).c_str(), path ? TerminalText(*path).c_str() : "");
     }
     return 0;

@@ -8,9 +8,18 @@ namespace platform {
 namespace {
 
 std::string BootSectorLabel(const uint8_t* sector0) {
-    if (!sector0 || std::memcmp(sector0 + 0x52, "FAT32   ", 8) != 0 || sector0[0x42] != 0x29)
+    if (!sector0) return {};
+    // The extended boot record follows the BPB: at 0x40 on FAT32, at 0x24 on FAT12/16 (whose
+    // BPB has a 16-bit FAT size at 0x16). Signature 0x29, then the serial number and the label.
+    size_t record = 0;
+    if (std::memcmp(sector0 + 0x52, "FAT32   ", 8) == 0)
+        record = 0x40;
+    else if (sector0[0x16] != 0 || sector0[0x17] != 0)
+        record = 0x24;
+    else
         return {};
-    std::string label(reinterpret_cast<const char*>(sector0 + 0x47), 11);
+    if (sector0[record + 2] != 0x29) return {};
+    std::string label(reinterpret_cast<const char*>(sector0 + record + 7), 11);
     while (!label.empty() && (label.back() == ' ' || label.back() == '\0'))
         label.pop_back();
     if (label == "NO NAME") return {};

@@ -1,6 +1,7 @@
 #include "engine/fat/FATVolume.h"
 
 #include "engine/fat/FATStream.h"
+#include "engine/fat/FatBootSector.h"
 #include "engine/fat/FatSlot.h"
 
 #include <cstring>
@@ -24,16 +25,34 @@ uint32_t Log2(uint32_t v) {
 } // namespace
 
 bool FATVolume::ParseBootFields(const uint8_t* sector, FatBootInfo& info) {
-    if (!sector || std::memcmp(sector + 0x52, "FAT32   ", 8) != 0) return false;
+    const FileSystemKind kind = FatKindOf(sector);
+    if (kind == FileSystemKind::kUnknown) return false;
+    info.kind = kind;
     info.bytesPerSector = Le16(sector + 0x0B);
     info.sectorsPerCluster = sector[0x0D];
     info.reservedSectors = Le16(sector + 0x0E);
     info.numberOfFats = sector[0x10];
-    info.totalSectors = Le32(sector + 0x20);
-    info.sectorsPerFat = Le32(sector + 0x24);
-    info.rootCluster = Le32(sector + 0x2C);
-    info.firstDataSector = static_cast<uint64_t>(info.reservedSectors) +
-                           static_cast<uint64_t>(info.numberOfFats) * info.sectorsPerFat;
+    if (kind == FileSystemKind::kFat32) {
+        info.totalSectors = Le32(sector + 0x20);
+        if (info.totalSectors == 0) info.totalSectors = Le16(sector + 0x13);
+        info.sectorsPerFat = Le32(sector + 0x24);
+        info.rootCluster = Le32(sector + 0x2C);
+        info.rootRegionSector = 0;
+        info.rootEntryCount = 0;
+        info.rootOverruns = false;
+        info.firstDataSector = static_cast<uint64_t>(info.reservedSectors) +
+                               static_cast<uint64_t>(info.numberOfFats) * info.sectorsPerFat;
+    } else {
+        FatBpb bpb;
+        ReadFatBpb(sector, bpb); // FatKindOf has found it sound
+        info.totalSectors = bpb.totalSectors;
+        info.sectorsPerFat = bpb.sectorsPerFat;
+        info.rootCluster = kFixedRootId; // the root folder's id: the root has no cluster
+        info.rootRegionSector = bpb.metadataSectors - bpb.rootSectors;
+        info.rootEntryCount = bpb.rootEntryCount;
+        info.rootOverruns = bpb.rootOverruns;
+        info.firstDataSector = bpb.metadataSectors;
+    }
     info.bytesPerCluster = info.bytesPerSector * static_cast<uint32_t>(info.sectorsPerCluster);
     info.sectorShift = Log2(info.bytesPerSector);
     if (info.sectorsPerCluster != 0)
@@ -100,10 +119,63 @@ uint32_t FATVolume::ClusterEnd() const {
 }
 
 uint64_t FATVolume::FatEntryOffset(uint32_t cluster) const {
-    return (static_cast<uint64_t>(m_boot.reservedSectors) << m_boot.sectorShift) + 4ull * cluster;
+    return (static_cast<uint64_t>(m_boot.reservedSectors) << m_boot.sectorShift) +
+           FatEntryByte(cluster);
+}
+
+uint64_t FATVolume::FatEntryByte(uint32_t cluster) const {
+    switch (m_boot.kind) {
+    case FileSystemKind::kFat12:
+        return cluster + (cluster >> 1);
+    case FileSystemKind::kFat16:
+        return 2ull * cluster;
+    default:
+        return 4ull * cluster;
+    }
+}
+
+bool FATVolume::ReadFatEntry(const StreamBase& window, uint32_t windowFirst, uint32_t cluster,
+                             uint32_t& value) const {
+    if (cluster < windowFirst || !window.Data()) return false;
+    const uint64_t at = FatEntryByte(cluster) - FatEntryByte(windowFirst);
+    const uint64_t width = m_boot.kind == FileSystemKind::kFat32 ? 4 : 2;
+    if (at + width > window.Size()) return false;
+    const uint8_t* p = window.Data() + at;
+    switch (m_boot.kind) {
+    case FileSystemKind::kFat12: {
+        // Two entries share three bytes: an even cluster's entry is the low 12 bits of the
+        // 16 bits at its offset, an odd cluster's the high 12 bits.
+        const uint16_t pair = Le16(p);
+        value = (cluster & 1) ? pair >> 4 : pair & 0x0FFF;
+        return true;
+    }
+    case FileSystemKind::kFat16:
+        value = Le16(p);
+        return true;
+    default:
+        value = Le32(p);
+        return true;
+    }
 }
 
 bool FATVolume::IsValidCluster(uint32_t value) {
     return value != 0 && value != 1 && value != 0x0FFFFFF8 && value != 0x0FFFFFFF &&
            value < 0xFFFFFFF0;
+}
+
+bool FATVolume::IsChainLink(uint32_t value) const {
+    // FAT12 and FAT16 mark bad clusters with 0xFF7 and 0xFFF7 and end chains from 0xFF8 and
+    // 0xFFF8 up; FAT32 values are taken as read (see IsValidCluster).
+    switch (m_boot.kind) {
+    case FileSystemKind::kFat12:
+        return value >= 2 && value < 0xFF7;
+    case FileSystemKind::kFat16:
+        return value >= 2 && value < 0xFFF7;
+    default:
+        return IsValidCluster(value);
+    }
+}
+
+uint32_t FATVolume::MaskedEntry(uint32_t raw) const {
+    return m_boot.kind == FileSystemKind::kFat32 ? raw & 0x0FFFFFFF : raw;
 }

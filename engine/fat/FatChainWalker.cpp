@@ -45,12 +45,9 @@ bool FatChainWalker::Next(uint32_t& cluster) {
     if (!m_volume || !m_window) return false;
     bool reloaded = false;
     for (;;) {
-        if (!FATVolume::IsValidCluster(cluster) || cluster >= m_bound) return false;
+        if (!m_volume->IsChainLink(cluster) || cluster >= m_bound) return false;
         uint32_t value = 0;
-        const uint64_t offset = (static_cast<uint64_t>(m_current) - m_windowFirst) * 4u;
-        const bool inWindow = m_current >= m_windowFirst && offset <= UINT32_MAX &&
-                              m_window->ReadU32At(static_cast<uint32_t>(offset), value);
-        if (!inWindow) {
+        if (!m_volume->ReadFatEntry(*m_window, m_windowFirst, m_current, value)) {
             // A freshly loaded window that still cannot answer was unreadable.
             if (reloaded) return false;
             LoadWindow(m_current);
@@ -60,7 +57,7 @@ bool FatChainWalker::Next(uint32_t& cluster) {
         cluster = value;
         break;
     }
-    if (!FATVolume::IsValidCluster(cluster) || cluster == m_current) return false;
+    if (!m_volume->IsChainLink(cluster) || cluster == m_current) return false;
     if (!Visit(cluster)) return false; // the chain loops back to a cluster it has passed
     m_current = cluster;
     return true;

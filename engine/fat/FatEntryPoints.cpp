@@ -1,4 +1,5 @@
-// The FAT-family scan entry points: FAT32 here, exFAT handed to its own engine.
+// The FAT-family scan entry points: FAT12, FAT16 and FAT32 here, exFAT handed to its own
+// engine.
 #include "engine/exfat/ExfatEntryPoints.h"
 #include "engine/fat/FatScanner.h"
 #include "engine/fat/FatScannerAdv.h"

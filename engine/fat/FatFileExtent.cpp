@@ -13,16 +13,17 @@ class FatEntries {
 public:
     explicit FatEntries(FATVolume& volume) : m_volume(volume) {}
 
-    // The entry of cluster (its low 28 bits); false when it cannot be read.
+    // The entry of cluster (for FAT32 its low 28 bits); false when it cannot be read.
     bool Read(uint32_t cluster, uint32_t& value) {
-        if (!m_loaded || cluster < m_first || cluster - m_first >= m_count) {
+        uint32_t raw = 0;
+        if (!m_loaded || !m_volume.ReadFatEntry(m_window, m_first, cluster, raw)) {
+            // kWindow * 4 bytes hold at least kWindow entries of any width.
             m_first = cluster;
-            m_count = kWindow;
             m_loaded =
                 m_volume.ReadIntoStream(&m_window, m_volume.FatEntryOffset(cluster), kWindow * 4);
-            if (!m_loaded) return false;
+            if (!m_loaded || !m_volume.ReadFatEntry(m_window, m_first, cluster, raw)) return false;
         }
-        value = m_window.U32At((cluster - m_first) * 4) & 0x0FFFFFFF;
+        value = m_volume.MaskedEntry(raw);
         return true;
     }
 
@@ -31,7 +32,6 @@ private:
     FATVolume& m_volume;
     FATStream m_window;
     uint32_t m_first = 0;
-    uint32_t m_count = 0;
     bool m_loaded = false;
 };
 
@@ -47,7 +47,11 @@ uint32_t LastCluster(FATVolume& volume) {
     const uint64_t clusters = (sectors - boot.firstDataSector) / boot.sectorsPerCluster;
     uint64_t last = clusters + 1; // data clusters are numbered from 2
     if (boot.clusterBound != 0) last = std::min<uint64_t>(last, boot.clusterBound - 1);
-    return static_cast<uint32_t>(std::min<uint64_t>(last, 0x0FFFFFF6));
+    // The highest cluster number the FAT can give.
+    const uint64_t highest = boot.kind == FileSystemKind::kFat12   ? 0xFF6
+                             : boot.kind == FileSystemKind::kFat16 ? 0xFFF6
+                                                                   : 0x0FFFFFF6;
+    return static_cast<uint32_t>(std::min<uint64_t>(last, highest));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// Recovery of found rows of a FAT32 scan. A file is read along its cluster chain (or
+// Recovery of found rows of a FAT scan. A file is read along its cluster chain (or
 // contiguously, once the chain has ended, for a deleted file) and written with the row's
 // times and read-only state; a folder is re-created and the rows below it recovered into it.
 // The walk itself is the one both writers share (RecoveryWalk).

@@ -24,16 +24,40 @@ bool FatScanner::Scan(DirectoryCallback callback, void* user) {
         clusters = deviceSize / bytesPerCluster + 2;
     m_clusterBudget = 2 * clusters + 1024;
 
-    const uint32_t root = m_volume.Boot().rootCluster;
+    const uint32_t root = RootId();
     const FatTimeZoneScope zone;
     m_store.SelectDrive(m_letter);
     m_store.DropTable();
     m_store.BeginInsert();
-    WalkDirectory(root);
+    if (m_volume.Boot().HasRootRegion())
+        WalkRootRegion();
+    else
+        WalkDirectory(root);
     m_store.EndInsert();
     m_store.AdoptOrphans(root);
     m_store.FinishTree(root);
-    return true;
+    // A root region that overruns the volume leaves the data area nowhere: the root's entries
+    // are listed, and the scan says the volume's structures could not all be read.
+    return !m_volume.Boot().rootOverruns;
+}
+
+void FatScanner::WalkRootRegion() {
+    const FatBootInfo& boot = m_volume.Boot();
+    m_inside.insert(kFixedRootId);
+    std::set<uint32_t> entered;
+    FatSlotPolicy policy;
+    policy.insideFolder = true;
+    policy.clusterBound = m_clusterBound;
+    FatScannerBase::WalkRootRegion(
+        policy, [&](const FatEntry& entry, const uint8_t* slot, uint64_t sector) {
+            if (entry.firstCluster != 0)
+                StoreEntry(entry, entry.firstCluster);
+            else
+                StoreEntryAt(entry, sector);
+            // Without a data area there is no folder to enter.
+            return boot.rootOverruns || EnterFolder(entry, slot, entered);
+        });
+    m_inside.erase(kFixedRootId);
 }
 
 void FatScanner::WalkDirectory(uint32_t firstCluster) {
@@ -69,14 +93,18 @@ void FatScanner::ScanDirectoryCluster(uint32_t c, uint32_t folder, FatEntryAssem
     FatSlotWalker::Walk(stream, m_entriesPerCluster, folder, policy, assembler,
                         [&](const FatEntry& entry, const uint8_t* slot) {
                             StoreEntry(entry, c);
-                            const uint32_t first = entry.firstCluster;
-                            if (first == 0 || entered.count(first) || m_inside.count(first) ||
-                                m_inside.size() >= kMaxDepth || !IsLiveSubdirectory(slot))
-                                return true;
-                            entered.insert(first);
-                            if (!m_callback(entry.name.c_str(), m_user))
-                                return false; // leave this cluster
-                            WalkDirectory(first);
-                            return true;
+                            return EnterFolder(entry, slot, entered);
                         });
+}
+
+bool FatScanner::EnterFolder(const FatEntry& entry, const uint8_t* slot,
+                             std::set<uint32_t>& entered) {
+    const uint32_t first = entry.firstCluster;
+    if (first == 0 || entered.count(first) || m_inside.count(first) ||
+        m_inside.size() >= kMaxDepth || !IsLiveSubdirectory(slot))
+        return true;
+    entered.insert(first);
+    if (!m_callback(entry.name.c_str(), m_user)) return false; // leave this cluster
+    WalkDirectory(first);
+    return true;
 }

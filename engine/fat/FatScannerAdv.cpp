@@ -11,14 +11,22 @@ bool FatScannerAdv::Scan(ScanStartCallback start, ScanProgressCallback progress,
                          ScanFinishCallback finish, void* user, uint32_t first, uint32_t end) {
     if (!start || !progress || !finish) return false;
     if (!Open()) return false;
+    const FatBootInfo& boot = m_volume.Boot();
+    const bool region = boot.HasRootRegion();
     if (end == 0) end = m_clusterBound;
     // A damaged or truncated volume's boot sector may claim more clusters than the device
     // holds: only the ones it holds are scanned, and counted.
     const uint32_t present = m_volume.ClusterEnd();
     if (end > present) end = present;
-    if (first >= end) return false;
+    if (region) {
+        // Clusters 0 and 1 would be the end of the root region, which is read as the root
+        // folder; a root region that overruns the volume leaves no data area to read.
+        if (first < 2) first = 2;
+        if (boot.rootOverruns) end = first;
+    }
+    if (first >= end && !region) return false;
 
-    const uint32_t total = end - first;
+    const uint32_t total = end > first ? end - first : 0;
     m_pending = FatEntryAssembler(m_volume.Boot().sectorsPerCluster);
     m_hasLast = false;
     m_lastInFolder = false;
@@ -33,8 +41,22 @@ bool FatScannerAdv::Scan(ScanStartCallback start, ScanProgressCallback progress,
     m_store.DropTable();
     m_store.BeginInsert();
 
-    // The root folder has no "." entry to be recognised by.
-    m_folders.AddFolder(m_volume.Boot().rootCluster, first, &m_late);
+    if (region) {
+        // The root region is a folder of its own, read first.
+        FatSlotPolicy policy;
+        policy.insideFolder = true;
+        policy.clusterBound = m_clusterBound;
+        WalkRootRegion(policy, [&](const FatEntry& entry, const uint8_t*, uint64_t sector) {
+            if (entry.firstCluster != 0)
+                StoreEntry(entry, entry.firstCluster);
+            else
+                StoreEntryAt(entry, sector);
+            return true;
+        });
+    } else {
+        // The root folder has no "." entry to be recognised by.
+        m_folders.AddFolder(boot.rootCluster, first, &m_late);
+    }
 
     const uint32_t step = total / 1000 ? total / 1000 : 1;
     // 64-bit: a range of 0xFFFFFFFF clusters must not wrap the counter.
@@ -45,10 +67,11 @@ bool FatScannerAdv::Scan(ScanStartCallback start, ScanProgressCallback progress,
 
     RescanLateClusters();
     m_store.EndInsert();
-    m_store.AdoptOrphans(m_volume.Boot().rootCluster);
-    m_store.FinishTree(m_volume.Boot().rootCluster);
+    m_store.AdoptOrphans(RootId());
+    m_store.FinishTree(RootId());
     finish(user);
-    return true;
+    // A root region that overruns the volume: its entries are kept, the scan is incomplete.
+    return !boot.rootOverruns;
 }
 
 void FatScannerAdv::ScanClusterFlat(uint32_t c) {

@@ -1,5 +1,5 @@
 #pragma once
-// The FAT32 advanced scan: every cluster is parsed as if it were a directory cluster and every
+// The FAT advanced scan: every cluster is parsed as if it were a directory cluster and every
 // plausible entry becomes a row, so the entries of folders no longer reachable from the root
 // are found too. The store's repair passes then place them.
 //
@@ -27,7 +27,9 @@ public:
     // about 1000 times (every cluster for ranges below 1000); a false from it stops the pass,
     // after which the rows found are still committed and repaired and true is returned. False,
     // with no callback called, when a callback is missing, the volume cannot be opened or the
-    // range is empty.
+    // range is empty. On FAT12/16 the root region is read first as the root folder and the
+    // range starts at cluster 2; a root region that overruns the volume is read alone, and
+    // false is returned after the end callback.
     bool Scan(ScanStartCallback start, ScanProgressCallback progress, ScanFinishCallback finish,
               void* user, uint32_t first = 0, uint32_t end = 0);
 

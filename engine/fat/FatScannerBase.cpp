@@ -60,8 +60,32 @@ const FatEntry& FatScannerBase::BuildEntry(FatEntryAssembler& assembler,
     return assembler.Build(directoryCluster);
 }
 
-void FatScannerBase::StoreEntry(const FatEntry& entry, uint32_t foundIn) {
+bool FatScannerBase::RootPiece(uint32_t n, uint64_t& offset, uint32_t& length) const {
+    const FatBootInfo& boot = m_volume.Boot();
+    if (!boot.HasRootRegion() || boot.bytesPerCluster == 0) return false;
+    const uint64_t start = boot.rootRegionSector << boot.sectorShift;
+    uint64_t end = start + 32ull * boot.rootEntryCount;
+    // A root entry count that overruns the volume: only the slots inside it are read.
+    const uint64_t volumeEnd = static_cast<uint64_t>(boot.totalSectors) << boot.sectorShift;
+    if (end > volumeEnd) end = volumeEnd;
+    const uint64_t deviceSize = m_volume.DeviceSize();
+    if (deviceSize != 0 && end > deviceSize) end = deviceSize;
+    const uint64_t at = start + static_cast<uint64_t>(n) * boot.bytesPerCluster;
+    if (at >= end || end - at < 32) return false;
+    offset = at;
+    length = static_cast<uint32_t>(end - at < boot.bytesPerCluster ? (end - at) & ~31ull
+                                                                   : boot.bytesPerCluster);
+    return true;
+}
+
+void FatScannerBase::StoreEntryAt(const FatEntry& entry, uint64_t firstSector) {
     ++m_entryCounter;
+    m_store.InsertEntry(entry.name, entry.size, entry.created, entry.modified, entry.accessed,
+                        entry.attributes, entry.firstCluster, entry.directoryCluster, entry.deleted,
+                        entry.IsDirectory(), m_entryCounter, firstSector);
+}
+
+void FatScannerBase::StoreEntry(const FatEntry& entry, uint32_t foundIn) {
     const FatBootInfo& boot = m_volume.Boot();
     const uint32_t c = entry.firstCluster ? entry.firstCluster : foundIn;
     // Clusters 0 and 1 (possible for entries the advanced scan finds before the data area)
@@ -69,7 +93,5 @@ void FatScannerBase::StoreEntry(const FatEntry& entry, uint32_t foundIn) {
     const uint64_t firstSector =
         boot.firstDataSector +
         static_cast<uint64_t>(static_cast<int64_t>(c) - 2) * boot.sectorsPerCluster;
-    m_store.InsertEntry(entry.name, entry.size, entry.created, entry.modified, entry.accessed,
-                        entry.attributes, entry.firstCluster, entry.directoryCluster, entry.deleted,
-                        entry.IsDirectory(), m_entryCounter, firstSector);
+    StoreEntryAt(entry, firstSector);
 }

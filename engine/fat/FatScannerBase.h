@@ -5,6 +5,7 @@
 #include "engine/fat/FATVolume.h"
 #include "engine/fat/FatEntry.h"
 #include "engine/fat/FatEntryAssembler.h"
+#include "engine/fat/FatSlotWalker.h"
 #include "store/DataBase.h"
 
 #include <cstdint>
@@ -36,10 +37,25 @@ public:
     // cluster: an entry without a first cluster gets foundIn's first sector.
     void StoreEntry(const FatEntry& entry, uint32_t foundIn);
 
+    // The same with the first sector to record for an entry without a first cluster.
+    void StoreEntryAt(const FatEntry& entry, uint64_t firstSector);
+
+    // The id of the root folder: the root cluster for FAT32, kFixedRootId for FAT12/16.
+    uint32_t RootId() const { return m_volume.Boot().rootCluster; }
+    // Walks the slots of the FAT12/16 root region as one folder (id kFixedRootId), as far as
+    // the volume holds it, in pieces of one cluster's size; long names run on from one piece
+    // into the next. onEntry gets each accepted entry, its slot and the first sector of the
+    // piece it lies in, and answers false to stop. Returns how the walk ended.
+    template <typename F>
+    FatSlotWalker::End WalkRootRegion(const FatSlotPolicy& policy, F&& onEntry);
+
     const FATVolume& Volume() const { return m_volume; }
     uint64_t EntryCount() const { return m_entryCounter; }
 
 protected:
+    // The pieces of the root region the volume holds: first byte and length of piece n; false
+    // past the last one.
+    bool RootPiece(uint32_t n, uint64_t& offset, uint32_t& length) const;
     // Points stream at cluster (empty when unreadable).
     void ReadCluster(uint32_t cluster, FATStream& stream);
 
@@ -50,3 +66,22 @@ protected:
     uint32_t m_entriesPerCluster = 0;
     uint32_t m_clusterBound = 0;
 };
+
+template <typename F>
+FatSlotWalker::End FatScannerBase::WalkRootRegion(const FatSlotPolicy& policy, F&& onEntry) {
+    FatEntryAssembler assembler(m_volume.Boot().sectorsPerCluster);
+    uint64_t offset = 0;
+    uint32_t length = 0;
+    FatSlotWalker::End end = FatSlotWalker::End::Exhausted;
+    for (uint32_t n = 0; RootPiece(n, offset, length); ++n) {
+        FATStream piece;
+        if (!m_volume.ReadIntoStream(&piece, offset, length)) break;
+        const uint64_t sector = offset >> m_volume.Boot().sectorShift;
+        end = FatSlotWalker::Walk(piece, length / 32, kFixedRootId, policy, assembler,
+                                  [&](const FatEntry& entry, const uint8_t* slot) {
+                                      return onEntry(entry, slot, sector);
+                                  });
+        if (end != FatSlotWalker::End::Exhausted) break;
+    }
+    return end;
+}

@@ -1,6 +1,8 @@
 #include "engine/volume/EntryPoints.h"
 
 #include "engine/exfat/ExfatBoot.h"
+#include "engine/fat/FatBootInfo.h"
+#include "engine/fat/FatBootSector.h"
 #include "platform/DriveMap.h"
 #include "platform/RawDevice.h"
 #include "platform/VolumeLabel.h"
@@ -19,15 +21,20 @@ void TestBootSector(const uint8_t* sector, char letter, DriveBootInfo* info) {
         info->isNtfs = 1;
         info->rootFolderKey = 5;
         info->fileSystem = FileSystemKind::kNtfs;
-    } else if (std::memcmp(sector + 0x52, "FAT32   ", 8) == 0) {
-        info->fileSystem = FileSystemKind::kFat32;
-        info->rootFolderKey = static_cast<uint32_t>(sector[0x2C]) | (sector[0x2D] << 8) |
-                              (sector[0x2E] << 16) | (static_cast<uint32_t>(sector[0x2F]) << 24);
     } else if (ExfatBootInfo exfat; CheckExfatBootSector(sector, 512, exfat)) {
         info->fileSystem = FileSystemKind::kExfat;
         info->rootFolderKey = exfat.rootCluster;
+    } else if (const FileSystemKind fat = FatKindOf(sector); fat != FileSystemKind::kUnknown) {
+        // The FAT type follows the cluster count (FatKindOf). FAT12/16 keep their root folder
+        // in a region without a cluster, which has an id of its own.
+        info->fileSystem = fat;
+        info->rootFolderKey = fat != FileSystemKind::kFat32
+                                  ? kFixedRootId
+                                  : static_cast<uint32_t>(sector[0x2C]) | (sector[0x2D] << 8) |
+                                        (sector[0x2E] << 16) |
+                                        (static_cast<uint32_t>(sector[0x2F]) << 24);
     } else {
-        info->supported = 0; // FAT12/16 (type text at 0x36) and everything else
+        info->supported = 0;
     }
     std::memset(info->volumeLabel, 0, sizeof info->volumeLabel);
 }

@@ -48,9 +48,13 @@ DriveTreePane::DriveTreePane(QWidget* parent) : QWidget(parent) {
 QString DriveTreePane::DriveItemText(const DriveBootInfo& drive) {
     QString label = QString::fromUtf8(drive.volumeLabel);
     if (label.isEmpty()) label = TextOf(kTextNoName);
+    // A record made without its file system (kUnknown) goes by its NTFS flag.
     return label + QStringLiteral(" (%1:)(%2)")
                        .arg(QChar(drive.driveLetter))
-                       .arg(drive.isNtfs ? QStringLiteral("NTFS") : QStringLiteral("FAT32"));
+                       .arg(QString::fromLatin1(drive.fileSystem != FileSystemKind::kUnknown
+                                                    ? FileSystemName(drive.fileSystem)
+                                                : drive.isNtfs ? "NTFS"
+                                                               : "FAT32"));
 }
 
 void DriveTreePane::Fill() {
