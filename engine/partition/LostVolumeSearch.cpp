@@ -21,16 +21,14 @@ public:
             byOffset_.emplace(v.offset, std::move(v));
     }
     bool Has(uint64_t offset) const { return byOffset_.count(offset) != 0; }
-    // Whether `position` lies inside a found volume that starts before it.
-    bool Inside(uint64_t position) const {
+    // The end of the found volume that starts before `position` and holds it, or 0. Only
+    // the nearest such volume is asked: volumes rarely nest.
+    uint64_t EndOfHolder(uint64_t position) const {
         auto it = byOffset_.lower_bound(position);
-        while (it != byOffset_.begin()) {
-            --it;
-            if (position < it->second.offset + it->second.length) return true;
-            // Volumes rarely nest; looking further back is not worth the time.
-            break;
-        }
-        return false;
+        if (it == byOffset_.begin()) return 0;
+        --it;
+        const uint64_t end = it->second.offset + it->second.length;
+        return position < end ? end : 0;
     }
     std::vector<CheckedVolume> Take() {
         std::vector<CheckedVolume> out;
@@ -43,10 +41,21 @@ private:
     std::map<uint64_t, CheckedVolume> byOffset_;
 };
 
-bool InsideAny(const std::vector<ByteRange>& ranges, uint64_t position) {
-    for (const auto& r : ranges)
-        if (position >= r.offset && position - r.offset < r.length) return true;
-    return false;
+// Where the search goes on when `position` lies inside a known or found volume: at the first
+// sector after it (repeated, for volumes that touch); `position` itself otherwise.
+uint64_t SkipVolumes(const std::vector<ByteRange>& known, const Finds& finds, uint64_t position) {
+    for (bool moved = true; moved;) {
+        moved = false;
+        uint64_t end = finds.EndOfHolder(position);
+        for (const auto& r : known)
+            if (position >= r.offset && position - r.offset < r.length)
+                end = std::max(end, r.offset + r.length);
+        if (end > position) {
+            position = (end + kSector - 1) / kSector * kSector;
+            moved = true;
+        }
+    }
+    return position;
 }
 
 SearchResult SearchAligned(const platform::Source& source,
@@ -75,6 +84,7 @@ SearchResult SearchAligned(const platform::Source& source,
             finds.Add(
                 VolumesFromSector(source, p + kFat32BackupAt, at + kFat32BackupAt, kAsFat32Backup));
     }
+    if (!result.cancelled && progress) progress(size, size);
     result.volumes = finds.Take();
     return result;
 }
@@ -86,7 +96,9 @@ SearchResult SearchEverySector(const platform::Source& source,
     const uint64_t size = source.Size();
     Finds finds;
     std::vector<uint8_t> chunk(kChunk);
-    for (uint64_t position = 0; position + kSector <= size;) {
+    for (uint64_t position = 0;;) {
+        position = SkipVolumes(known, finds, position);
+        if (position >= size || size - position < kSector) break;
         if (progress && !progress(position, size)) {
             result.cancelled = true;
             break;
@@ -97,7 +109,7 @@ SearchResult SearchEverySector(const platform::Source& source,
             const uint8_t* sector = chunk.data() + i;
             if (!MayBeBootSector(sector)) continue;
             const uint64_t at = position + i;
-            if (InsideAny(known, at) || finds.Inside(at)) continue;
+            if (SkipVolumes(known, finds, at) != at) continue;
             finds.Add(VolumesFromSector(source, at, sector, kAllRoles));
         }
         position += length;

@@ -157,6 +157,7 @@ TEST(LostSearch, EverySectorSearchRunsOnASoundTableToo) {
     PutMbr(disk, 0, {{0x0C, 2048, 20480}});
     PutFat32(disk, kMiB, 20480, "LISTED");
     PutFat32(disk, 30 * kMiB + 1536, 8192, "DELETED");
+    PutFat32(disk, 5 * kMiB + 1536, 2048, "NESTED"); // an image inside a file of LISTED
     EXPECT_EQ(ProbeSource(disk).volumes.size(), 1u); // the table is sound: no aligned search
     ProbeOptions options;
     options.search = LostSearch::kEverySector;
