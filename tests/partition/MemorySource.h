@@ -38,6 +38,7 @@ public:
 
     int64_t ReadAt(uint64_t offset, void* buffer, uint64_t length) const override {
         auto* out = static_cast<uint8_t*>(buffer);
+        if (length == 0) return 0;
         std::memset(out, 0, length);
         if (offset >= size_) return 0;
         const uint64_t count = std::min(length, size_ - offset);
