@@ -18,7 +18,9 @@ struct FoundVolume {
     uint64_t length = 0; // bytes
     FileSystemKind fileSystem = FileSystemKind::kUnknown;
     uint32_t partitionNumber = 0; // 1-based, in table order; 0 when the source is the volume
-                                  // itself or the volume was found by a search
+                                  // itself or a search found the volume outside any table
+                                  // partition (one found where a partition begins keeps
+                                  // that partition's number)
     bool foundBySearch = false;   // placed by a boot-sector search, not by a table
     std::string label;            // from the boot sector where it holds one; may be empty
     // Where, from the volume's start, the boot sector that placed it lies: 0, or the place of
@@ -34,7 +36,9 @@ struct OtherSpace {
     uint64_t offset = 0;
     uint64_t length = 0;
     uint32_t partitionNumber = 0; // 0 for unallocated space
-    std::string what;             // e.g. "unknown file system (type 0x83)", "unallocated"
+    std::string what; // "type 0x83 (Linux): no supported file system", "Linux filesystem
+                      // \"home\": no supported file system" (GPT, with the entry's name),
+                      // or "unallocated"
 };
 
 struct ProbeResult {

@@ -272,3 +272,25 @@ TEST(DiskProbe, BareVolumesAreTheirOwnVolume) {
         EXPECT_TRUE(r.others.empty());
     }
 }
+
+TEST(DiskProbe, SearchFindsTheVolumeOfAPartitionWhoseEntryIsTooLong) {
+    // Partition 2 (NTFS) is said to run 2 MiB past the volume, so its last sector is not
+    // the NTFS backup; its boot sector is gone. Only the every-sector search places it.
+    OpenDisk disk("disk-mbr.img");
+    MemorySource damaged(disk.device, 0);
+    damaged.Zero(71680u * 512, 512);
+    const uint8_t longer[4] = {0x00, 0x90, 0x00, 0x00}; // 36864 sectors
+    damaged.Patch(0x1BE + 16 + 12, longer, sizeof longer);
+    EXPECT_EQ(ProbeSource(damaged).others.front().partitionNumber, 2u);
+    ProbeOptions options;
+    options.search = LostSearch::kEverySector;
+    const ProbeResult r = ProbeSource(damaged, options);
+    ASSERT_EQ(r.volumes.size(), 3u) << AllProblems(r);
+    const FoundVolume& ntfs = r.volumes[2]; // found ones come after the table's
+    EXPECT_EQ(ntfs.partitionNumber, 2u);
+    EXPECT_TRUE(ntfs.foundBySearch);
+    EXPECT_EQ(ntfs.offset, 71680u * 512);
+    EXPECT_EQ(ntfs.length, 36864u * 512);
+    EXPECT_EQ(ntfs.bootSectorOffset, (32768u - 1) * 512);
+    EXPECT_THAT(AllProblems(r), HasSubstr("partitions 2 and 5 overlap"));
+}
