@@ -191,10 +191,12 @@ private Q_SLOTS:
         QTreeWidgetItem* root = frame->DriveTree()->RootItem();
         QCOMPARE(root->childCount(), 1);
         QTreeWidgetItem* note = root->child(0);
-        QCOMPARE(note->text(0), QStringLiteral("No readable FAT32 or NTFS drive"));
+        QCOMPARE(note->text(0),
+                 QStringLiteral("No readable FAT12, FAT16, FAT32, exFAT or NTFS drive"));
         QCOMPARE(note->childCount(), 2);
         QVERIFY(note->child(0)->text(0).startsWith(QStringLiteral("K: ")));
-        QVERIFY(note->child(0)->text(0).contains(QStringLiteral("neither FAT32 nor NTFS")));
+        QVERIFY(note->child(0)->text(0).contains(
+            QStringLiteral("holds no FAT12, FAT16, FAT32, exFAT or NTFS volume")));
         QVERIFY(note->child(1)->text(0).contains(QStringLiteral("--drive E=")));
         QVERIFY(!(note->flags() & Qt::ItemIsSelectable));
         frame->DriveTree()->Tree()->setCurrentItem(note);

@@ -83,8 +83,9 @@ TEST_F(DrivesTest, NoDrivesExplanationNamesTheUnusableSourcesAndHowToBind) {
     { std::ofstream(dir.File("zeros.img"), std::ios::binary) << std::string(8192, '\0'); }
     ASSERT_EQ(map.Bind('M', dir.File("zeros.img")), "");
     const std::string text = NoDrivesExplanation("tessaly-cli --drive E=/path/to/disk.img drives");
-    EXPECT_EQ(text.rfind("No readable FAT32 or NTFS drive.\n", 0), 0u);
-    EXPECT_NE(text.find("  M: " + dir.File("zeros.img") + ": neither FAT32 nor NTFS\n"),
+    EXPECT_EQ(text.rfind("No readable FAT12, FAT16, FAT32, exFAT or NTFS drive.\n", 0), 0u);
+    EXPECT_NE(text.find("  M: " + dir.File("zeros.img") +
+                        ": holds no FAT12, FAT16, FAT32, exFAT or NTFS volume\n"),
               std::string::npos);
     EXPECT_NE(text.find("tessaly-cli --drive E=/path/to/disk.img drives"), std::string::npos);
 }
