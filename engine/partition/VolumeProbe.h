@@ -21,6 +21,10 @@ struct FoundVolume {
                                   // itself or the volume was found by a search
     bool foundBySearch = false;   // placed by a boot-sector search, not by a table
     std::string label;            // from the boot sector where it holds one; may be empty
+    // Where, from the volume's start, the boot sector that placed it lies: 0, or the place of
+    // a backup copy when the volume's first sector is damaged (FAT32: 3072, sector 6; NTFS:
+    // its last sector). A volume with a backup in use is read through a BootSectorOverlay.
+    uint64_t bootSectorOffset = 0;
 };
 
 // Something on the disk that is not a usable volume: a partition with an unknown or
@@ -39,7 +43,8 @@ struct ProbeResult {
     std::vector<FoundVolume> volumes; // in table order, then in order of offset
     std::vector<OtherSpace> others;
     // What is wrong with the source's structures, in words that name the structure
-    // ("the GPT's primary header fails its CRC32; the backup header was used").
+    // ("the GPT's primary header fails its CRC32; the backup at sector 2047 was used"). The
+    // lines do not name the source: a caller puts its name before each.
     std::vector<std::string> problems;
     // Why no volume was found, when volumes is empty.
     std::string reason;
@@ -51,10 +56,12 @@ enum class LostSearch {
 };
 
 struct ProbeOptions {
-    // Whether to search for lost volumes when the source has no valid table or its table
-    // names no readable volume. Aligned by default.
+    // How to search for lost volumes. The aligned search runs when the source has no valid
+    // table or its table names no readable volume; the every-sector search, which a user asks
+    // for, runs always, over the space the bound volumes leave.
     LostSearch search = LostSearch::kAligned;
-    // Progress of a search in bytes of the source (done, total); answering false cancels.
+    // Progress of a search in bytes of the source (done, total); answering false cancels it:
+    // the volumes found so far are kept, and a problem says the search was cancelled.
     std::function<bool(uint64_t done, uint64_t total)> progress;
 };
 
