@@ -193,9 +193,15 @@ BindResult BindSource(platform::DriveMap& map, char letter, const SourceSpec& sp
         return r;
     }
 
+    char previous = letter;
     for (size_t i = 0; i < volumes.size(); ++i) {
         const FoundVolume& v = volumes[i];
-        const char l = i == 0 ? letter : NextFree('C', taken);
+        // The volumes after the first take the free letters that follow it, then any left.
+        char l = letter;
+        if (i != 0) {
+            l = previous < 'Z' ? NextFree(static_cast<char>(previous + 1), taken) : 0;
+            if (!l) l = NextFree('C', taken);
+        }
         if (!l) {
             r.messages.push_back("no drive letter is left for " + VolumeName(spec.path, v));
             continue;
@@ -210,6 +216,7 @@ BindResult BindSource(platform::DriveMap& map, char letter, const SourceSpec& sp
             s.partitionNumber = v.partitionNumber;
             s.foundBySearch = v.foundBySearch;
         }
+        s.bootSectorOffset = v.bootSectorOffset;
         if (std::string error = map.BindVolume(s); !error.empty()) {
             if (i == 0) {
                 r.error = error;
@@ -220,6 +227,7 @@ BindResult BindSource(platform::DriveMap& map, char letter, const SourceSpec& sp
         }
         taken[l - 'A'] = true;
         r.letters.push_back(l);
+        previous = l;
     }
     Remember(std::move(inventory));
     return r;

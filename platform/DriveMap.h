@@ -26,6 +26,9 @@ struct DriveSource {
     uint64_t length = 0;
     uint32_t partitionNumber = 0; // 1-based place in the partition table; 0 when none
     bool foundBySearch = false;   // placed by a boot-sector search
+    // Where in the volume the boot sector in use lies: 0, or a backup copy's place when the
+    // first sector is damaged (the engine then reads the copy in its place).
+    uint64_t bootSectorOffset = 0;
     ContainerKind container = ContainerKind::kRaw;
     std::vector<std::string> files; // every file the data comes from; empty: path alone
 

@@ -1,5 +1,6 @@
 #include "engine/volume/DriveProbe.h"
 
+#include "engine/partition/BootSectorOverlay.h"
 #include "engine/volume/EntryPoints.h"
 #include "platform/VolumeLabel.h"
 #include "platform/VolumeSource.h"
@@ -19,7 +20,34 @@ std::string Lookalike(const uint8_t* s) {
     return "";
 }
 
+// A volume read through the backup of its boot sector; owns the window it reads.
+class OverlaidVolume : public platform::Source {
+public:
+    OverlaidVolume(std::unique_ptr<platform::Source> volume, uint64_t copyOffset)
+        : volume_(std::move(volume)), overlay_(*volume_, copyOffset) {}
+    int64_t ReadAt(uint64_t offset, void* buffer, uint64_t length) const override {
+        return overlay_.ReadAt(offset, buffer, length);
+    }
+    uint64_t Size() const override { return overlay_.Size(); }
+    const std::string& Path() const override { return overlay_.Path(); }
+
+private:
+    std::unique_ptr<platform::Source> volume_;
+    partition::BootSectorOverlay overlay_;
+};
+
 } // namespace
+
+std::unique_ptr<platform::Source> OpenBoundVolume(const platform::DriveSource& binding,
+                                                  std::string* error) {
+    platform::OpenedVolume volume = platform::OpenVolume(binding);
+    if (!volume.source) {
+        if (error) *error = volume.error;
+        return nullptr;
+    }
+    if (binding.bootSectorOffset == 0) return std::move(volume.source);
+    return std::make_unique<OverlaidVolume>(std::move(volume.source), binding.bootSectorOffset);
+}
 
 const char* SupportedFileSystems() {
     return "FAT12, FAT16, FAT32, exFAT or NTFS";
@@ -33,15 +61,14 @@ DriveProbe ProbeDrive(char letter, bool withLabel) {
         p.reason = "no source is bound to the letter";
         return p;
     }
-    platform::OpenedVolume volume = platform::OpenVolume(*binding);
-    if (!volume.source) {
+    const std::unique_ptr<platform::Source> volume = OpenBoundVolume(*binding, &p.reason);
+    if (!volume) {
         p.state = DriveState::kCannotOpen;
-        p.reason = volume.error;
         return p;
     }
-    p.size = volume.source->Size();
+    p.size = volume->Size();
     uint8_t sector[512];
-    if (volume.source->ReadAt(0, sector, sizeof sector) < static_cast<int64_t>(sizeof sector)) {
+    if (volume->ReadAt(0, sector, sizeof sector) < static_cast<int64_t>(sizeof sector)) {
         p.state = DriveState::kCannotRead;
         p.reason = "the first sector cannot be read";
         return p;

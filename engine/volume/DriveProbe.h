@@ -2,7 +2,10 @@
 // The one check of a bound drive letter: open the volume the letter stands for, read its boot
 // sector and test it. The drive list, the check before a scan and the scan job all use it.
 #include "engine/volume/EngineTypes.h"
+#include "platform/DriveMap.h"
+#include "platform/Source.h"
 
+#include <memory>
 #include <string>
 
 enum class DriveState {
@@ -19,6 +22,12 @@ struct DriveProbe {
     DriveBootInfo info{}; // filled, label included, when state is kReady
     uint64_t size = 0;    // bytes of the volume's window
 };
+
+// The volume a binding stands for, as the engines read it: its window on the source, with the
+// surviving copy of the boot sector in place of a damaged first sector. Null, with the reason
+// in *error, when the source cannot be opened.
+std::unique_ptr<platform::Source> OpenBoundVolume(const platform::DriveSource& binding,
+                                                  std::string* error);
 
 // withLabel: also look up the volume label (costs a probe of the file system).
 DriveProbe ProbeDrive(char letter, bool withLabel = true);

@@ -1,8 +1,8 @@
 #include "engine/volume/VolumeBase.h"
 
+#include "engine/volume/DriveProbe.h"
 #include "engine/volume/StreamBase.h"
 #include "platform/DriveMap.h"
-#include "platform/VolumeSource.h"
 #include "platform/WindowSource.h"
 #include "platform/images/OpenImage.h"
 
@@ -22,9 +22,11 @@ VolumeBase::~VolumeBase() {
 bool VolumeBase::Open(char letter, bool parseBoot) {
     Close();
     letter_ = letter;
-    platform::OpenedVolume volume = platform::OpenDriveVolume(letter);
-    if (!volume.source) return false;
-    return OpenSource(std::move(volume.source), parseBoot);
+    const auto binding = platform::DriveMap::Instance().Find(letter);
+    if (!binding) return false;
+    std::unique_ptr<platform::Source> volume = OpenBoundVolume(*binding, nullptr);
+    if (!volume) return false;
+    return OpenSource(std::move(volume), parseBoot);
 }
 
 bool VolumeBase::OpenPath(const std::string& path, bool parseBoot) {

@@ -121,7 +121,7 @@ TEST_F(Binder, WhatIsNotBoundIsListed) {
     for (const std::string& n : notes) {
         linux = linux || n.find(DiskPath("gpt.img") + ", partition 3 (2.0 MiB at 65.0 MiB)") == 0;
         gap = gap || (n.find("unallocated") != std::string::npos &&
-                      n.find("3.0 MiB at 67.0 MiB") != std::string::npos);
+                      n.find("4.0 MiB at 67.0 MiB") != std::string::npos);
     }
     EXPECT_TRUE(linux) << ::testing::PrintToString(notes);
     EXPECT_TRUE(gap) << ::testing::PrintToString(notes);

@@ -33,7 +33,7 @@ TEST_F(DrivesTest, ALetterBoundTwiceIsRefused) {
 
 TEST_F(DrivesTest, ImagesTakeTheFirstFreeLettersThenSettingsThenNothingElse) {
     CIni settings(dir.File("Options.ini"));
-    settings.SetString("Drives", "C", ntfs); // C is taken by the command line: ignored
+    settings.SetString("Drives", "C", ntfs); // C is taken by the command line: said so
     settings.SetString("Drives", "H", ntfs);
     settings.SetString("Drives", "J", dir.File("missing.img"));
     DriveBindings b;
@@ -47,8 +47,10 @@ TEST_F(DrivesTest, ImagesTakeTheFirstFreeLettersThenSettingsThenNothingElse) {
     EXPECT_EQ(map.PathFor('D'), ntfs);
     EXPECT_EQ(map.PathFor('E'), fat);
     EXPECT_EQ(map.PathFor('H'), ntfs);
-    ASSERT_EQ(r.warnings.size(), 1u);
-    EXPECT_EQ(r.warnings[0].rfind("[Drives] J: cannot read ", 0), 0u);
+    ASSERT_EQ(r.warnings.size(), 2u);
+    EXPECT_EQ(r.warnings[0],
+              "[Drives] C: " + ntfs + " is not used: --drive C=" + fat + " takes the letter");
+    EXPECT_EQ(r.warnings[1].rfind("[Drives] J: cannot read ", 0), 0u);
 }
 
 TEST_F(DrivesTest, AnUnreadableImageIsAnError) {
