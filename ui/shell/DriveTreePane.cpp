@@ -44,9 +44,12 @@ DriveTreePane::DriveTreePane(QWidget* parent) : QWidget(parent) {
 QString DriveTreePane::DriveItemText(const DriveBootInfo& drive) {
     QString label = QString::fromUtf8(drive.volumeLabel);
     if (label.isEmpty()) label = TextOf(kTextNoName);
-    return label + QStringLiteral(" (%1:)(%2)")
-                       .arg(QChar(drive.driveLetter))
-                       .arg(QString::fromLatin1(FileSystemName(drive.fileSystem)));
+    return label +
+           QStringLiteral(" (%1:)(%2)")
+               .arg(QChar(drive.driveLetter))
+               .arg(drive.fileSystem != FileSystemKind::kUnknown
+                        ? QString::fromLatin1(FileSystemName(drive.fileSystem))
+                        : (drive.isNtfs ? QStringLiteral("NTFS") : QStringLiteral("FAT32")));
 }
 
 void DriveTreePane::Fill() {
