@@ -6,6 +6,7 @@
 #include "engine/volume/EntryPoints.h"
 #include "engine/volume/QueryEntryPoints.h"
 #include "jobs/SavedScan.h"
+#include "jobs/VolumeBinder.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "store/DataBase.h"
@@ -115,10 +116,16 @@ int CmdDrives(const Args& args, const GlobalOptions&) {
     ListDrives(drives, &count);
     for (uint32_t i = 0; i < count; ++i) {
         const auto& d = drives[i];
-        const auto path = platform::DriveMap::Instance().PathFor(d.driveLetter);
+        const auto binding = platform::DriveMap::Instance().Find(d.driveLetter);
         std::printf("%c:  %-5s  %-32s  %s\n", d.driveLetter, FileSystemName(d.fileSystem),
-                    TerminalText(d.volumeLabel).c_str(), path ? TerminalText(*path).c_str() : "");
+                    TerminalText(d.volumeLabel).c_str(),
+                    binding ? TerminalText(DescribeBinding(*binding)).c_str() : "");
     }
+    // What the disks hold besides: so a user sees every partition and gap that is there.
+    const std::vector<std::string> notes = SourceNotes();
+    if (!notes.empty()) std::printf("not bound (no supported file system):\n");
+    for (const std::string& note : notes)
+        std::printf("    %s\n", TerminalText(note).c_str());
     return 0;
 }
 

@@ -100,7 +100,10 @@ uint64_t ParseDate(const std::string& text) {
 const char* Usage(const std::string& command) {
     if (command == "drives")
         return "usage: tessaly-cli [--drive L=PATH]... drives\n"
-               "  Lists the letter, file system, label and source of each FAT32 or NTFS drive.\n";
+               "  Lists the letter, file system, label and source of each FAT12, FAT16, FAT32,\n"
+               "  exFAT or NTFS drive: the image or device, and for a whole disk the partition,\n"
+               "  its size and offset. Partitions with other file systems, unallocated space\n"
+               "  over 1 MiB and damage found in a disk's tables are listed after the drives.\n";
     if (command == "scan")
         return "usage: tessaly-cli [--drive L=PATH]... scan L: [--full] [--json | --tree] "
                "[--save FILE [--overwrite]]\n"
@@ -135,8 +138,18 @@ const char* Usage(const std::string& command) {
            "  recover L: (PATH... | --record N... | --all | --deleted) --to DIR [options]\n"
            "options:\n"
            "  --drive L=PATH   bind drive letter L (C-Z) to an image file or block device;\n"
-           "                   the [Drives] section of the settings binds letters too, and\n"
-           "                   the readable local partitions fill the letters left free\n"
+           "                   the [Drives] section of the settings binds letters too\n"
+           "                   (L=PATH lines), and the readable local partitions fill the\n"
+           "                   letters left free. A whole disk (raw, split raw .001 ...,\n"
+           "                   E01, VMDK, VHD, VHDX or QCOW2) binds each of its volumes:\n"
+           "                   the first to L, the others to the next free letters\n"
+           "  --drive L=PATH#N     bind only partition N of the disk at PATH to L\n"
+           "  --drive L=PATH#@B    bind only the volume that starts at byte B of PATH\n"
+           "                       (a volume found by the search for lost partitions)\n"
+           "  --search-sectors on a disk whose partition table is gone or names no readable\n"
+           "                   volume, look for lost volumes at every sector instead of the\n"
+           "                   usual alignments (slower; shows progress, Ctrl-C stops it);\n"
+           "                   found volumes are named \"found at OFFSET\"\n"
            "  --load FILE      use the scan saved with scan --save FILE instead of scanning\n"
            "  COMMAND --help   the options of one command\n";
 }

@@ -11,7 +11,7 @@ struct CliError {
 
 using Drive = CheckedDrive;
 
-// Parses "E", "E:" or "E:\..." and checks the drive: bound, readable, FAT32 or NTFS.
+// Parses "E", "E:" or "E:\..." and checks the drive: bound, readable, with a supported file system.
 // Throws CliError with a message naming what is wrong.
 Drive OpenDrive(const std::string& spec);
 

@@ -11,6 +11,7 @@
 #include <clocale>
 #include <cstdio>
 #include <map>
+#include <unistd.h>
 
 namespace {
 
@@ -21,6 +22,7 @@ int Run(int argc, char** argv) {
     std::string command;
     Args rest;
     bool help = false;
+    bool sectorSearch = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (!command.empty()) {
@@ -41,6 +43,8 @@ int Run(int argc, char** argv) {
                 std::fprintf(stderr, "tessaly-cli: %s\n", error.c_str());
                 return 2;
             }
+        } else if (a == "--search-sectors") {
+            sectorSearch = true;
         } else if (a == "--load") {
             if (i + 1 >= argc) {
                 std::fputs("tessaly-cli: --load needs a file\n", stderr);
@@ -56,7 +60,33 @@ int Run(int argc, char** argv) {
     }
     // Bindings kept in the settings take the letters the command line left free; the readable
     // local partitions then fill the rest.
+    if (sectorSearch) {
+        // Every sector of a disk without a usable table is tried as a boot sector: slow, so
+        // the search shows how far it is and Ctrl-C ends it with what it found.
+        InstallInterruptHandler();
+        ProbeOptions options;
+        options.search = LostSearch::kEverySector;
+        const bool terminal = ::isatty(2) != 0;
+        options.progress = [terminal, last = -1](uint64_t done, uint64_t total) mutable {
+            if (terminal && total != 0) {
+                const int percent = static_cast<int>(done * 100 / total);
+                if (percent != last)
+                    std::fprintf(stderr, "\rsearching every sector for lost volumes: %3d%%",
+                                 percent);
+                last = percent;
+            }
+            return !g_interrupted.load();
+        };
+        bindings.SetProbeOptions(std::move(options));
+    }
     const DriveBindings::Result bound = bindings.Apply(map, &CIni::Instance());
+    if (sectorSearch) {
+        if (::isatty(2)) std::fputc('\n', stderr);
+        if (g_interrupted.exchange(false))
+            std::fputs("tessaly-cli: the search for lost volumes was stopped; the volumes found "
+                       "so far are bound\n",
+                       stderr);
+    }
     for (const std::string& warning : bound.warnings)
         std::fprintf(stderr, "tessaly-cli: %s\n", warning.c_str());
     if (!bound.error.empty()) {

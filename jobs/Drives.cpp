@@ -1,9 +1,8 @@
 #include "jobs/Drives.h"
 
-#include "engine/volume/EntryPoints.h"
+#include "engine/volume/DriveProbe.h"
+#include "jobs/VolumeBinder.h"
 #include "platform/DriveMap.h"
-#include "platform/RawDevice.h"
-#include "platform/VolumeLabel.h"
 #include "ui/settings/Ini.h"
 #include "ui/settings/Settings.h"
 
@@ -15,15 +14,6 @@ namespace {
 char NormalLetter(char c) {
     const char l = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return (l >= 'C' && l <= 'Z') ? l : 0;
-}
-
-// What an unsupported boot sector looks like, for the message.
-std::string Lookalike(const uint8_t* s) {
-    if (std::memcmp(s + 0x36, "FAT12   ", 8) == 0) return "FAT12";
-    if (std::memcmp(s + 0x36, "FAT16   ", 8) == 0 || std::memcmp(s + 0x36, "FAT     ", 8) == 0)
-        return "FAT16";
-    if (std::memcmp(s + 3, "EXFAT   ", 8) == 0) return "exFAT";
-    return "";
 }
 
 } // namespace
@@ -45,42 +35,54 @@ DriveCheck CheckDrive(char letter) {
             "\"" + std::string(1, letter) + "\" is not a drive (expected a letter C to Z, like E:)";
         return c;
     }
-    const auto path = platform::DriveMap::Instance().PathFor(l);
-    if (!path) {
+    const auto binding = platform::DriveMap::Instance().Find(l);
+    if (!binding) {
         c.problem = DriveProblem::kNotBound;
         c.message = std::string("no drive ") + l + ": (bind one with --drive " + l + "=PATH)";
         return c;
     }
-    platform::RawDevice device;
-    if (!device.Open(*path)) {
+    const std::string name = DescribeBinding(*binding);
+    const DriveProbe probe = ProbeDrive(l);
+    c.reason = probe.reason;
+    switch (probe.state) {
+    case DriveState::kReady:
+        break;
+    case DriveState::kNotBound:
+        c.problem = DriveProblem::kNotBound;
+        c.message = std::string("no drive ") + l + ": (bind one with --drive " + l + "=PATH)";
+        return c;
+    case DriveState::kCannotOpen:
         c.problem = DriveProblem::kCannotOpen;
-        c.reason = device.Error();
-        c.message = "cannot read " + *path + ": " + c.reason;
+        c.message = "cannot read " + name + ": " + c.reason;
+        return c;
+    case DriveState::kCannotRead:
+        c.problem = DriveProblem::kCannotRead;
+        c.message = "cannot read the boot sector of " + name;
+        return c;
+    case DriveState::kNotSupported: {
+        c.problem = DriveProblem::kNotSupported;
+        // What the binder learnt of the source (a damaged table, a container that cannot be
+        // opened) says more than the boot sector does.
+        std::string known;
+        if (binding->WholeSource())
+            for (const SourceInventory& s : BoundSources())
+                if (s.path == binding->path && !s.error.empty()) known = s.error;
+        c.message =
+            std::string(1, l) + ": (" + name + ") holds no " + SupportedFileSystems() + " volume" +
+            (!known.empty()     ? ": " + known
+             : c.reason.empty() ? ""
+                                : "; it looks like " + c.reason + ", which is not supported");
+        if (!known.empty()) c.reason = known;
         return c;
     }
-    uint8_t sector[512];
-    if (device.ReadAt(0, sector, sizeof sector) < static_cast<int64_t>(sizeof sector)) {
-        c.problem = DriveProblem::kCannotRead;
-        c.reason = "the first sector cannot be read";
-        c.message = "cannot read the boot sector of " + *path;
-        return c;
     }
     CheckedDrive& d = c.drive;
-    TestBootSector(sector, l, &d.info);
-    if (!d.info.supported) {
-        c.problem = DriveProblem::kNotSupported;
-        c.reason = Lookalike(sector);
-        c.message =
-            std::string(1, l) + ": (" + *path + ") is neither FAT32 nor NTFS" +
-            (c.reason.empty() ? "" : "; it looks like " + c.reason + ", which is not supported");
-        return c;
-    }
-    const std::string label = platform::VolumeLabel(*path, sector);
-    std::strncpy(d.info.volumeLabel, label.c_str(), sizeof d.info.volumeLabel - 1);
+    d.info = probe.info;
     d.letter = l;
     d.isNtfs = d.info.isNtfs != 0;
     d.rootKey = d.info.rootFolderKey;
-    d.source = *path;
+    d.source = binding->path;
+    d.binding = *binding;
     return c;
 }
 
@@ -106,34 +108,63 @@ void DriveBindings::AddImage(const std::string& path) {
 DriveBindings::Result DriveBindings::Apply(platform::DriveMap& map, const CIni* settings) const {
     Result r;
     bool taken[26] = {};
+    char explicitBy[26] = {};
+    // The letters named on the command line are reserved before any disk spreads its volumes
+    // over the letters that follow.
+    for (const Explicit& e : explicit_)
+        taken[e.letter - 'A'] = true;
+    auto bind = [&](char letter, const std::string& text, bool explicitBinding) {
+        SourceSpec spec;
+        if (std::string error = ParseSourceSpec(text, &spec); !error.empty()) return error;
+        BindResult b = BindSource(map, letter, spec, taken, explicitBinding, options_);
+        for (std::string& m : b.messages)
+            r.warnings.push_back(std::move(m));
+        return b.error;
+    };
     for (const Explicit& e : explicit_) {
-        if (std::string error = map.Bind(e.letter, e.path); !error.empty()) {
+        explicitBy[e.letter - 'A'] = 1;
+        if (std::string error = bind(e.letter, e.path, true); !error.empty()) {
             r.error = error;
             return r;
         }
-        taken[e.letter - 'A'] = true;
     }
-    char next = 'C';
     for (const std::string& image : images_) {
-        while (next <= 'Z' && taken[next - 'A'])
-            ++next;
-        if (next > 'Z') {
+        const char next = [&] {
+            for (char l = 'C'; l <= 'Z'; ++l)
+                if (!taken[l - 'A']) return l;
+            return char(0);
+        }();
+        if (!next) {
             r.error = "no drive letter is left for " + image;
             return r;
         }
-        if (std::string error = map.Bind(next, image); !error.empty()) {
+        if (std::string error = bind(next, image, true); !error.empty()) {
             r.error = error;
             return r;
         }
-        taken[next - 'A'] = true;
     }
     if (settings) {
-        for (char letter = 'C'; letter <= 'Z'; ++letter) {
-            if (taken[letter - 'A']) continue;
-            const std::string path =
-                settings->GetString(settings::kDrivesSection, std::string(1, letter), "");
+        for (const std::string& key : settings->Keys(settings::kDrivesSection)) {
+            const char letter = DriveLetterOf(key);
+            if (!letter || key.size() > 2) {
+                r.warnings.push_back("[Drives] \"" + key +
+                                     "\" is not a drive letter (expected C to Z); the entry is "
+                                     "ignored");
+                continue;
+            }
+            const std::string path = settings->GetString(settings::kDrivesSection, key, "");
             if (path.empty()) continue;
-            if (std::string error = map.Bind(letter, path); !error.empty())
+            if (taken[letter - 'A']) {
+                const auto holder = map.Find(letter);
+                r.warnings.push_back(
+                    std::string("[Drives] ") + letter + ": " + path + " is not used: " +
+                    (explicitBy[letter - 'A']
+                         ? "--drive " + std::string(1, letter) + "=" +
+                               (holder ? holder->path : "") + " takes the letter"
+                         : "the letter is taken by " + (holder ? DescribeBinding(*holder) : "")));
+                continue;
+            }
+            if (std::string error = bind(letter, path, true); !error.empty())
                 r.warnings.push_back(std::string("[Drives] ") + letter + ": " + error);
         }
     }
@@ -148,15 +179,15 @@ std::vector<UnusableSource> UnusableSources() {
         if (c.problem == DriveProblem::kNone) continue;
         std::string why = c.reason;
         if (c.problem == DriveProblem::kNotSupported)
-            why = "neither FAT32 nor NTFS" +
-                  (c.reason.empty() ? "" : " (looks like " + c.reason + ")");
-        out.push_back({s.letter, s.path, why});
+            why = std::string("holds no ") + SupportedFileSystems() + " volume" +
+                  (c.reason.empty() ? "" : " (" + c.reason + ")");
+        out.push_back({s.letter, DescribeBinding(s), why});
     }
     return out;
 }
 
 std::string NoDrivesExplanation(const std::string& example) {
-    std::string text = "No readable FAT32 or NTFS drive.\n";
+    std::string text = std::string("No readable ") + SupportedFileSystems() + " drive.\n";
     for (const UnusableSource& u : UnusableSources())
         text += std::string("  ") + u.letter + ": " + u.path + ": " + u.why + "\n";
     text += "Bind a disk image or a partition to a drive letter, for example:\n  " + example +

@@ -1,6 +1,7 @@
 #include "jobs/SavedScan.h"
 
-#include "platform/RawDevice.h"
+#include "jobs/VolumeBinder.h"
+#include "platform/VolumeSource.h"
 #include "platform/WriteGuard.h"
 #include "store/CppSQLite3Exception.h"
 #include "store/CppSQLite3Query.h"
@@ -26,9 +27,22 @@ std::string BootChecksum(const DriveBootInfo& info) {
     return text;
 }
 
-uint64_t SourceSize(const std::string& path) {
-    platform::RawDevice d;
-    return d.Open(path) ? d.Size() : 0;
+// Bytes of the volume a drive reads: its window on the source.
+uint64_t SourceSize(const CheckedDrive& drive) {
+    platform::DriveSource binding = drive.binding;
+    if (binding.path.empty()) binding = platform::DriveSource(drive.letter, drive.source, true);
+    const platform::OpenedVolume volume = platform::OpenVolume(binding);
+    return volume.source ? volume.source->Size() : 0;
+}
+
+// Which volume of its source a scan came from: "partition 2 (40.0 MiB at 25.0 MiB)", "the
+// volume found at 1.0 MiB" or "the whole source".
+std::string VolumeWords(uint32_t partition, uint64_t offset, uint64_t length) {
+    if (partition != 0)
+        return "partition " + std::to_string(partition) + " (" + FormatBytes(length) + " at " +
+               FormatBytes(offset) + ")";
+    if (offset != 0) return "the volume found at " + FormatBytes(offset);
+    return "the whole source";
 }
 
 // Attaches file as "saved": read-only when it is a scan to load (never changed, not even by
@@ -97,12 +111,16 @@ void SaveScan(const CheckedDrive& drive, const std::string& file, bool overwrite
         Attached attached(store.Db(), temp, false);
         auto& db = store.Db();
         db.execute("create table saved.source(letter text, isNtfs integer, rootKey integer, "
-                   "path text, size integer, bootChecksum text)");
-        db.execute(SqlFormat("insert into saved.source values('%c', %d, %u, '%s', %llu, '%s')",
-                             drive.letter, drive.isNtfs ? 1 : 0, drive.rootKey,
-                             QuoteSql(drive.source).c_str(),
-                             static_cast<unsigned long long>(SourceSize(drive.source)),
-                             BootChecksum(drive.info).c_str()));
+                   "path text, size integer, bootChecksum text, volumeOffset integer, "
+                   "volumeLength integer, partition integer, container text)");
+        db.execute(SqlFormat(
+            "insert into saved.source values('%c', %d, %u, '%s', %llu, '%s', %llu, %llu, %u, "
+            "'%s')",
+            drive.letter, drive.isNtfs ? 1 : 0, drive.rootKey, QuoteSql(drive.source).c_str(),
+            static_cast<unsigned long long>(SourceSize(drive)), BootChecksum(drive.info).c_str(),
+            static_cast<unsigned long long>(drive.binding.offset),
+            static_cast<unsigned long long>(drive.binding.length), drive.binding.partitionNumber,
+            platform::ContainerName(drive.binding.container)));
         db.execute(SqlFormat("create table saved.rows as select * from main.%c order by rowid",
                              drive.letter));
     } catch (const CppSQLite3Exception& e) {
@@ -147,7 +165,21 @@ void LoadScan(const CheckedDrive& drive, const std::string& file) {
         const std::string checksum = q.getStringField(2);
         const std::string path = q.getStringField(3);
         q.finalize();
-        if (isNtfs != drive.isNtfs || size != SourceSize(drive.source) ||
+        const SavedVolume saved = SavedScanVolume(file);
+        if (saved.partition != drive.binding.partitionNumber ||
+            saved.offset != drive.binding.offset)
+            throw SavedScanError{file + " holds a scan of " +
+                                 VolumeWords(saved.partition, saved.offset, saved.length) + " of " +
+                                 path + "; drive " + std::string(1, drive.letter) + ": is " +
+                                 VolumeWords(drive.binding.partitionNumber, drive.binding.offset,
+                                             drive.binding.length) +
+                                 " of " + drive.source + " (bind that volume, e.g. --drive " +
+                                 std::string(1, drive.letter) + "=" + path +
+                                 (saved.partition != 0 ? "#" + std::to_string(saved.partition)
+                                  : saved.offset != 0  ? "#@" + std::to_string(saved.offset)
+                                                       : "") +
+                                 ")"};
+        if (isNtfs != drive.isNtfs || size != SourceSize(drive) ||
             checksum != BootChecksum(drive.info))
             throw SavedScanError{file + " was saved from " + path + ", which no longer matches " +
                                  drive.source + " (size or boot sector differ)"};
@@ -171,4 +203,22 @@ std::string SavedScanSource(const std::string& file) {
     } catch (const CppSQLite3Exception&) {
         throw SavedScanError{file + " is not a saved scan"};
     }
+}
+
+SavedVolume SavedScanVolume(const std::string& file) {
+    SavedScanLetter(file); // refuses what is not a saved scan
+    SavedVolume v;
+    try {
+        CppSQLite3DB db;
+        db.openReadOnly(file.c_str());
+        auto q = db.query("select volumeOffset, volumeLength, partition from source");
+        if (!q.eof()) {
+            v.offset = static_cast<uint64_t>(q.getInt64Field(0));
+            v.length = static_cast<uint64_t>(q.getInt64Field(1));
+            v.partition = static_cast<uint32_t>(q.getInt64Field(2));
+        }
+    } catch (const CppSQLite3Exception&) {
+        // Saved before scans named their volume: the whole source.
+    }
+    return v;
 }

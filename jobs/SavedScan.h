@@ -5,6 +5,7 @@
 // the window; every refusal is a SavedScanError with one English line saying why.
 #include "jobs/Drives.h"
 
+#include <cstdint>
 #include <string>
 
 struct SavedScanError {
@@ -29,3 +30,12 @@ void LoadScan(const CheckedDrive& drive, const std::string& file);
 char SavedScanLetter(const std::string& file);
 // Where the saved scan's source was when it was saved (its path as then bound).
 std::string SavedScanSource(const std::string& file);
+
+// Which volume of its source a saved scan came from (all zero: the whole source, also for
+// files saved before scans named their volume).
+struct SavedVolume {
+    uint64_t offset = 0;
+    uint64_t length = 0;
+    uint32_t partition = 0;
+};
+SavedVolume SavedScanVolume(const std::string& file);

@@ -1,8 +1,8 @@
 #include "jobs/ScanJob.h"
 
+#include "engine/volume/DriveProbe.h"
 #include "engine/volume/EntryPoints.h"
 #include "platform/DriveMap.h"
-#include "platform/RawDevice.h"
 #include "platform/Text.h"
 #include "store/CppSQLite3Exception.h"
 #include "store/DataBase.h"
@@ -18,54 +18,33 @@ constexpr unsigned kTextCurrentFile = 31;
 constexpr unsigned kTextAdvancedStatus = 32;
 constexpr unsigned kTextQuickStatus = 33;
 
-// The size the boot sector gives the volume, in bytes (0 when it gives none).
-uint64_t DeclaredSize(const DriveBootInfo& info) {
-    const uint8_t* s = info.bootSector;
-    const uint64_t bytesPerSector = s[0x0B] | (s[0x0C] << 8);
-    uint64_t sectors = 0;
-    if (info.isNtfs) {
-        for (int i = 7; i >= 0; --i)
-            sectors = (sectors << 8) | s[0x28 + i];
-    } else {
-        sectors = s[0x20] | (s[0x21] << 8) | (s[0x22] << 16) | (uint64_t{s[0x23]} << 24);
-        if (sectors == 0) sectors = s[0x13] | (s[0x14] << 8);
-    }
-    return bytesPerSector * sectors;
-}
-
-// Whether the source holds fewer bytes than its file system says it has.
+// Whether the volume's window holds fewer bytes than its file system says it has.
 bool IsCutShort(char letter, const DriveBootInfo& info) {
-    const auto path = platform::DriveMap::Instance().PathFor(letter);
-    platform::RawDevice device;
-    if (!path || !device.Open(*path)) return false;
-    const uint64_t size = device.Size();
-    return size != 0 && size < DeclaredSize(info);
+    const DriveProbe probe = ProbeDrive(letter, false);
+    return probe.state == DriveState::kReady && probe.size != 0 &&
+           probe.size < DeclaredVolumeSize(info);
 }
 
 // Checks that the drive can still be opened and still holds a file system the engine reads.
 ScanFailure CheckSource(char letter, std::string* reason) {
-    const auto path = platform::DriveMap::Instance().PathFor(letter);
-    if (!path) {
-        *reason = "no source is bound to the letter";
-        return ScanFailure::kCannotOpen;
-    }
-    platform::RawDevice device;
-    if (!device.Open(*path)) {
-        *reason = *path + ": " + device.Error();
-        return ScanFailure::kCannotOpen;
-    }
-    uint8_t sector[512];
-    if (device.ReadAt(0, sector, sizeof sector) < static_cast<int64_t>(sizeof sector)) {
-        *reason = *path + ": the first sector cannot be read";
-        return ScanFailure::kCannotOpen;
-    }
-    DriveBootInfo info{};
-    TestBootSector(sector, letter, &info);
-    if (!info.supported) {
-        *reason = *path;
+    const DriveProbe probe = ProbeDrive(letter, false);
+    switch (probe.state) {
+    case DriveState::kReady:
+        return ScanFailure::kNone;
+    case DriveState::kNotSupported:
+        *reason = platform::DriveMap::Instance().PathFor(letter).value_or("");
         return ScanFailure::kNotSupported;
+    case DriveState::kCannotRead:
+        *reason = platform::DriveMap::Instance().PathFor(letter).value_or("") + ": " + probe.reason;
+        return ScanFailure::kCannotOpen;
+    case DriveState::kCannotOpen:
+        *reason = platform::DriveMap::Instance().PathFor(letter).value_or("") + ": " + probe.reason;
+        return ScanFailure::kCannotOpen;
+    case DriveState::kNotBound:
+        break;
     }
-    return ScanFailure::kNone;
+    *reason = probe.reason;
+    return ScanFailure::kCannotOpen;
 }
 
 } // namespace

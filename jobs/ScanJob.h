@@ -12,7 +12,7 @@
 enum class ScanFailure {
     kNone,
     kCannotOpen,   // the source cannot be opened or its first sector read (reason: why)
-    kNotSupported, // the volume no longer holds FAT32 or NTFS
+    kNotSupported, // the volume no longer holds a supported file system
     kReadFailed,   // the engine could not read the file system's structures
     kStoreFailed,  // the scan-result store failed (reason: its message)
 };

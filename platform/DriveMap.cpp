@@ -67,6 +67,19 @@ std::string DriveMap::Bind(char letter, const std::string& path) {
     return {};
 }
 
+std::string DriveMap::BindVolume(const DriveSource& source) {
+    const char l = NormaliseLetter(source.letter);
+    if (!l) return std::string("drive letter ") + source.letter + " is not one of C to Z";
+    std::string why;
+    if (source.path.empty() || !IsReadable(source.path, &why))
+        return "cannot read " + source.path + ": " + (source.path.empty() ? "empty path" : why);
+    std::lock_guard<std::mutex> guard(g_mapLock);
+    DriveSource& bound = drives_[l];
+    bound = source;
+    bound.letter = l;
+    return {};
+}
+
 std::string DriveMap::BindSpec(const std::string& spec) {
     const auto eq = spec.find('=');
     if (eq == std::string::npos || eq == 0 || eq > 2 || (eq == 2 && spec[1] != ':'))
@@ -169,6 +182,14 @@ std::vector<DriveSource> DriveMap::Sources() const {
     for (const auto& [letter, source] : drives_)
         out.push_back(source);
     return out;
+}
+
+std::optional<DriveSource> DriveMap::Find(char letter) const {
+    const char l = NormaliseLetter(letter);
+    std::lock_guard<std::mutex> guard(g_mapLock);
+    auto it = drives_.find(l);
+    if (it == drives_.end()) return std::nullopt;
+    return it->second;
 }
 
 std::string DevicePath(char letter) {

@@ -9,4 +9,9 @@ namespace platform {
 // holds one; "NO NAME" counts as no label. Returns UTF-8, empty when there is none.
 std::string VolumeLabel(const std::string& path, const uint8_t* sector0 = nullptr);
 
+struct DriveSource;
+// The label of the volume a letter is bound to. libblkid reads the volume's window of a raw
+// file or device; inside a container only the boot sector's label field is known.
+std::string VolumeLabel(const DriveSource& binding, const uint8_t* sector0);
+
 } // namespace platform

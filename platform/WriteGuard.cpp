@@ -76,7 +76,10 @@ struct SourceId {
 std::vector<SourceId> Candidates(const std::vector<std::string>& sources, bool everyBinding) {
     std::vector<std::string> paths = sources;
     for (const auto& s : DriveMap::Instance().Sources())
-        if (everyBinding || s.explicitBinding) paths.push_back(s.path);
+        if (everyBinding || s.explicitBinding) {
+            paths.push_back(s.path);
+            paths.insert(paths.end(), s.files.begin(), s.files.end()); // container segments
+        }
     std::vector<SourceId> out;
     for (const auto& p : paths) {
         SourceId id;
@@ -179,9 +182,13 @@ bool IsSourcePath(const std::string& path) {
 
 bool IsSourceFile(uint64_t device, uint64_t inode) {
     for (const auto& source : DriveMap::Instance().Sources()) {
-        struct stat st {};
-        if (::stat(source.path.c_str(), &st) == 0 && st.st_dev == device && st.st_ino == inode)
-            return true;
+        std::vector<std::string> files = source.files;
+        files.push_back(source.path);
+        for (const std::string& file : files) {
+            struct stat st {};
+            if (::stat(file.c_str(), &st) == 0 && st.st_dev == device && st.st_ino == inode)
+                return true;
+        }
     }
     return false;
 }

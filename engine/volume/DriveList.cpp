@@ -3,6 +3,7 @@
 #include "engine/exfat/ExfatBoot.h"
 #include "engine/fat/FatBootInfo.h"
 #include "engine/fat/FatBootSector.h"
+#include "engine/volume/DriveProbe.h"
 #include "platform/DriveMap.h"
 #include "platform/RawDevice.h"
 #include "platform/VolumeLabel.h"
@@ -42,20 +43,9 @@ void TestBootSector(const uint8_t* sector, char letter, DriveBootInfo* info) {
 bool ListDrives(DriveBootInfo* drives, uint32_t* count) {
     if (!drives || !count) return false;
     *count = 0;
-    const auto& map = platform::DriveMap::Instance();
     for (char letter = 'C'; letter <= 'Z'; ++letter) {
-        const auto path = map.Resolve(platform::DevicePath(letter));
-        if (!path) continue;
-        platform::RawDevice device;
-        if (!device.Open(*path)) continue;
-        uint8_t sector[512];
-        if (device.ReadAt(0, sector, sizeof sector) < static_cast<int64_t>(sizeof sector)) continue;
-        DriveBootInfo info{};
-        TestBootSector(sector, letter, &info);
-        if (!info.supported) continue;
-        const std::string label = platform::VolumeLabel(*path, sector);
-        std::strncpy(info.volumeLabel, label.c_str(), sizeof info.volumeLabel - 1);
-        drives[(*count)++] = info;
+        const DriveProbe probe = ProbeDrive(letter);
+        if (probe.state == DriveState::kReady) drives[(*count)++] = probe.info;
     }
     return true;
 }

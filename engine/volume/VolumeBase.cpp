@@ -1,7 +1,10 @@
 #include "engine/volume/VolumeBase.h"
 
+#include "engine/volume/DriveProbe.h"
 #include "engine/volume/StreamBase.h"
 #include "platform/DriveMap.h"
+#include "platform/WindowSource.h"
+#include "platform/images/OpenImage.h"
 
 #include <cstring>
 #include <new>
@@ -13,22 +16,31 @@ VolumeBase::VolumeBase() = default;
 
 VolumeBase::~VolumeBase() {
     Trim(0);
-    device_.Close();
+    source_.reset();
 }
 
 bool VolumeBase::Open(char letter, bool parseBoot) {
     Close();
     letter_ = letter;
-    const auto path = platform::DriveMap::Instance().Resolve(platform::DevicePath(letter));
-    if (!path) return false;
-    return OpenPath(*path, parseBoot);
+    const auto binding = platform::DriveMap::Instance().Find(letter);
+    if (!binding) return false;
+    std::unique_ptr<platform::Source> volume = OpenBoundVolume(*binding, nullptr);
+    if (!volume) return false;
+    return OpenSource(std::move(volume), parseBoot);
 }
 
 bool VolumeBase::OpenPath(const std::string& path, bool parseBoot) {
-    Trim(0);
-    spare_.clear();
-    device_.Close();
-    if (!device_.Open(path)) return false;
+    Close();
+    platform::OpenedSource opened = platform::OpenSourcePath(path);
+    if (!opened.source) return false;
+    return OpenSource(std::make_unique<platform::WindowSource>(std::move(opened.source), 0, 0),
+                      parseBoot);
+}
+
+bool VolumeBase::OpenSource(std::unique_ptr<platform::Source> source, bool parseBoot) {
+    Close();
+    if (!source) return false;
+    source_ = std::move(source);
     if (parseBoot && !ParseBootSector(0))
         return false; // the device stays open until Close or destruction
     return true;
@@ -37,11 +49,11 @@ bool VolumeBase::OpenPath(const std::string& path, bool parseBoot) {
 void VolumeBase::Close() {
     Trim(0);
     spare_.clear();
-    device_.Close();
+    source_.reset();
 }
 
 std::unique_ptr<uint8_t[]> VolumeBase::ReadBlock(uint64_t offset, uint32_t length) {
-    if (!device_.IsOpen() || length == 0) return nullptr;
+    if (!source_ || length == 0) return nullptr;
     std::unique_ptr<uint8_t[]> buffer(length <= kLargeBlock ? new uint8_t[length]
                                                             : new (std::nothrow) uint8_t[length]);
     if (!buffer || !ReadBlockInto(offset, length, buffer.get())) return nullptr;
@@ -49,11 +61,11 @@ std::unique_ptr<uint8_t[]> VolumeBase::ReadBlock(uint64_t offset, uint32_t lengt
 }
 
 bool VolumeBase::ReadBlockInto(uint64_t offset, uint32_t length, uint8_t* buffer) {
-    if (!device_.IsOpen() || length == 0 || !buffer) return false;
+    if (!source_ || length == 0 || !buffer) return false;
     ++blockReads_;
     // Bytes past the end of the device come back as zeros; a block of which nothing at all
     // could be read is a failure.
-    return device_.ReadAt(offset, buffer, length) > 0;
+    return source_->ReadAt(offset, buffer, length) > 0;
 }
 
 VolumeBase::CachedEntry* VolumeBase::FindOrLoad(uint64_t offset, uint32_t length) {
@@ -142,7 +154,7 @@ void VolumeBase::Trim(uint32_t limit) {
 bool VolumeBase::StreamingRead(uint64_t offset, uint64_t length, ChunkCallback callback,
                                void* user) {
     if (length == 0) return true;
-    if (!device_.IsOpen() || !callback) return false;
+    if (!source_ || !callback) return false;
     std::vector<uint8_t> buffer(kBlockSize, 0);
     uint64_t remaining = length;
     uint64_t position = offset;
@@ -150,7 +162,7 @@ bool VolumeBase::StreamingRead(uint64_t offset, uint64_t length, ChunkCallback c
         const uint32_t chunk =
             remaining < kBlockSize ? static_cast<uint32_t>(remaining) : kBlockSize;
         const uint32_t request = (chunk + 511u) & ~511u;
-        if (device_.ReadAt(position, buffer.data(), request) <= 0)
+        if (source_->ReadAt(position, buffer.data(), request) <= 0)
             return false; // nothing of this chunk exists on the device
         if (!callback(buffer.data(), chunk, user)) {
             g_engineCancel = true;

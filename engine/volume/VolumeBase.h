@@ -1,11 +1,12 @@
 #pragma once
 // The one way the engines read a disk. A volume is opened read-only through its device path
-// ("\\.\E:", resolved by the drive map) or directly by path; byte ranges are handed out as
-// views into a cache of large aligned blocks, and long extents can be streamed in chunks.
+// ("\\.\E:", resolved by the drive map to a window on a source), directly by path, or on a
+// source given to it; byte ranges are handed out as views into a cache of large aligned
+// blocks, and long extents can be streamed in chunks.
 #include "engine/volume/CacheView.h"
 #include "engine/volume/EngineTypes.h"
 #include "engine/volume/QPtrList.h"
-#include "platform/RawDevice.h"
+#include "platform/Source.h"
 
 #include <cstdint>
 #include <memory>
@@ -42,12 +43,15 @@ public:
     // Opens drive `letter` through its device path, read-only. With parseBoot, also checks
     // the boot sector and fails when it does not match.
     bool Open(char letter, bool parseBoot);
-    // Opens a device or image path directly (same rules).
+    // Opens a device or image path directly (same rules); a container is opened as the
+    // disk or volume it holds.
     bool OpenPath(const std::string& path, bool parseBoot);
-    bool IsOpen() const { return device_.IsOpen(); }
+    // Reads through source from now on (same rules).
+    bool OpenSource(std::unique_ptr<platform::Source> source, bool parseBoot);
+    bool IsOpen() const { return source_ != nullptr; }
     void Close();
     char DriveLetter() const { return letter_; }
-    uint64_t DeviceSize() const { return device_.Size(); }
+    uint64_t DeviceSize() const { return source_ ? source_->Size() : 0; }
 
     // Points stream at [offset, offset + length) through the block cache.
     bool Map(StreamBase* stream, uint64_t offset, uint32_t length);
@@ -79,7 +83,7 @@ protected:
     CachedEntry* Holding(const uint8_t* data) const;
 
 private:
-    platform::RawDevice device_;
+    std::unique_ptr<platform::Source> source_;
     QPtrList<CachedEntry> cache_{true};
     // Buffers of evicted 512 KiB blocks, reused for the next loads so that a scan does not
     // allocate and fault in fresh memory for every block. Cache and spares together never

@@ -29,8 +29,12 @@ TEST(CliDriveBinding, DrivesWithNothingReadableSaysHowToBind) {
     { std::ofstream(zeros, std::ios::binary) << std::string(16384, '\0'); }
     const auto r = RunCli({"--drive", "K=" + zeros, "drives"});
     EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.err.find("No readable FAT32 or NTFS drive."), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("K: " + zeros + ": neither FAT32 nor NTFS"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("No readable FAT12, FAT16, FAT32, exFAT or NTFS drive."),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("K: " + zeros + ": holds no FAT12, FAT16, FAT32, exFAT or NTFS volume"),
+              std::string::npos)
+        << r.err;
     EXPECT_NE(r.err.find("--drive E=/path/to/disk.img"), std::string::npos) << r.err;
 }
 

@@ -193,10 +193,12 @@ private Q_SLOTS:
         QCOMPARE(root->childCount(), 1);
         QTreeWidgetItem* note = root->child(0);
         // Notes break into lines at the tree's width; their tooltips hold them whole.
-        QCOMPARE(note->toolTip(0), QStringLiteral("No readable FAT32 or NTFS drive"));
+        QCOMPARE(note->toolTip(0),
+                 QStringLiteral("No readable FAT12, FAT16, FAT32, exFAT or NTFS drive"));
         QCOMPARE(note->childCount(), 3);
         QVERIFY(note->child(0)->toolTip(0).startsWith(QStringLiteral("K: ")));
-        QVERIFY(note->child(0)->toolTip(0).contains(QStringLiteral("neither FAT32 nor NTFS")));
+        QVERIFY(note->child(0)->toolTip(0).contains(
+            QStringLiteral("holds no FAT12, FAT16, FAT32, exFAT or NTFS volume"))));
         // The window's own way in comes before the command line.
         QVERIFY(note->child(1)->toolTip(0).contains(QStringLiteral("Open Disk Image... (Ctrl+O)")));
         QVERIFY(note->child(2)->toolTip(0).contains(QStringLiteral("--drive E=")));

@@ -33,7 +33,7 @@ TEST_F(DrivesTest, ALetterBoundTwiceIsRefused) {
 
 TEST_F(DrivesTest, ImagesTakeTheFirstFreeLettersThenSettingsThenNothingElse) {
     CIni settings(dir.File("Options.ini"));
-    settings.SetString("Drives", "C", ntfs); // C is taken by the command line: ignored
+    settings.SetString("Drives", "C", ntfs); // C is taken by the command line: said so
     settings.SetString("Drives", "H", ntfs);
     settings.SetString("Drives", "J", dir.File("missing.img"));
     DriveBindings b;
@@ -47,8 +47,10 @@ TEST_F(DrivesTest, ImagesTakeTheFirstFreeLettersThenSettingsThenNothingElse) {
     EXPECT_EQ(map.PathFor('D'), ntfs);
     EXPECT_EQ(map.PathFor('E'), fat);
     EXPECT_EQ(map.PathFor('H'), ntfs);
-    ASSERT_EQ(r.warnings.size(), 1u);
-    EXPECT_EQ(r.warnings[0].rfind("[Drives] J: cannot read ", 0), 0u);
+    ASSERT_EQ(r.warnings.size(), 2u);
+    EXPECT_EQ(r.warnings[0],
+              "[Drives] C: " + ntfs + " is not used: --drive C=" + fat + " takes the letter");
+    EXPECT_EQ(r.warnings[1].rfind("[Drives] J: cannot read ", 0), 0u);
 }
 
 TEST_F(DrivesTest, AnUnreadableImageIsAnError) {
@@ -83,8 +85,9 @@ TEST_F(DrivesTest, NoDrivesExplanationNamesTheUnusableSourcesAndHowToBind) {
     { std::ofstream(dir.File("zeros.img"), std::ios::binary) << std::string(8192, '\0'); }
     ASSERT_EQ(map.Bind('M', dir.File("zeros.img")), "");
     const std::string text = NoDrivesExplanation("tessaly-cli --drive E=/path/to/disk.img drives");
-    EXPECT_EQ(text.rfind("No readable FAT32 or NTFS drive.\n", 0), 0u);
-    EXPECT_NE(text.find("  M: " + dir.File("zeros.img") + ": neither FAT32 nor NTFS\n"),
+    EXPECT_EQ(text.rfind("No readable FAT12, FAT16, FAT32, exFAT or NTFS drive.\n", 0), 0u);
+    EXPECT_NE(text.find("  M: " + dir.File("zeros.img") +
+                        ": holds no FAT12, FAT16, FAT32, exFAT or NTFS volume\n"),
               std::string::npos);
     EXPECT_NE(text.find("tessaly-cli --drive E=/path/to/disk.img drives"), std::string::npos);
 }

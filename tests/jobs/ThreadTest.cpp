@@ -257,8 +257,8 @@ TEST_F(ScanJobTest, FailuresSayWhy) {
     wiped.driveLetter = 'H';
     o = ScanJob(wiped, false, r).Run();
     EXPECT_EQ(o.failure, ScanFailure::kNotSupported);
-    EXPECT_EQ(DescribeScanOutcome(o),
-              u"The scan of H: failed: the volume holds neither a FAT32 nor an NTFS file system.");
+    EXPECT_EQ(DescribeScanOutcome(o), u"The scan of H: failed: the volume holds no FAT12, FAT16, "
+                                      u"FAT32, exFAT or NTFS file system.");
 }
 
 // The worker: one scan job per start, the end handed over before the thread ends.

@@ -1,8 +1,9 @@
 #include "ui/hex/HexBytes.h"
 
 #include "platform/DriveMap.h"
-#include "platform/RawDevice.h"
 #include "platform/Text.h"
+#include "platform/VolumeSource.h"
+#include "platform/images/OpenImage.h"
 
 #include <algorithm>
 #include <limits>
@@ -21,7 +22,7 @@ constexpr char16_t kAnsi80[32] = {
 };
 
 // Reads [offset, offset + length) of an open device in 4 MiB blocks and a final remainder.
-uint64_t ReadBlocks(const platform::RawDevice& device, uint64_t offset, uint8_t* out,
+uint64_t ReadBlocks(const platform::Source& device, uint64_t offset, uint8_t* out,
                     uint64_t length) {
     uint64_t delivered = 0;
     for (uint64_t done = 0; done < length;) {
@@ -33,34 +34,30 @@ uint64_t ReadBlocks(const platform::RawDevice& device, uint64_t offset, uint8_t*
     return delivered;
 }
 
-Loaded OpenSource(const std::string& path, platform::RawDevice& device) {
-    Loaded result;
-    result.source = path;
-    if (!device.Open(path)) {
-        result.error = device.Error();
-        return result;
-    }
-    result.ok = true;
-    result.sourceSize = device.Size();
-    return result;
-}
-
-// The head of an open source: up to 32 MiB from offset 0, less when the source is smaller.
-Loaded ReadHead(const std::string& path) {
-    platform::RawDevice device;
-    Loaded result = OpenSource(path, device);
-    if (!result.ok) return result;
-    const uint64_t length =
-        result.sourceSize == 0 ? kMaxShown : std::min(result.sourceSize, kMaxShown);
-    result.bytes.resize(length);
-    result.delivered = ReadBlocks(device, 0, result.bytes.data(), length);
-    return result;
-}
-
 std::string DrivePath(char letter) {
     return platform::DriveMap::Instance()
         .Resolve(platform::DevicePath(letter))
         .value_or(std::string());
+}
+
+// The head of a source: up to 32 MiB from offset 0, less when the source is smaller.
+Loaded ReadHead(Loaded result, const platform::Source& source) {
+    result.ok = true;
+    result.sourceSize = source.Size();
+    const uint64_t length =
+        result.sourceSize == 0 ? kMaxShown : std::min(result.sourceSize, kMaxShown);
+    result.bytes.resize(length);
+    result.delivered = ReadBlocks(source, 0, result.bytes.data(), length);
+    return result;
+}
+
+// The volume a drive letter stands for (a window on its source), or the reason it cannot be
+// read.
+platform::OpenedVolume OpenDrive(char letter, Loaded* result) {
+    platform::OpenedVolume volume = platform::OpenDriveVolume(letter);
+    result->source = DrivePath(letter);
+    if (!volume.source) result->error = volume.error;
+    return volume;
 }
 
 } // namespace
@@ -174,29 +171,30 @@ int64_t FindBackward(const uint8_t* data, std::size_t size, std::string_view pat
 }
 
 Loaded ReadFileHead(const std::string& path) {
-    return ReadHead(path);
+    // A container shows the disk it holds.
+    Loaded result;
+    result.source = path;
+    const platform::OpenedSource opened = platform::OpenSourcePath(path);
+    if (!opened.source) {
+        result.error = opened.error;
+        return result;
+    }
+    return ReadHead(std::move(result), *opened.source);
 }
 
 Loaded ReadDriveHead(char letter) {
-    const std::string path = DrivePath(letter);
-    if (path.empty()) {
-        Loaded result;
-        result.error = "no source is bound to the drive letter";
-        return result;
-    }
-    return ReadHead(path);
+    Loaded result;
+    const platform::OpenedVolume volume = OpenDrive(letter, &result);
+    if (!volume.source) return result;
+    return ReadHead(std::move(result), *volume.source);
 }
 
 Loaded ReadItem(char letter, uint64_t offset, uint64_t size) {
-    const std::string path = DrivePath(letter);
-    platform::RawDevice device;
     Loaded result;
-    if (path.empty()) {
-        result.error = "no source is bound to the drive letter";
-        return result;
-    }
-    result = OpenSource(path, device);
-    if (!result.ok) return result;
+    const platform::OpenedVolume volume = OpenDrive(letter, &result);
+    if (!volume.source) return result;
+    result.ok = true;
+    result.sourceSize = volume.source->Size();
     const ItemLengths lengths = ItemViewLengths(size);
     uint64_t read = lengths.read;
     uint64_t shown = lengths.shown;
@@ -207,7 +205,7 @@ Loaded ReadItem(char letter, uint64_t offset, uint64_t size) {
         shown = std::min(shown, available);
     }
     result.bytes.resize(read);
-    result.delivered = ReadBlocks(device, offset, result.bytes.data(), read);
+    result.delivered = ReadBlocks(*volume.source, offset, result.bytes.data(), read);
     result.bytes.resize(shown);
     return result;
 }

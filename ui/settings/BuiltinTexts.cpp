@@ -64,12 +64,13 @@ constexpr std::u16string_view kTexts[kTextKeyCount] = {
     u"The current path is read-only, options may not be preserved.",        // 56
     u"Help",                                                                // 57
     // Texts of this program beyond the classic set.
-    u"The scan of %s failed: the volume cannot be opened (%s).",                         // 58
-    u"The scan of %s failed: the volume holds neither a FAT32 nor an NTFS file system.", // 59
+    u"The scan of %s failed: the volume cannot be opened (%s).", // 58
+    u"The scan of %s failed: the volume holds no FAT12, FAT16, FAT32, exFAT or NTFS file "
+    u"system.", // 59
     u"The scan of %s failed: its file system structures could not be read. The volume may be "
     u"damaged or cut short.",                                             // 60
     u"The scan of %s failed: the scan results could not be stored (%s).", // 61
-    u"No readable FAT32 or NTFS drive",                                   // 62
+    u"No readable FAT12, FAT16, FAT32, exFAT or NTFS drive",              // 62
     u"Start the program with a disk image bound to a drive letter, for example: "
     u"tessaly --drive E=/path/to/disk.img",                        // 63
     u"%s %lld entries found, %lld of them deleted",                // 64

@@ -37,6 +37,13 @@ std::vector<std::string> CIni::GetList(std::string_view section, std::string_vie
     return SplitIniList(Read(section, key).value_or(""));
 }
 
+std::vector<std::string> CIni::Keys(std::string_view section) const {
+    std::lock_guard lock(mutex_);
+    std::string bytes;
+    if (ReadWholeFile(path_, kMaxIniFileBytes, bytes) != ReadResult::Ok) return {};
+    return IniDocument::FromBytes(bytes).Keys(section);
+}
+
 bool CIni::SetString(std::string_view section, std::string_view key, std::string_view value) {
     std::lock_guard lock(mutex_);
     std::string bytes;

@@ -31,6 +31,8 @@ public:
     unsigned GetUInt(std::string_view section, std::string_view key, unsigned fallback) const;
     // Missing or empty gives an empty list.
     std::vector<std::string> GetList(std::string_view section, std::string_view key) const;
+    // The keys of a section's entries, in file order.
+    std::vector<std::string> Keys(std::string_view section) const;
 
     // False when the file cannot be read back safely or written (e.g. a read-only folder).
     bool SetString(std::string_view section, std::string_view key, std::string_view value);

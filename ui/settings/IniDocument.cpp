@@ -133,6 +133,23 @@ std::optional<std::string> IniDocument::Get(std::string_view section, std::strin
     return std::nullopt;
 }
 
+std::vector<std::string> IniDocument::Keys(std::string_view section) const {
+    std::vector<std::string> keys;
+    bool inSection = false;
+    bool sectionSeen = false;
+    for (const Line& line : lines_) {
+        Parsed p = ParseLine(line.text);
+        if (p.kind == Kind::Section) {
+            if (inSection) break; // only the first section of the name counts
+            inSection = !sectionSeen && IniNameEquals(p.name, section);
+            sectionSeen = sectionSeen || inSection;
+        } else if (p.kind == Kind::Entry && inSection) {
+            keys.emplace_back(p.name);
+        }
+    }
+    return keys;
+}
+
 bool IniDocument::Set(std::string_view section, std::string_view key, std::string_view value) {
     auto hasBreak = [](std::string_view s) { return s.find_first_of("\r\n") != s.npos; };
     if (hasBreak(section) || section.find(']') != section.npos) return false;

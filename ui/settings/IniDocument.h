@@ -28,6 +28,8 @@ public:
 
     // The value of key in section, or nothing when the section or the key is missing.
     std::optional<std::string> Get(std::string_view section, std::string_view key) const;
+    // The keys of section's entries, in file order, as spelled in the file.
+    std::vector<std::string> Keys(std::string_view section) const;
 
     // Sets key in section to value. An existing entry keeps its place and the spelling of its
     // key; a new entry goes after the last entry of its section, and a new section is added at

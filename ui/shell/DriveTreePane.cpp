@@ -2,6 +2,8 @@
 
 #include "engine/volume/EntryPoints.h"
 #include "jobs/Drives.h"
+#include "jobs/VolumeBinder.h"
+#include "platform/DriveMap.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/WindowTexts.h"
 #include "ui/tree/CTreeCtrlL.h"
@@ -96,7 +98,11 @@ QTreeWidgetItem* DriveTreePane::AddDriveItem(std::size_t i) {
     icon.addPixmap(icons::Tree(icons::kDrive).pixmap(16), QIcon::Normal, QIcon::Off);
     icon.addPixmap(icons::Tree(icons::kDriveSelected).pixmap(16), QIcon::Selected, QIcon::Off);
     item->setIcon(0, icon);
-    item->setToolTip(0, item->text(0));
+    // The tip names where the volume lies: its source, container, partition and place.
+    const auto binding = platform::DriveMap::Instance().Find(m_drives[i].driveLetter);
+    item->setToolTip(0, binding ? item->text(0) + QLatin1Char('\n') +
+                                      QString::fromStdString(DescribeBinding(*binding))
+                                : item->text(0));
     return item;
 }
 

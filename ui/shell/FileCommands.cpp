@@ -1,6 +1,7 @@
 #include "ui/shell/FileCommands.h"
 
 #include "jobs/Drives.h"
+#include "jobs/VolumeBinder.h"
 #include "platform/DriveMap.h"
 #include "platform/LiveMount.h"
 #include "platform/VolumeLabel.h"
@@ -284,9 +285,11 @@ void FileCommands::ShowProperties() {
 std::string FileCommands::LivePathOf(const ScanRow& row, bool folder) const {
     const DriveBootInfo* drive = m_browser.SelectedDrive();
     if (!drive || row.isDeleted == 1) return {};
-    const auto source = platform::DriveMap::Instance().PathFor(drive->driveLetter);
-    if (!source) return {};
-    const std::string mountPoint = platform::MountPointOf(*source);
+    const auto binding = platform::DriveMap::Instance().Find(drive->driveLetter);
+    // A volume inside a disk image or container is mounted, if at all, from another device.
+    if (!binding || !binding->WholeSource() || binding->container != platform::ContainerKind::kRaw)
+        return {};
+    const std::string mountPoint = platform::MountPointOf(binding->path);
     const std::string live = platform::LivePath(mountPoint, row.path, row.name);
     struct stat st {};
     if (live.empty() || ::lstat(live.c_str(), &st) != 0) return {};
@@ -341,44 +344,61 @@ void FileCommands::ExploreRow(const ScanRow& row) {
 void FileCommands::ChooseDiskImage() {
     const QString path = QFileDialog::getOpenFileName(
         &m_frame, Text(kTextOpenImageCaption, u"Open Disk Image"), QString(),
-        Text(kTextImageFilter, u"Disk images (*.img *.dd *.raw *.bin *.iso *.vhd);;All files (*)"),
+        Text(kTextImageFilter,
+             u"Disk images (*.img *.dd *.raw *.bin *.iso *.001 *.E01 *.e01 *.vmdk *.vhd *.vhdx "
+             u"*.qcow2 *.qcow);;All files (*)"),
         nullptr, QFileDialog::ReadOnly);
     if (!path.isEmpty()) OpenDiskImage(path);
 }
 
 char FileCommands::OpenDiskImage(const QString& path) {
     platform::DriveMap& map = platform::DriveMap::Instance();
-    char letter = 0;
-    for (char l = 'C'; l <= 'Z' && !letter; ++l)
-        if (!map.PathFor(l)) letter = l;
-    if (!letter) {
+    bool free = false;
+    for (char l = 'C'; l <= 'Z' && !free; ++l)
+        free = !map.PathFor(l);
+    if (!free) {
         Warn(&m_frame, Text(kTextNoFreeLetter, u"No drive letter is free for another image."));
         return 0;
     }
-    const std::string source = path.toStdString();
-    std::string why = map.Bind(letter, source);
-    DriveCheck check;
+    // A whole disk opens as the volumes it holds, each under a letter of its own.
+    SourceSpec spec;
+    spec.path = path.toStdString();
+    const BindResult bound = BindSourceToFreeLetters(map, spec);
+    std::string why = bound.error;
+    std::vector<DriveBootInfo> volumes;
     if (why.empty()) {
-        check = CheckDrive(letter);
-        if (check.problem != DriveProblem::kNone) {
-            why = check.reason.empty() ? check.message : check.reason;
-            map.Unbind(letter);
+        for (char l : bound.letters) {
+            const DriveCheck check = CheckDrive(l);
+            if (check.problem == DriveProblem::kNone)
+                volumes.push_back(check.drive.info);
+            else if (why.empty())
+                why = check.reason.empty() ? check.message : check.reason;
+        }
+        if (volumes.empty()) {
+            for (char l : bound.letters)
+                map.Unbind(l);
         }
     }
-    if (!why.empty()) {
+    if (volumes.empty()) {
         Warn(&m_frame, ToQ(textformat::Format(
                            LangText(kTextImageRefused, u"%s cannot be opened as a drive: %s"),
                            {ToU16(path), ToU16(QString::fromStdString(why))})));
         return 0;
     }
-    DriveBootInfo info = check.drive.info;
-    const std::string label = platform::VolumeLabel(source, info.bootSector);
-    std::snprintf(info.volumeLabel, sizeof info.volumeLabel, "%s", label.c_str());
-    QTreeWidgetItem* item = m_frame.DriveTree()->AddDrive(info);
+    // Damage found on the way (a missing segment, a broken table) is told, not hidden.
+    QStringList notes;
+    for (const std::string& m : bound.messages)
+        notes << QString::fromStdString(m);
+    if (!notes.isEmpty()) m_frame.statusBar()->showMessage(notes.join(QStringLiteral("; ")));
+    QTreeWidgetItem* first = nullptr;
+    for (const DriveBootInfo& info : volumes) {
+        QTreeWidgetItem* item = m_frame.DriveTree()->AddDrive(info);
+        if (!first) first = item;
+    }
     m_browser.ShowFileList(true);
-    if (item && !m_frame.State().scanning && !m_frame.State().listing)
-        m_frame.DriveTree()->Tree()->setCurrentItem(item);
-    return letter;
+    if (first && !m_frame.State().scanning && !m_frame.State().listing)
+        m_frame.DriveTree()->Tree()->setCurrentItem(first);
+    return volumes.front().driveLetter;
 }
 
 void FileCommands::SetRefusedPartitionsSource(std::vector<std::string> (*source)()) {

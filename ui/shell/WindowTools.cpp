@@ -3,6 +3,7 @@
 #include "jobs/ChosenRows.h"
 #include "jobs/Drives.h"
 #include "jobs/SavedScan.h"
+#include "jobs/VolumeBinder.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "store/CppSQLite3Exception.h"
@@ -214,9 +215,23 @@ QString WindowTools::OpenDriveInfo(const QString& file) {
     platform::DriveMap& map = platform::DriveMap::Instance();
     bool boundHere = false;
     if (!map.PathFor(letter)) {
-        // The letter is free: bind it to the source the scan was made from.
-        const std::string error = map.Bind(letter, source);
-        if (!error.empty()) return ToQ(error);
+        // The letter is free: bind it to the volume of the source the scan was made from.
+        SourceSpec spec;
+        spec.path = source;
+        const SavedVolume volume = SavedScanVolume(path);
+        spec.partition = volume.partition;
+        if (volume.partition == 0 && volume.offset != 0) spec.offset = volume.offset;
+        bool taken[26] = {};
+        for (const platform::DriveSource& s : map.Sources())
+            taken[s.letter - 'A'] = true;
+        if (!spec.Chosen()) {
+            // The whole source was the volume: bind it as it was, whatever it holds now.
+            const std::string error = map.Bind(letter, source);
+            if (!error.empty()) return ToQ(error);
+        } else {
+            const BindResult bound = BindSource(map, letter, spec, taken, true);
+            if (!bound.error.empty()) return ToQ(bound.error);
+        }
         boundHere = true;
     }
     // A refused file leaves the drive letters as they were.

@@ -1,0 +1,110 @@
+#include "engine/volume/DriveProbe.h"
+
+#include "engine/partition/BootSectorOverlay.h"
+#include "engine/volume/EntryPoints.h"
+#include "platform/VolumeLabel.h"
+#include "platform/VolumeSource.h"
+
+#include <cstring>
+
+namespace {
+
+// What an unsupported boot sector looks like, for the message.
+std::string Lookalike(const uint8_t* s) {
+    if (std::memcmp(s + 0x36, "FAT12   ", 8) == 0) return "FAT12";
+    if (std::memcmp(s + 0x36, "FAT16   ", 8) == 0 || std::memcmp(s + 0x36, "FAT     ", 8) == 0)
+        return "FAT16";
+    if (std::memcmp(s + 3, "EXFAT   ", 8) == 0) return "exFAT";
+    if (s[510] == 0x55 && s[511] == 0xAA && s[0x1C2] == 0xEE) return "a GPT disk";
+    if (s[510] == 0x55 && s[511] == 0xAA && s[0x1C2] != 0) return "a partitioned disk";
+    return "";
+}
+
+// A volume read through the backup of its boot sector; owns the window it reads.
+class OverlaidVolume : public platform::Source {
+public:
+    OverlaidVolume(std::unique_ptr<platform::Source> volume, uint64_t copyOffset)
+        : volume_(std::move(volume)), overlay_(*volume_, copyOffset) {}
+    int64_t ReadAt(uint64_t offset, void* buffer, uint64_t length) const override {
+        return overlay_.ReadAt(offset, buffer, length);
+    }
+    uint64_t Size() const override { return overlay_.Size(); }
+    const std::string& Path() const override { return overlay_.Path(); }
+
+private:
+    std::unique_ptr<platform::Source> volume_;
+    partition::BootSectorOverlay overlay_;
+};
+
+} // namespace
+
+std::unique_ptr<platform::Source> OpenBoundVolume(const platform::DriveSource& binding,
+                                                  std::string* error) {
+    platform::OpenedVolume volume = platform::OpenVolume(binding);
+    if (!volume.source) {
+        if (error) *error = volume.error;
+        return nullptr;
+    }
+    if (binding.bootSectorOffset == 0) return std::move(volume.source);
+    return std::make_unique<OverlaidVolume>(std::move(volume.source), binding.bootSectorOffset);
+}
+
+const char* SupportedFileSystems() {
+    return "FAT12, FAT16, FAT32, exFAT or NTFS";
+}
+
+DriveProbe ProbeDrive(char letter, bool withLabel) {
+    DriveProbe p;
+    const auto binding = platform::DriveMap::Instance().Find(letter);
+    if (!binding) {
+        p.state = DriveState::kNotBound;
+        p.reason = "no source is bound to the letter";
+        return p;
+    }
+    const std::unique_ptr<platform::Source> volume = OpenBoundVolume(*binding, &p.reason);
+    if (!volume) {
+        p.state = DriveState::kCannotOpen;
+        return p;
+    }
+    p.size = volume->Size();
+    uint8_t sector[512];
+    if (volume->ReadAt(0, sector, sizeof sector) < static_cast<int64_t>(sizeof sector)) {
+        p.state = DriveState::kCannotRead;
+        p.reason = "the first sector cannot be read";
+        return p;
+    }
+    TestBootSector(sector, binding->letter, &p.info);
+    if (!p.info.supported) {
+        p.state = DriveState::kNotSupported;
+        p.reason = Lookalike(sector);
+        return p;
+    }
+    if (withLabel) {
+        const std::string label = platform::VolumeLabel(*binding, sector);
+        std::strncpy(p.info.volumeLabel, label.c_str(), sizeof p.info.volumeLabel - 1);
+    }
+    p.state = DriveState::kReady;
+    return p;
+}
+
+uint64_t DeclaredVolumeSize(const DriveBootInfo& info) {
+    const uint8_t* s = info.bootSector;
+    const uint64_t bytesPerSector = s[0x0B] | (s[0x0C] << 8);
+    uint64_t sectors = 0;
+    if (info.fileSystem == FileSystemKind::kExfat) {
+        const uint64_t shift = s[0x6C];
+        if (shift < 9 || shift > 12) return 0;
+        for (int i = 7; i >= 0; --i)
+            sectors = (sectors << 8) | s[0x48 + i];
+        return sectors > (UINT64_MAX >> shift) ? 0 : sectors << shift;
+    }
+    if (info.isNtfs) {
+        for (int i = 7; i >= 0; --i)
+            sectors = (sectors << 8) | s[0x28 + i];
+    } else {
+        sectors = s[0x20] | (s[0x21] << 8) | (s[0x22] << 16) | (uint64_t{s[0x23]} << 24);
+        if (sectors == 0) sectors = s[0x13] | (s[0x14] << 8);
+    }
+    if (bytesPerSector != 0 && sectors > UINT64_MAX / bytesPerSector) return 0;
+    return bytesPerSector * sectors;
+}
