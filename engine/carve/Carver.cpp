@@ -1,0 +1,73 @@
+#include "engine/carve/Carver.h"
+
+#include "engine/volume/EngineTypes.h"
+#include "engine/volume/VolumeBase.h"
+
+#include <algorithm>
+
+namespace {
+
+// The volume's bytes from base on, as a walker's source.
+class VolumeCarveSource : public CarveSource {
+public:
+    VolumeCarveSource(VolumeBase& volume, uint64_t base) : m_volume(volume), m_base(base) {}
+    bool ReadAt(uint64_t offset, uint8_t* out, size_t n) override {
+        if (n > UINT32_MAX || offset > UINT64_MAX - m_base) return false;
+        return m_volume.ReadBlockInto(m_base + offset, static_cast<uint32_t>(n), out);
+    }
+
+private:
+    VolumeBase& m_volume;
+    uint64_t m_base;
+};
+
+} // namespace
+
+size_t CarveHits(VolumeBase& volume, std::vector<CarveRun> runs, std::vector<CarveHit> hits,
+                 const CarveOptions& options, CarveSink& sink) {
+    if (!options.Any()) return 0;
+    auto byOffset = [](const auto& a, const auto& b) { return a.offset < b.offset; };
+    std::sort(runs.begin(), runs.end(), byOffset);
+    std::sort(hits.begin(), hits.end(), byOffset);
+    const uint64_t deviceSize = volume.DeviceSize();
+    size_t carved = 0;
+    size_t run = 0;
+    uint64_t taken = 0; // everything before this offset is carved or passed over
+    for (size_t i = 0; i < hits.size(); ++i) {
+        if (g_engineCancel) break;
+        const CarveHit& hit = hits[i];
+        if (hit.offset < taken || !options.Carves(hit.format)) continue;
+        while (run < runs.size() && runs[run].offset + runs[run].length <= hit.offset) ++run;
+        if (run == runs.size()) break;
+        if (hit.offset < runs[run].offset) continue; // claimed
+        uint64_t limit = runs[run].offset + runs[run].length - hit.offset;
+        if (deviceSize && hit.offset < deviceSize) limit = std::min(limit, deviceSize - hit.offset);
+        limit = std::min(limit, kMaxCarvedFile);
+        // A PDF's end is the last "%%EOF" before the limit: the next file's header bounds it.
+        if (hit.format == CarveFormat::Pdf && i + 1 < hits.size())
+            limit = std::min(limit, hits[i + 1].offset - hit.offset);
+        VolumeCarveSource source(volume, hit.offset);
+        CarveReader reader(source, limit);
+        const auto file = WalkCarveFormat(hit.format, reader);
+        if (!file || file->length == 0 || file->length > limit) continue;
+        sink.Add(CarveFound{hit.format, hit.offset, file->length, file->extension});
+        taken = hit.offset + file->length;
+        ++carved;
+    }
+    return carved;
+}
+
+size_t CarveUnclaimed(VolumeBase& volume, const std::vector<CarveRun>& runs, uint32_t step,
+                      const CarveOptions& options, CarveSink& sink) {
+    if (!options.Any() || step < 16) return 0;
+    CarveHitCollector collector(options);
+    uint8_t head[16];
+    for (const CarveRun& run : runs) {
+        for (uint64_t at = 0; at + 16 <= run.length; at += step) {
+            if (g_engineCancel) return 0;
+            if (volume.ReadBlockInto(run.offset + at, sizeof(head), head))
+                collector.Check(run.offset + at, head, sizeof(head));
+        }
+    }
+    return CarveHits(volume, runs, std::move(collector.Hits()), options, sink);
+}
