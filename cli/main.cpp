@@ -2,6 +2,8 @@
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "engine/carve/CarveOptions.h"
+#include "jobs/CarveSettings.h"
 #include "engine/volume/EntryPoints.h"
 #include "jobs/Drives.h"
 #include "jobs/SavedScan.h"
@@ -21,11 +23,14 @@ int Run(int argc, char** argv) {
     std::string command;
     Args rest;
     bool help = false;
+    bool noCarve = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (!command.empty()) {
             if (a == "--help" || a == "-h")
                 help = true;
+            else if (a == "--no-carve")
+                noCarve = true;
             else
                 rest.push_back(a);
             continue;
@@ -92,6 +97,10 @@ int Run(int argc, char** argv) {
             return 0;
         }
     }
+    // The complete scans carve as the settings say, unless --no-carve turns carving off.
+    CarveOptions carve = CarveOptionsFromSettings();
+    if (noCarve) carve.enabled = false;
+    SetCarveOptions(carve);
     InstallInterruptHandler();
     return it->second(rest, global);
 }

@@ -12,7 +12,12 @@ constexpr uint64_t kTailSearch = 64; // "startxref", its number and the line end
 
 bool ChecksOut(CarveReader& r, uint64_t eof) {
     const uint64_t from = eof > kTailSearch ? eof - kTailSearch : 0;
-    uint64_t at = r.Find(from, eof, "startxref", 9);
+    // The last "startxref" before this "%%EOF", followed by its number and nothing but white
+    // space: an earlier revision's trailer inside the window does not count.
+    uint64_t at = CarveReader::kNotFound;
+    for (uint64_t hit = r.Find(from, eof, "startxref", 9); hit != CarveReader::kNotFound;
+         hit = r.Find(hit + 9, eof, "startxref", 9))
+        at = hit;
     if (at == CarveReader::kNotFound) return false;
     at += 9;
     while (at < eof && std::isspace(r.Byte(at))) ++at;
@@ -21,6 +26,8 @@ bool ChecksOut(CarveReader& r, uint64_t eof) {
     for (int c = r.Byte(at); c >= '0' && c <= '9' && digits < 19; c = r.Byte(++at), ++digits)
         value = value * 10 + static_cast<uint64_t>(c - '0');
     if (digits == 0 || value >= eof) return false;
+    while (at < eof && std::isspace(r.Byte(at))) ++at;
+    if (at != eof) return false;
     if (r.Matches(value, "xref", 4)) return true;
     const int c = r.Byte(value);
     return c >= '0' && c <= '9'; // "n g obj" of a cross-reference stream
