@@ -24,9 +24,13 @@ const std::string& Image() {
 }
 
 void Start(uint32_t, uint32_t, uint32_t, void*) {}
-bool Progress(uint32_t, uint32_t, void*) { return true; }
+bool Progress(uint32_t, uint32_t, void*) {
+    return true;
+}
 void Finish(void*) {}
-bool EnterFolder(const char16_t*, void*) { return true; }
+bool EnterFolder(const char16_t*, void*) {
+    return true;
+}
 
 void CompleteScan(benchmark::State& state, bool carve) {
     platform::DriveMap::Instance().Bind('K', Image());
@@ -41,8 +45,12 @@ void CompleteScan(benchmark::State& state, bool carve) {
     SetCarveOptions(CarveOptions{});
 }
 
-void BM_CarveCompleteScan(benchmark::State& state) { CompleteScan(state, true); }
-void BM_CarveCompleteScanNoCarving(benchmark::State& state) { CompleteScan(state, false); }
+void BM_CarveCompleteScan(benchmark::State& state) {
+    CompleteScan(state, true);
+}
+void BM_CarveCompleteScanNoCarving(benchmark::State& state) {
+    CompleteScan(state, false);
+}
 
 void BM_CarveQuickScan(benchmark::State& state) {
     platform::DriveMap::Instance().Bind('K', Image());
@@ -58,6 +66,9 @@ void BM_CarveReadWholeImage(benchmark::State& state) {
 
 BENCHMARK(BM_CarveReadWholeImage)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK(BM_CarveQuickScan)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
-BENCHMARK(BM_CarveCompleteScanNoCarving)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_CarveCompleteScanNoCarving)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->UseRealTime();
 BENCHMARK(BM_CarveCompleteScan)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 BENCHMARK_MAIN();

@@ -66,8 +66,8 @@ std::optional<CarveFormat> MatchCarveSignature(const uint8_t* p, size_t n) {
         if (p[1] == 'K' && p[2] == 3 && p[3] == 4) return CarveFormat::Zip;
         break;
     case 'R':
-        if (Has(p, n, "RIFF") && (Has(p, n, "AVI ", 8) || Has(p, n, "WAVE", 8) ||
-                                  Has(p, n, "WEBP", 8)))
+        if (Has(p, n, "RIFF") &&
+            (Has(p, n, "AVI ", 8) || Has(p, n, "WAVE", 8) || Has(p, n, "WEBP", 8)))
             return CarveFormat::Riff;
         break;
     case 'S':
@@ -83,17 +83,28 @@ std::optional<CarveFormat> MatchCarveSignature(const uint8_t* p, size_t n) {
 
 std::optional<CarvedFile> WalkCarveFormat(CarveFormat format, CarveReader& reader) {
     switch (format) {
-    case CarveFormat::Jpeg: return WalkJpeg(reader);
-    case CarveFormat::Png: return WalkPng(reader);
-    case CarveFormat::Gif: return WalkGif(reader);
-    case CarveFormat::Bmp: return WalkBmp(reader);
-    case CarveFormat::Tiff: return WalkTiff(reader);
-    case CarveFormat::Pdf: return WalkPdf(reader);
-    case CarveFormat::Zip: return WalkZip(reader);
-    case CarveFormat::Mp4: return WalkMp4(reader);
-    case CarveFormat::Riff: return WalkRiff(reader);
-    case CarveFormat::Sqlite: return WalkSqlite(reader);
-    case CarveFormat::Mp3: return WalkMp3(reader);
+    case CarveFormat::Jpeg:
+        return WalkJpeg(reader);
+    case CarveFormat::Png:
+        return WalkPng(reader);
+    case CarveFormat::Gif:
+        return WalkGif(reader);
+    case CarveFormat::Bmp:
+        return WalkBmp(reader);
+    case CarveFormat::Tiff:
+        return WalkTiff(reader);
+    case CarveFormat::Pdf:
+        return WalkPdf(reader);
+    case CarveFormat::Zip:
+        return WalkZip(reader);
+    case CarveFormat::Mp4:
+        return WalkMp4(reader);
+    case CarveFormat::Riff:
+        return WalkRiff(reader);
+    case CarveFormat::Sqlite:
+        return WalkSqlite(reader);
+    case CarveFormat::Mp3:
+        return WalkMp3(reader);
     }
     return std::nullopt;
 }

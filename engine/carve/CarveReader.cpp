@@ -15,7 +15,8 @@ bool CarveReader::Load(uint64_t offset) {
     size_t n = left < kWindow ? static_cast<size_t>(left) : kWindow;
     if (m_window.size() < kWindow) m_window.resize(kWindow);
     // The last stretch of the source may be shorter than asked for: halve until a read works.
-    while (n > 0 && !m_source.ReadAt(offset, m_window.data(), n)) n /= 2;
+    while (n > 0 && !m_source.ReadAt(offset, m_window.data(), n))
+        n /= 2;
     if (n == 0) {
         m_length = 0;
         return false;
@@ -56,8 +57,7 @@ int CarveReader::Byte(uint64_t offset) {
 }
 
 namespace {
-template <typename T, bool Big>
-bool ReadInt(CarveReader& r, uint64_t offset, T& v) {
+template <typename T, bool Big> bool ReadInt(CarveReader& r, uint64_t offset, T& v) {
     uint8_t b[sizeof(T)];
     if (!r.Read(offset, b, sizeof(T))) return false;
     T x = 0;
@@ -68,12 +68,24 @@ bool ReadInt(CarveReader& r, uint64_t offset, T& v) {
 }
 } // namespace
 
-bool CarveReader::U16LE(uint64_t o, uint16_t& v) { return ReadInt<uint16_t, false>(*this, o, v); }
-bool CarveReader::U32LE(uint64_t o, uint32_t& v) { return ReadInt<uint32_t, false>(*this, o, v); }
-bool CarveReader::U64LE(uint64_t o, uint64_t& v) { return ReadInt<uint64_t, false>(*this, o, v); }
-bool CarveReader::U16BE(uint64_t o, uint16_t& v) { return ReadInt<uint16_t, true>(*this, o, v); }
-bool CarveReader::U32BE(uint64_t o, uint32_t& v) { return ReadInt<uint32_t, true>(*this, o, v); }
-bool CarveReader::U64BE(uint64_t o, uint64_t& v) { return ReadInt<uint64_t, true>(*this, o, v); }
+bool CarveReader::U16LE(uint64_t o, uint16_t& v) {
+    return ReadInt<uint16_t, false>(*this, o, v);
+}
+bool CarveReader::U32LE(uint64_t o, uint32_t& v) {
+    return ReadInt<uint32_t, false>(*this, o, v);
+}
+bool CarveReader::U64LE(uint64_t o, uint64_t& v) {
+    return ReadInt<uint64_t, false>(*this, o, v);
+}
+bool CarveReader::U16BE(uint64_t o, uint16_t& v) {
+    return ReadInt<uint16_t, true>(*this, o, v);
+}
+bool CarveReader::U32BE(uint64_t o, uint32_t& v) {
+    return ReadInt<uint32_t, true>(*this, o, v);
+}
+bool CarveReader::U64BE(uint64_t o, uint64_t& v) {
+    return ReadInt<uint64_t, true>(*this, o, v);
+}
 
 bool CarveReader::Matches(uint64_t offset, const void* text, size_t n) {
     uint8_t buffer[64];

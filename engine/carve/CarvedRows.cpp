@@ -70,8 +70,10 @@ bool ResolveCarvedItem(const ScanRow& row, uint32_t bytesPerSector, uint64_t dev
     item.contiguous = true;
     item.size = row.size;
     const uint64_t offset = row.firSector * bytesPerSector;
-    if (row.firSector > UINT64_MAX / bytesPerSector) item.size = 0;
-    else if (deviceSize) item.size = offset >= deviceSize ? 0 : std::min(row.size, deviceSize - offset);
+    if (row.firSector > UINT64_MAX / bytesPerSector)
+        item.size = 0;
+    else if (deviceSize)
+        item.size = offset >= deviceSize ? 0 : std::min(row.size, deviceSize - offset);
     if (item.size == 0 && row.size != 0) item.unreadable = RecoveryReason::kNoData;
     return true;
 }

@@ -37,7 +37,8 @@ size_t CarveHits(VolumeBase& volume, std::vector<CarveRun> runs, std::vector<Car
         if (g_engineCancel) break;
         const CarveHit& hit = hits[i];
         if (hit.offset < taken || !options.Carves(hit.format)) continue;
-        while (run < runs.size() && runs[run].offset + runs[run].length <= hit.offset) ++run;
+        while (run < runs.size() && runs[run].offset + runs[run].length <= hit.offset)
+            ++run;
         if (run == runs.size()) break;
         if (hit.offset < runs[run].offset) continue; // claimed
         uint64_t limit = runs[run].offset + runs[run].length - hit.offset;

@@ -30,8 +30,8 @@ bool ParseFrame(const uint8_t h[4], Frame& f) {
         {0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160}};     // II and III
     static const int kRates[3] = {44100, 48000, 32000};
     const int layerRow = 3 - layer; // 0: I, 1: II, 2: III
-    const int kbps = version == 3 ? kV1[layerRow][bitrateIndex]
-                                  : kV2[layerRow == 0 ? 0 : 1][bitrateIndex];
+    const int kbps =
+        version == 3 ? kV1[layerRow][bitrateIndex] : kV2[layerRow == 0 ? 0 : 1][bitrateIndex];
     const int rate = kRates[rateIndex] >> (version == 3 ? 0 : version == 2 ? 1 : 2);
     const uint32_t bps = static_cast<uint32_t>(kbps) * 1000;
     if (layerRow == 0)
@@ -58,15 +58,18 @@ std::optional<CarvedFile> WalkMp3(CarveReader& r) {
     }
     uint64_t pos = 10ull + size + ((tag[5] & 0x10) ? 10 : 0);
     // Some writers pad the tag beyond its stated size with zeros.
-    for (int skipped = 0; r.Byte(pos) == 0 && skipped < 65536; ++skipped) ++pos;
+    for (int skipped = 0; r.Byte(pos) == 0 && skipped < 65536; ++skipped)
+        ++pos;
     int frames = 0;
     uint32_t key = 0;
     for (;;) {
         uint8_t h[4];
         Frame f;
         if (!r.Read(pos, h, 4) || !ParseFrame(h, f)) break;
-        if (frames == 0) key = f.key;
-        else if (f.key != key) break;
+        if (frames == 0)
+            key = f.key;
+        else if (f.key != key)
+            break;
         if (f.length > r.Limit() - pos) break; // a frame cut off by the limit ends the file
         pos += f.length;
         ++frames;

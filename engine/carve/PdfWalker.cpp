@@ -20,13 +20,15 @@ bool ChecksOut(CarveReader& r, uint64_t eof) {
         at = hit;
     if (at == CarveReader::kNotFound) return false;
     at += 9;
-    while (at < eof && std::isspace(r.Byte(at))) ++at;
+    while (at < eof && std::isspace(r.Byte(at)))
+        ++at;
     uint64_t value = 0;
     int digits = 0;
     for (int c = r.Byte(at); c >= '0' && c <= '9' && digits < 19; c = r.Byte(++at), ++digits)
         value = value * 10 + static_cast<uint64_t>(c - '0');
     if (digits == 0 || value >= eof) return false;
-    while (at < eof && std::isspace(r.Byte(at))) ++at;
+    while (at < eof && std::isspace(r.Byte(at)))
+        ++at;
     if (at != eof) return false;
     if (r.Matches(value, "xref", 4)) return true;
     const int c = r.Byte(value);

@@ -45,11 +45,25 @@ private:
 
 uint32_t TypeSize(uint16_t type) {
     switch (type) {
-    case 1: case 2: case 6: case 7: return 1;
-    case 3: case 8: return 2;
-    case 4: case 9: case 11: case 13: return 4;
-    case 5: case 10: case 12: return 8;
-    default: return 0;
+    case 1:
+    case 2:
+    case 6:
+    case 7:
+        return 1;
+    case 3:
+    case 8:
+        return 2;
+    case 4:
+    case 9:
+    case 11:
+    case 13:
+        return 4;
+    case 5:
+    case 10:
+    case 12:
+        return 8;
+    default:
+        return 0;
     }
 }
 
@@ -59,9 +73,12 @@ std::optional<CarvedFile> WalkTiff(CarveReader& r) {
     uint8_t head[10];
     if (!r.Read(0, head, 8)) return std::nullopt;
     bool big = false;
-    if (std::memcmp(head, "II\x2a\x00", 4) == 0) big = false;
-    else if (std::memcmp(head, "MM\x00\x2a", 4) == 0) big = true;
-    else return std::nullopt;
+    if (std::memcmp(head, "II\x2a\x00", 4) == 0)
+        big = false;
+    else if (std::memcmp(head, "MM\x00\x2a", 4) == 0)
+        big = true;
+    else
+        return std::nullopt;
     Tiff t(r, big);
     const bool cr2 = r.Read(0, head, 10) && head[8] == 'C' && head[9] == 'R';
     uint32_t first = 0;
@@ -98,13 +115,27 @@ std::optional<CarvedFile> WalkTiff(CarveReader& r) {
             if (bytes > 4 && !extend(value, bytes)) return std::nullopt;
             const bool integral = type == 3 || type == 4 || type == 13;
             switch (tag) {
-            case 273: offsetsEntry[0] = integral ? e : 0; break;
-            case 279: lengthsEntry[0] = integral ? e : 0; break;
-            case 324: offsetsEntry[1] = integral ? e : 0; break;
-            case 325: lengthsEntry[1] = integral ? e : 0; break;
-            case 513: offsetsEntry[2] = integral ? e : 0; break;
-            case 514: lengthsEntry[2] = integral ? e : 0; break;
-            case 50706: dng = true; break;
+            case 273:
+                offsetsEntry[0] = integral ? e : 0;
+                break;
+            case 279:
+                lengthsEntry[0] = integral ? e : 0;
+                break;
+            case 324:
+                offsetsEntry[1] = integral ? e : 0;
+                break;
+            case 325:
+                lengthsEntry[1] = integral ? e : 0;
+                break;
+            case 513:
+                offsetsEntry[2] = integral ? e : 0;
+                break;
+            case 514:
+                lengthsEntry[2] = integral ? e : 0;
+                break;
+            case 50706:
+                dng = true;
+                break;
             case 271:
                 if (type == 2 && make.empty()) {
                     char text[16] = {};
@@ -113,14 +144,18 @@ std::optional<CarvedFile> WalkTiff(CarveReader& r) {
                     if (take && r.Read(at, text, take)) make.assign(text);
                 }
                 break;
-            case 330: case 34665: case 34853: case 40965:
+            case 330:
+            case 34665:
+            case 34853:
+            case 40965:
                 if (!integral || n > kMaxDirectories) break;
                 for (uint32_t k = 0; k < n && queue.size() < kMaxDirectories; ++k) {
                     uint32_t sub = 0;
                     if (t.Value(e, type, n, k, sub) && sub >= 8) queue.push_back(sub);
                 }
                 break;
-            default: break;
+            default:
+                break;
             }
         }
         for (int k = 0; k < 3; ++k) {
@@ -143,9 +178,13 @@ std::optional<CarvedFile> WalkTiff(CarveReader& r) {
         if (next != 0 && queue.size() < kMaxDirectories) queue.push_back(next);
     }
     std::string ext = "tif";
-    if (cr2) ext = "cr2";
-    else if (dng) ext = "dng";
-    else if (make.rfind("NIKON", 0) == 0) ext = "nef";
-    else if (make.rfind("SONY", 0) == 0) ext = "arw";
+    if (cr2)
+        ext = "cr2";
+    else if (dng)
+        ext = "dng";
+    else if (make.rfind("NIKON", 0) == 0)
+        ext = "nef";
+    else if (make.rfind("SONY", 0) == 0)
+        ext = "arw";
     return CarvedFile{end, ext};
 }

@@ -137,9 +137,9 @@ std::optional<CarvedFile> WalkZip(CarveReader& r) {
     while (r.U32LE(pos, sig) && sig == kCentral) {
         uint16_t nameLength = 0, extraLength = 0, commentLength = 0;
         uint32_t local32 = 0, c32 = 0, u32 = 0;
-        if (!r.U32LE(pos + 20, c32) || !r.U32LE(pos + 24, u32) ||
-            !r.U16LE(pos + 28, nameLength) || !r.U16LE(pos + 30, extraLength) ||
-            !r.U16LE(pos + 32, commentLength) || !r.U32LE(pos + 42, local32))
+        if (!r.U32LE(pos + 20, c32) || !r.U32LE(pos + 24, u32) || !r.U16LE(pos + 28, nameLength) ||
+            !r.U16LE(pos + 30, extraLength) || !r.U16LE(pos + 32, commentLength) ||
+            !r.U32LE(pos + 42, local32))
             return std::nullopt;
         uint64_t local = local32;
         if (local32 == 0xFFFFFFFFu) {
@@ -151,7 +151,8 @@ std::optional<CarvedFile> WalkZip(CarveReader& r) {
                 uint16_t id = 0, size = 0;
                 if (!r.U16LE(at, id) || !r.U16LE(at + 2, size)) return std::nullopt;
                 if (id == 0x0001) {
-                    const uint64_t skip = (u32 == 0xFFFFFFFFu ? 8 : 0) + (c32 == 0xFFFFFFFFu ? 8 : 0);
+                    const uint64_t skip =
+                        (u32 == 0xFFFFFFFFu ? 8 : 0) + (c32 == 0xFFFFFFFFu ? 8 : 0);
                     if (skip + 8 > size || !r.U64LE(at + 4 + skip, local)) return std::nullopt;
                     found = true;
                 }

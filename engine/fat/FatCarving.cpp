@@ -30,7 +30,8 @@ std::vector<uint32_t> LoadFat(FATVolume& volume, uint32_t end) {
 
 class Claims {
 public:
-    Claims(uint32_t end, std::vector<uint32_t> fat) : m_claimed(end, false), m_fat(std::move(fat)) {}
+    Claims(uint32_t end, std::vector<uint32_t> fat)
+        : m_claimed(end, false), m_fat(std::move(fat)) {}
 
     void Mark(uint32_t c) {
         if (c < m_claimed.size()) m_claimed[c] = true;
@@ -72,7 +73,8 @@ size_t CarveFatVolume(FATVolume& volume, DataBase& store, std::vector<CarveHit> 
 
     claims.Chain(boot.rootCluster);
     claims.Mark(boot.rootCluster);
-    for (const uint32_t c : directoryClusters) claims.Mark(c);
+    for (const uint32_t c : directoryClusters)
+        claims.Mark(c);
     CppSQLite3Query rows = store.Db().query(
         SqlFormat("select id,size,isDir from [%c] where id>=2 and id<%u", store.Letter(), end));
     for (; !rows.eof(); rows.nextRow()) {
@@ -98,7 +100,8 @@ size_t CarveFatVolume(FATVolume& volume, DataBase& store, std::vector<CarveHit> 
             continue;
         }
         uint32_t last = c;
-        while (last + 1 < end && !claims.Claimed(last + 1)) ++last;
+        while (last + 1 < end && !claims.Claimed(last + 1))
+            ++last;
         const uint64_t from = volume.ClusterOffset(c);
         const uint64_t to = std::min(volume.ClusterOffset(last) + perCluster, volumeEnd);
         if (to > from) runs.push_back(CarveRun{from, to - from});

@@ -56,7 +56,8 @@ bool FatScannerAdv::Scan(ScanStartCallback start, ScanProgressCallback progress,
     if (m_carveHits && !stopped) {
         std::vector<uint32_t> directories;
         directories.reserve(m_clusterRows.size());
-        for (const ClusterRows& rows : m_clusterRows) directories.push_back(rows.cluster);
+        for (const ClusterRows& rows : m_clusterRows)
+            directories.push_back(rows.cluster);
         CarveFatVolume(m_volume, m_store, std::move(m_carveHits->Hits()), directories, carve);
     }
     m_carveHits.reset();

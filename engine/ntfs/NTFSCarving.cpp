@@ -36,7 +36,8 @@ void MarkRuns(NTFSVolume& volume, NTFSFileRecord& record, uint32_t type,
          more = attribute->runList.NextRun(&lcn, &length)) {
         if (lcn <= 0) continue; // sparse
         const auto first = static_cast<uint64_t>(lcn);
-        for (uint64_t c = first; c < first + length && c < claimed.size(); ++c) claimed[c] = true;
+        for (uint64_t c = first; c < first + length && c < claimed.size(); ++c)
+            claimed[c] = true;
     }
 }
 
@@ -72,7 +73,8 @@ size_t CarveNtfsVolume(NTFSVolume& volume, DataBase& store, std::vector<CarveHit
         const uint64_t cluster = boot.sectorsPerCluster ? sector / boot.sectorsPerCluster : 0;
         if (cluster < total) claimed[cluster] = true;
         if (rows.getInt64Field(1) != 0) continue;
-        if (auto record = volume.ReadRecord(MftSlot{slot})) MarkRuns(volume, *record, ntfsattr::kData, claimed);
+        if (auto record = volume.ReadRecord(MftSlot{slot}))
+            MarkRuns(volume, *record, ntfsattr::kData, claimed);
     }
     rows.finalize();
 
@@ -83,7 +85,8 @@ size_t CarveNtfsVolume(NTFSVolume& volume, DataBase& store, std::vector<CarveHit
             continue;
         }
         uint64_t last = c;
-        while (last + 1 < total && !claimed[last + 1]) ++last;
+        while (last + 1 < total && !claimed[last + 1])
+            ++last;
         runs.push_back(CarveRun{c << boot.clusterShift, (last - c + 1) << boot.clusterShift});
         c = last + 1;
     }

@@ -4,7 +4,9 @@
 
 namespace carvetest {
 
-void Put(Bytes& b, const std::string& text) { b.insert(b.end(), text.begin(), text.end()); }
+void Put(Bytes& b, const std::string& text) {
+    b.insert(b.end(), text.begin(), text.end());
+}
 void Be16(Bytes& b, uint32_t v) {
     b.push_back(static_cast<uint8_t>(v >> 8));
     b.push_back(static_cast<uint8_t>(v));
@@ -92,8 +94,7 @@ Bytes Zip(const std::vector<std::pair<std::string, std::string>>& members) {
     Bytes b, central;
     for (const auto& [name, data] : members) {
         const uint32_t offset = static_cast<uint32_t>(b.size());
-        const uint32_t crc =
-            Crc32(reinterpret_cast<const uint8_t*>(data.data()), data.size());
+        const uint32_t crc = Crc32(reinterpret_cast<const uint8_t*>(data.data()), data.size());
         Le32(b, 0x04034b50);
         Le16(b, 20); // version
         Le16(b, 0);  // flags

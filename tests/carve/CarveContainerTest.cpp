@@ -30,9 +30,10 @@ TEST(CarveZip, EndsAfterTheEndRecordAndNamesTheFamily) {
     ASSERT_TRUE(file);
     EXPECT_EQ(file->length, zip.size());
     EXPECT_EQ(file->extension, "zip");
-    EXPECT_EQ(Walk(CarveFormat::Zip, Zip({{"[Content_Types].xml", "x"}, {"word/document.xml", "y"}}))
-                  ->extension,
-              "docx");
+    EXPECT_EQ(
+        Walk(CarveFormat::Zip, Zip({{"[Content_Types].xml", "x"}, {"word/document.xml", "y"}}))
+            ->extension,
+        "docx");
     EXPECT_EQ(Walk(CarveFormat::Zip, Zip({{"[Content_Types].xml", "x"}, {"xl/workbook.xml", "y"}}))
                   ->extension,
               "xlsx");
@@ -40,14 +41,15 @@ TEST(CarveZip, EndsAfterTheEndRecordAndNamesTheFamily) {
                                           {"content.xml", "z"}}))
                   ->extension,
               "odt");
-    EXPECT_EQ(Walk(CarveFormat::Zip, Zip({{"mimetype", "application/epub+zip"}, {"x", "y"}}))
-                  ->extension,
-              "epub");
-    EXPECT_EQ(Walk(CarveFormat::Zip, Zip({{"META-INF/MANIFEST.MF", "M"}, {"A.class", "c"}}))
-                  ->extension,
-              "jar");
-    EXPECT_EQ(Walk(CarveFormat::Zip,
-                   Zip({{"AndroidManifest.xml", "m"}, {"classes.dex", "d"}, {"META-INF/MANIFEST.MF", "x"}}))
+    EXPECT_EQ(
+        Walk(CarveFormat::Zip, Zip({{"mimetype", "application/epub+zip"}, {"x", "y"}}))->extension,
+        "epub");
+    EXPECT_EQ(
+        Walk(CarveFormat::Zip, Zip({{"META-INF/MANIFEST.MF", "M"}, {"A.class", "c"}}))->extension,
+        "jar");
+    EXPECT_EQ(Walk(CarveFormat::Zip, Zip({{"AndroidManifest.xml", "m"},
+                                          {"classes.dex", "d"},
+                                          {"META-INF/MANIFEST.MF", "x"}}))
                   ->extension,
               "apk");
 }
@@ -165,8 +167,8 @@ TEST(CarvePdf, EndsAtTheLastEofWhoseStartxrefChecksOut) {
     pdf += "xref\n0 1\ntrailer\n<<>>\nstartxref\n" + std::to_string(xref1) + "\n%%EOF\n";
     const size_t firstEnd = pdf.size();
     const size_t xref2 = pdf.size();
-    pdf += "2 0 obj\n<<>>\nendobj\nxref\n0 1\ntrailer\n<<>>\nstartxref\n" + std::to_string(xref2 + 20) +
-           "\n%%EOF\r\n";
+    pdf += "2 0 obj\n<<>>\nendobj\nxref\n0 1\ntrailer\n<<>>\nstartxref\n" +
+           std::to_string(xref2 + 20) + "\n%%EOF\r\n";
     const size_t secondEnd = pdf.size();
     Bytes b(pdf.begin(), pdf.end());
     // Behind it, a stray "%%EOF" whose startxref points nowhere.

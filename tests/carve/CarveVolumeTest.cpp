@@ -8,8 +8,8 @@
 #include "engine/volume/EntryPoints.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
-#include "store/DataBase.h"
 #include "store/CppSQLite3Query.h"
+#include "store/DataBase.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestVolumes.h"
 
@@ -59,8 +59,8 @@ struct Row {
 std::vector<Row> Rows(char letter) {
     DataBase store(letter);
     std::vector<Row> rows;
-    CppSQLite3Query q = store.Db().query(std::string("select fn,size,id,pid,record,firSector,isDir from [") +
-                                         letter + "]");
+    CppSQLite3Query q = store.Db().query(
+        std::string("select fn,size,id,pid,record,firSector,isDir from [") + letter + "]");
     for (; !q.eof(); q.nextRow()) {
         Row r;
         const char* name = q.getStringField(0, "");
@@ -81,7 +81,9 @@ bool IsCarved(const Row& r) {
 }
 
 void Start(uint32_t, uint32_t, uint32_t, void*) {}
-bool Progress(uint32_t, uint32_t, void*) { return true; }
+bool Progress(uint32_t, uint32_t, void*) {
+    return true;
+}
 void Finish(void*) {}
 
 bool CompleteScan(char letter, bool ntfs) {
@@ -179,7 +181,8 @@ TEST_P(CarveVolumeTest, OptionsTurnCarvingOffOrNarrowIt) {
     off.enabled = false;
     SetCarveOptions(off);
     ASSERT_TRUE(CompleteScan(letter, ntfs));
-    for (const Row& r : Rows(letter)) EXPECT_FALSE(IsCarved(r) || r.name == kCarvedFolderName);
+    for (const Row& r : Rows(letter))
+        EXPECT_FALSE(IsCarved(r) || r.name == kCarvedFolderName);
 
     CarveOptions jpegOnly;
     jpegOnly.SetFormatList("JPEG|PNG");
@@ -218,8 +221,8 @@ TEST_P(CarveVolumeTest, RecoversAtLeastAsManyFilesAsPhotoRec) {
         const std::string md5 = RecoverMd5(letter, ntfs, r, mine);
         if (manifest.allMd5.count(md5)) ours.insert(md5);
     }
-    std::cout << "byte-exact files: complete scan " << ours.size() << ", PhotoRec "
-              << theirs.size() << "\n";
+    std::cout << "byte-exact files: complete scan " << ours.size() << ", PhotoRec " << theirs.size()
+              << "\n";
     EXPECT_GE(ours.size(), theirs.size());
 }
 

@@ -145,11 +145,11 @@ Bytes Tiff(const std::string& make, bool dng) {
         Le32(t, n);
         Le32(t, value);
     };
-    entry(271, 2, static_cast<uint32_t>(make.size() + 1), after);      // Make
-    entry(273, 4, 1, after + 64);                                      // StripOffsets
-    entry(279, 4, 1, 100);                                             // StripByteCounts
-    entry(34665, 4, 1, after + 32);                                    // Exif IFD
-    if (dng) entry(50706, 1, 4, 0x00000401);                           // DNGVersion
+    entry(271, 2, static_cast<uint32_t>(make.size() + 1), after); // Make
+    entry(273, 4, 1, after + 64);                                 // StripOffsets
+    entry(279, 4, 1, 100);                                        // StripByteCounts
+    entry(34665, 4, 1, after + 32);                               // Exif IFD
+    if (dng) entry(50706, 1, 4, 0x00000401);                      // DNGVersion
     Le32(t, 0);
     Put(t, make);
     t.resize(after + 32, 0);

@@ -46,9 +46,10 @@ private Q_SLOTS:
         tree->setCurrentItem(carved);
         carved->setExpanded(true);
         QStringList formats;
-        for (int i = 0; i < carved->childCount(); ++i) formats << carved->child(i)->text(0);
-        for (const char* f : {"JPEG", "PNG", "GIF", "BMP", "TIFF", "PDF", "ZIP", "MP4", "RIFF",
-                              "SQLITE", "MP3"})
+        for (int i = 0; i < carved->childCount(); ++i)
+            formats << carved->child(i)->text(0);
+        for (const char* f :
+             {"JPEG", "PNG", "GIF", "BMP", "TIFF", "PDF", "ZIP", "MP4", "RIFF", "SQLITE", "MP3"})
             QVERIFY2(formats.contains(QString::fromLatin1(f)), f);
         QTreeWidgetItem* jpeg = Child(carved, QStringLiteral("JPEG"));
         QVERIFY(jpeg);
@@ -77,9 +78,11 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QVERIFY(dialog.CarveBox()->isChecked());
         QCOMPARE(static_cast<int>(dialog.CarveFormatBoxes().size()), 11);
-        for (QCheckBox* box : dialog.CarveFormatBoxes()) QVERIFY(box->isChecked());
+        for (QCheckBox* box : dialog.CarveFormatBoxes())
+            QVERIFY(box->isChecked());
         dialog.CarveBox()->setChecked(false);
-        for (QCheckBox* box : dialog.CarveFormatBoxes()) QVERIFY(!box->isEnabled());
+        for (QCheckBox* box : dialog.CarveFormatBoxes())
+            QVERIFY(!box->isEnabled());
         dialog.CarveBox()->setChecked(true);
         guitest::Screenshot(&dialog, QStringLiteral("options-carving"));
         dialog.reject();

@@ -87,16 +87,18 @@ COptionsDlg::COptionsDlg(QWidget* parent) : CMultiLanguageDlg(dlg::kOptions, par
     auto* carving = new QGroupBox(QStringLiteral("Complete scan"), this);
     auto* carveGrid = new QGridLayout(carving);
     m_carve = new QCheckBox(
-        QStringLiteral("Look for files by their contents in unclaimed clusters (carving)"), carving);
+        QStringLiteral("Look for files by their contents in unclaimed clusters (carving)"),
+        carving);
     carveGrid->addWidget(m_carve, 0, 0, 1, 4);
     for (size_t i = 0; i < kCarveFormatCount; ++i) {
-        auto* box = new QCheckBox(
-            QString::fromLatin1(CarveFormatName(static_cast<CarveFormat>(i))), carving);
+        auto* box = new QCheckBox(QString::fromLatin1(CarveFormatName(static_cast<CarveFormat>(i))),
+                                  carving);
         carveGrid->addWidget(box, 1 + static_cast<int>(i / 4), static_cast<int>(i % 4));
         m_carveFormats.push_back(box);
     }
     connect(m_carve, &QCheckBox::toggled, this, [this](bool on) {
-        for (QCheckBox* box : m_carveFormats) box->setEnabled(on);
+        for (QCheckBox* box : m_carveFormats)
+            box->setEnabled(on);
     });
     layout->addWidget(carving);
 

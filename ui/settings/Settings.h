@@ -28,9 +28,9 @@ struct ListSetting { // default: the empty list
 
 namespace settings {
 
-std::string DefaultPathDefault(); // DefaultRecoveryFolder() as UTF-8
-unsigned LanguageDefault();       // UserDefaultLanguageId()
-std::string EmptyDefault();       // ""
+std::string DefaultPathDefault();  // DefaultRecoveryFolder() as UTF-8
+unsigned LanguageDefault();        // UserDefaultLanguageId()
+std::string EmptyDefault();        // ""
 std::string CarveFormatsDefault(); // every format the carver knows, joined with "|"
 
 // [Options]
