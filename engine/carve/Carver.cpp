@@ -1,25 +1,49 @@
 #include "engine/carve/Carver.h"
 
 #include "engine/volume/EngineTypes.h"
+#include "engine/volume/StreamBase.h"
 #include "engine/volume/VolumeBase.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
-// The volume's bytes from base on, as a walker's source.
+// The volume's bytes from base on, as a walker's source, read through the volume's cache one
+// cache unit at a time.
 class VolumeCarveSource : public CarveSource {
 public:
     VolumeCarveSource(VolumeBase& volume, uint64_t base) : m_volume(volume), m_base(base) {}
     bool ReadAt(uint64_t offset, uint8_t* out, size_t n) override {
-        if (n > UINT32_MAX || offset > UINT64_MAX - m_base) return false;
-        return m_volume.ReadBlockInto(m_base + offset, static_cast<uint32_t>(n), out);
+        if (offset > UINT64_MAX - m_base || n > UINT64_MAX - m_base - offset) return false;
+        uint64_t at = m_base + offset;
+        while (n > 0) {
+            const uint64_t unitEnd = (at | (VolumeBase::kBlockSize - 1)) + 1;
+            const auto piece = static_cast<uint32_t>(std::min<uint64_t>(n, unitEnd - at));
+            if (!m_volume.Map(&m_view, at, piece) || m_view.Size() < piece) {
+                m_view.Reset();
+                return false;
+            }
+            std::memcpy(out, m_view.Data(), piece);
+            out += piece;
+            at += piece;
+            n -= piece;
+        }
+        m_view.Reset();
+        return true;
     }
 
 private:
     VolumeBase& m_volume;
     uint64_t m_base;
+    StreamBase m_view;
 };
+
+// Formats whose walk ends the same way whatever the limit, as long as the file fits in it.
+bool EndsRegardlessOfLimit(CarveFormat format) {
+    return format != CarveFormat::Pdf && format != CarveFormat::Mp4 &&
+           format != CarveFormat::Mp3;
+}
 
 } // namespace
 
@@ -47,15 +71,34 @@ size_t CarveHits(VolumeBase& volume, std::vector<CarveRun> runs, std::vector<Car
         // A PDF's end is the last "%%EOF" before the limit: the next file's header bounds it.
         if (hit.format == CarveFormat::Pdf && i + 1 < hits.size())
             limit = std::min(limit, hits[i + 1].offset - hit.offset);
-        VolumeCarveSource source(volume, hit.offset);
-        CarveReader reader(source, limit);
-        const auto file = WalkCarveFormat(hit.format, reader);
+        std::optional<CarvedFile> file;
+        if (hit.walked && (!hit.file || hit.file->length <= limit)) {
+            file = hit.file; // walked during the scan, and within its run
+        } else {
+            VolumeCarveSource source(volume, hit.offset);
+            CarveReader reader(source, limit);
+            file = WalkCarveFormat(hit.format, reader);
+        }
         if (!file || file->length == 0 || file->length > limit) continue;
         sink.Add(CarveFound{hit.format, hit.offset, file->length, file->extension});
         taken = hit.offset + file->length;
         ++carved;
     }
     return carved;
+}
+
+void CarveHitCollector::CheckAndWalk(VolumeBase& volume, uint64_t offset, const uint8_t* data,
+                                     size_t size, uint64_t volumeEnd) {
+    const size_t before = m_hits.size();
+    Check(offset, data, size);
+    if (m_hits.size() == before || offset < m_walkedEnd || offset >= volumeEnd) return;
+    CarveHit& hit = m_hits.back();
+    if (!EndsRegardlessOfLimit(hit.format)) return;
+    VolumeCarveSource source(volume, offset);
+    CarveReader reader(source, std::min(volumeEnd - offset, kMaxCarvedFile));
+    hit.file = WalkCarveFormat(hit.format, reader);
+    hit.walked = true;
+    if (hit.file) m_walkedEnd = offset + hit.file->length;
 }
 
 size_t CarveUnclaimed(VolumeBase& volume, const std::vector<CarveRun>& runs, uint32_t step,

@@ -9,6 +9,7 @@
 #include "engine/carve/CarveOptions.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ struct CarveRun {
 struct CarveHit {
     uint64_t offset = 0;
     CarveFormat format = CarveFormat::Jpeg;
+    // Walked during the scan already (bounded by the volume only), and what that walk found.
+    bool walked = false;
+    std::optional<CarvedFile> file;
 };
 
 // One carved file: the volume's bytes [offset, offset + length).
@@ -46,13 +50,21 @@ public:
     explicit CarveHitCollector(const CarveOptions& options) : m_options(options) {}
     void Check(uint64_t offset, const uint8_t* data, size_t size) {
         if (const auto format = MatchCarveSignature(data, size))
-            if (m_options.Carves(*format)) m_hits.push_back(CarveHit{offset, *format});
+            if (m_options.Carves(*format)) m_hits.push_back(CarveHit{offset, *format, false, {}});
     }
+    // The same, and a hit is walked at once, through the volume's cache, bounded only by
+    // volumeEnd: the scan then finds the file's clusters in the cache instead of reading them
+    // again, and the carving pass only checks the file against the claims. Formats whose end
+    // depends on how far the walk may read (PDF, MP4, MP3), and hits inside a file walked
+    // already, are left to the carving pass.
+    void CheckAndWalk(VolumeBase& volume, uint64_t offset, const uint8_t* data, size_t size,
+                      uint64_t volumeEnd);
     std::vector<CarveHit>& Hits() { return m_hits; }
 
 private:
     CarveOptions m_options;
     std::vector<CarveHit> m_hits;
+    uint64_t m_walkedEnd = 0; // end of the last file walked ahead
 };
 
 // The most one carved file may span (the walks read no further).

@@ -31,6 +31,9 @@ bool FatScannerAdv::Scan(ScanStartCallback start, ScanProgressCallback progress,
     const CarveOptions carve = GetCarveOptions();
     m_carveHits.reset();
     if (carve.Any()) m_carveHits.emplace(carve);
+    m_carveEnd = static_cast<uint64_t>(m_volume.Boot().totalSectors) << m_volume.Boot().sectorShift;
+    if (m_volume.DeviceSize() && m_volume.DeviceSize() < m_carveEnd)
+        m_carveEnd = m_volume.DeviceSize();
     start(total, 0, 1000, user);
     const FatTimeZoneScope zone;
     m_store.SelectDrive(m_letter);
@@ -73,7 +76,8 @@ void FatScannerAdv::ScanClusterFlat(uint32_t c) {
     ReadCluster(c, stream);
     const bool readable = stream.Data() != nullptr;
     if (m_carveHits && readable && c >= 2)
-        m_carveHits->Check(m_volume.ClusterOffset(c), stream.Data(), stream.Size());
+        m_carveHits->CheckAndWalk(m_volume, m_volume.ClusterOffset(c), stream.Data(),
+                                  stream.Size(), m_carveEnd);
     const FatFolderMap::Link* link = m_folders.Find(c);
     if (!link && readable && StartsFolder(stream.Data(), stream.Size(), c)) {
         m_folders.AddFolder(c, c, &m_late);

@@ -72,6 +72,7 @@ private:
     uint32_t m_rangeFirst = 0;
     // Clusters that start with a file signature, while carving is on.
     std::optional<CarveHitCollector> m_carveHits;
+    uint64_t m_carveEnd = 0; // the end of the volume, in bytes
     // Long-name slots pending at the end of a folder cluster whose chain continues further
     // on, keyed by the cluster that continues it.
     std::unordered_map<uint32_t, FatEntryAssembler> m_waiting;

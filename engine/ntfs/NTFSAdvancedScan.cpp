@@ -42,7 +42,8 @@ bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallba
         if (c > (UINT64_MAX >> shift)) break;
         if (hits && c > 0 && c <= (UINT64_MAX >> boot.clusterShift) &&
             volume.Map(&head, c << boot.clusterShift, 16))
-            hits->Check(c << boot.clusterShift, head.Data(), head.Size());
+            hits->CheckAndWalk(volume, c << boot.clusterShift, head.Data(), head.Size(),
+                               total << boot.clusterShift);
         for (uint64_t k = 0; k < perCluster; ++k) {
             const MftSlot slot{(c << shift) + k};
             const auto location = volume.LocateSlot(slot);
