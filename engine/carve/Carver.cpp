@@ -41,8 +41,7 @@ private:
 
 // Formats whose walk ends the same way whatever the limit, as long as the file fits in it.
 bool EndsRegardlessOfLimit(CarveFormat format) {
-    return format != CarveFormat::Pdf && format != CarveFormat::Mp4 &&
-           format != CarveFormat::Mp3;
+    return format != CarveFormat::Pdf && format != CarveFormat::Mp4 && format != CarveFormat::Mp3;
 }
 
 } // namespace
@@ -105,13 +104,14 @@ size_t CarveUnclaimed(VolumeBase& volume, const std::vector<CarveRun>& runs, uin
                       const CarveOptions& options, CarveSink& sink) {
     if (!options.Any() || step < 16) return 0;
     CarveHitCollector collector(options);
-    uint8_t head[16];
+    StreamBase head;
     for (const CarveRun& run : runs) {
         for (uint64_t at = 0; at + 16 <= run.length; at += step) {
             if (g_engineCancel) return 0;
-            if (volume.ReadBlockInto(run.offset + at, sizeof(head), head))
-                collector.Check(run.offset + at, head, sizeof(head));
+            if (volume.Map(&head, run.offset + at, 16))
+                collector.Check(run.offset + at, head.Data(), head.Size());
         }
     }
+    head.Reset();
     return CarveHits(volume, runs, std::move(collector.Hits()), options, sink);
 }

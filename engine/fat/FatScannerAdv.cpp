@@ -76,8 +76,8 @@ void FatScannerAdv::ScanClusterFlat(uint32_t c) {
     ReadCluster(c, stream);
     const bool readable = stream.Data() != nullptr;
     if (m_carveHits && readable && c >= 2)
-        m_carveHits->CheckAndWalk(m_volume, m_volume.ClusterOffset(c), stream.Data(),
-                                  stream.Size(), m_carveEnd);
+        m_carveHits->CheckAndWalk(m_volume, m_volume.ClusterOffset(c), stream.Data(), stream.Size(),
+                                  m_carveEnd);
     const FatFolderMap::Link* link = m_folders.Find(c);
     if (!link && readable && StartsFolder(stream.Data(), stream.Size(), c)) {
         m_folders.AddFolder(c, c, &m_late);
