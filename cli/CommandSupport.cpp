@@ -105,11 +105,17 @@ const char* Usage(const std::string& command) {
                "  its size and offset. Partitions with other file systems, unallocated space\n"
                "  over 1 MiB and damage found in a disk's tables are listed after the drives.\n";
     if (command == "scan")
-        return "usage: tessaly-cli [--drive L=PATH]... scan L: [--full] [--json | --tree] "
-               "[--save FILE [--overwrite]]\n"
+        return "usage: tessaly-cli [--drive L=PATH]... scan L: [--full [--no-carve]] "
+               "[--json | --tree]\n"
+               "       [--save FILE [--overwrite]]\n"
                "  Scans the drive (quick, or every cluster with --full) and prints every entry\n"
                "  found, live and deleted. --save FILE keeps the results for --load FILE; an\n"
-               "  existing file that is not a saved scan is replaced only with --overwrite.\n";
+               "  existing file that is not a saved scan is replaced only with --overwrite.\n"
+               "  --full also carves: files found by their own structure (JPEG, PNG, GIF, BMP,\n"
+               "  TIFF and camera raw, PDF, ZIP and its families, MP4/MOV, RIFF, SQLite, MP3)\n"
+               "  in clusters no entry claims, listed under \"!!!ADVANCED - CARVED!!!\".\n"
+               "  --no-carve (with any command that scans) leaves that out; the settings\n"
+               "  choose the formats (Options: Carve, CarveFormats).\n";
     if (command == "ls")
         return "usage: tessaly-cli [--drive L=PATH]... ls 'L:\\Folder\\Sub' [--full] [--json]\n"
                "  Scans the drive, then lists one folder as the file list shows it.\n";
@@ -132,7 +138,7 @@ const char* Usage(const std::string& command) {
     return "usage: tessaly-cli [--drive L=PATH]... [--load FILE] COMMAND ...\n"
            "commands:\n"
            "  drives                          letter, file system, label, source of each drive\n"
-           "  scan L: [--full] [--json | --tree] [--save FILE [--overwrite]]\n"
+           "  scan L: [--full [--no-carve]] [--json | --tree] [--save FILE [--overwrite]]\n"
            "  ls 'L:\\Folder\\Sub' [--full] [--json]\n"
            "  search L: PATTERN [options]\n"
            "  recover L: (PATH... | --record N... | --all | --deleted) --to DIR [options]\n"

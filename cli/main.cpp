@@ -2,7 +2,9 @@
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "engine/carve/CarveOptions.h"
 #include "engine/volume/EntryPoints.h"
+#include "jobs/CarveSettings.h"
 #include "jobs/Drives.h"
 #include "jobs/SavedScan.h"
 #include "platform/DriveMap.h"
@@ -23,11 +25,14 @@ int Run(int argc, char** argv) {
     Args rest;
     bool help = false;
     bool sectorSearch = false;
+    bool noCarve = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (!command.empty()) {
             if (a == "--help" || a == "-h")
                 help = true;
+            else if (a == "--no-carve")
+                noCarve = true;
             else
                 rest.push_back(a);
             continue;
@@ -122,6 +127,10 @@ int Run(int argc, char** argv) {
             return 0;
         }
     }
+    // The complete scans carve as the settings say, unless --no-carve turns carving off.
+    CarveOptions carve = CarveOptionsFromSettings();
+    if (noCarve) carve.enabled = false;
+    SetCarveOptions(carve);
     InstallInterruptHandler();
     const int status = it->second(rest, global);
     // Stopped with Ctrl-C (a scan cut short, a recovery left unfinished): the results are

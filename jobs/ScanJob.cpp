@@ -1,6 +1,8 @@
 #include "jobs/ScanJob.h"
 
 #include "engine/volume/DriveProbe.h"
+#include "jobs/CarveSettings.h"
+
 #include "engine/volume/EntryPoints.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
@@ -107,6 +109,7 @@ ScanOutcome ScanJob::Run() {
     if (out.Failed()) return out;
 
     const char letter = m_drive.driveLetter;
+    if (m_advanced) SetCarveOptions(CarveOptionsFromSettings());
     try {
         if (m_drive.isNtfs) {
             m_statusFormat = LangText(m_advanced ? kTextAdvancedStatus : kTextQuickStatus);

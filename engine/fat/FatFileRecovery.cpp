@@ -1,5 +1,7 @@
 #include "engine/fat/FatFileRecovery.h"
 
+#include "engine/carve/CarvedRows.h"
+
 #include "engine/fat/FatChainWalker.h"
 #include "engine/fat/FatEntry.h"
 #include "engine/fat/FatFileExtent.h"
@@ -42,6 +44,8 @@ uint64_t FatFileRecovery::HexValueOf(const ScanRow& row) const {
 }
 
 void FatFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
+    if (ResolveCarvedItem(row, m_volume->Boot().bytesPerSector, m_volume->DeviceSize(), item))
+        return;
     const FatEntry entry = FatEntry::FromRow(row);
     item.isFolder = entry.IsDirectory();
     item.name = entry.name;
@@ -67,6 +71,8 @@ void FatFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
 }
 
 bool FatFileRecovery::ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) {
+    if (m_volume && item.contiguous)
+        return ReadCarvedItem(*m_volume, m_volume->Boot().bytesPerSector, item, sink, user);
     if (!m_volume || item.size > UINT32_MAX) return false;
     FatChainWalker walker;
     return walker.ReadFileData(m_volume.get(), item.location, static_cast<uint32_t>(item.size),

@@ -1,6 +1,7 @@
 #include "engine/fat/FatScannerAdv.h"
 
 #include "engine/fat/FATStream.h"
+#include "engine/fat/FatCarving.h"
 #include "engine/fat/FatEntryChecks.h"
 #include "engine/fat/FatSlotWalker.h"
 #include "engine/fat/FatTime.h"
@@ -35,6 +36,12 @@ bool FatScannerAdv::Scan(ScanStartCallback start, ScanProgressCallback progress,
     m_waiting.clear();
     m_clusterRows.clear();
     m_rangeFirst = first;
+    const CarveOptions carve = GetCarveOptions();
+    m_carveHits.reset();
+    if (carve.Any()) m_carveHits.emplace(carve);
+    m_carveEnd = static_cast<uint64_t>(m_volume.Boot().totalSectors) << m_volume.Boot().sectorShift;
+    if (m_volume.DeviceSize() && m_volume.DeviceSize() < m_carveEnd)
+        m_carveEnd = m_volume.DeviceSize();
     start(total, 0, 1000, user);
     const FatTimeZoneScope zone;
     m_store.SelectDrive(m_letter);
@@ -60,12 +67,25 @@ bool FatScannerAdv::Scan(ScanStartCallback start, ScanProgressCallback progress,
 
     const uint32_t step = total / 1000 ? total / 1000 : 1;
     // 64-bit: a range of 0xFFFFFFFF clusters must not wrap the counter.
+    bool stopped = false;
     for (uint64_t n = 1; n <= total; ++n) {
-        if (n % step == 0 && !progress(static_cast<uint32_t>(n), 0, user)) break;
+        if (n % step == 0 && !progress(static_cast<uint32_t>(n), 0, user)) {
+            stopped = true;
+            break;
+        }
         ScanClusterFlat(first + static_cast<uint32_t>(n - 1));
     }
 
     RescanLateClusters();
+    // Carving needs the whole volume's claims: a stopped pass does not carve.
+    if (m_carveHits && !stopped) {
+        std::vector<uint32_t> directories;
+        directories.reserve(m_clusterRows.size());
+        for (const ClusterRows& rows : m_clusterRows)
+            directories.push_back(rows.cluster);
+        CarveFatVolume(m_volume, m_store, std::move(m_carveHits->Hits()), directories, carve);
+    }
+    m_carveHits.reset();
     m_store.EndInsert();
     m_store.AdoptOrphans(RootId());
     m_store.FinishTree(RootId());
@@ -78,6 +98,9 @@ void FatScannerAdv::ScanClusterFlat(uint32_t c) {
     FATStream stream;
     ReadCluster(c, stream);
     const bool readable = stream.Data() != nullptr;
+    if (m_carveHits && readable && c >= 2)
+        m_carveHits->CheckAndWalk(m_volume, m_volume.ClusterOffset(c), stream.Data(), stream.Size(),
+                                  m_carveEnd);
     const FatFolderMap::Link* link = m_folders.Find(c);
     if (!link && readable && StartsFolder(stream.Data(), stream.Size(), c)) {
         m_folders.AddFolder(c, c, &m_late);

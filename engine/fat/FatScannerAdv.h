@@ -8,11 +8,17 @@
 // as the quick scan keeps them, and get the folder's first cluster as their parent, whichever
 // cluster of the chain they lie in. Any other cluster is judged slot by slot with the stricter
 // checks, and its entries get that cluster as parent.
+//
+// With carving on (the process's carve options), the clusters that start with a file
+// signature are noted on the way, and once the pass is complete the files found by their
+// structure in the clusters no row claims are added below the carved folders.
+#include "engine/carve/Carver.h"
 #include "engine/fat/FatFolderMap.h"
 #include "engine/fat/FatScannerBase.h"
 #include "engine/volume/EngineTypes.h"
 
 #include <cstdint>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -66,6 +72,9 @@ private:
     std::vector<FatFolderMap::Late> m_late;
     std::vector<ClusterRows> m_clusterRows; // in scan order, so by ascending cluster
     uint32_t m_rangeFirst = 0;
+    // Clusters that start with a file signature, while carving is on.
+    std::optional<CarveHitCollector> m_carveHits;
+    uint64_t m_carveEnd = 0; // the end of the volume, in bytes
     // Long-name slots pending at the end of a folder cluster whose chain continues further
     // on, keyed by the cluster that continues it.
     std::unordered_map<uint32_t, FatEntryAssembler> m_waiting;

@@ -1,9 +1,14 @@
+#include "engine/carve/Carver.h"
+#include "engine/ntfs/NTFSCarving.h"
 #include "engine/ntfs/NTFSRowReader.h"
 #include "engine/ntfs/NTFSScanStore.h"
 #include "engine/ntfs/NTFSScans.h"
 #include "engine/ntfs/NTFSVolume.h"
 #include "engine/ntfs/RecordOrigin.h"
+#include "engine/volume/NTFSStream.h"
 #include "store/DataBase.h"
+
+#include <optional>
 
 bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback start,
                             ScanProgressCallback progress, ScanFinishCallback finish,
@@ -25,9 +30,22 @@ bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallba
     const uint64_t perCluster = shift < 32 ? 1ull << shift : 0;
     NTFSRowReader reader(volume);
     RecordOrigin origin(volume);
+    // With carving on, the clusters that start with a file signature are noted on the way.
+    const CarveOptions carve = GetCarveOptions();
+    std::optional<CarveHitCollector> hits;
+    if (carve.Any()) hits.emplace(carve);
+    NTFSStream head;
+    bool stopped = false;
     for (uint64_t c = 0; c < total; ++c) {
-        if (c % step == 0 && !progress(LowPart(c), HighPart(c), context)) break;
+        if (c % step == 0 && !progress(LowPart(c), HighPart(c), context)) {
+            stopped = true;
+            break;
+        }
         if (c > (UINT64_MAX >> shift)) break;
+        if (hits && c > 0 && c <= (UINT64_MAX >> boot.clusterShift) &&
+            volume.Map(&head, c << boot.clusterShift, 16))
+            hits->CheckAndWalk(volume, c << boot.clusterShift, head.Data(), head.Size(),
+                               total << boot.clusterShift);
         for (uint64_t k = 0; k < perCluster; ++k) {
             const MftSlot slot{(c << shift) + k};
             const auto location = volume.LocateSlot(slot);
@@ -51,6 +69,9 @@ bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallba
         }
     }
 
+    head.Reset();
+    // Carving needs the whole volume's claims: a stopped pass does not carve.
+    if (hits && !stopped) CarveNtfsVolume(volume, store, std::move(hits->Hits()), carve);
     NtfsStoreEpilogue(store);
     finish(context);
     return true;

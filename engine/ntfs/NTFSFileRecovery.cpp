@@ -1,5 +1,7 @@
 #include "engine/ntfs/NTFSFileRecovery.h"
 
+#include "engine/carve/CarvedRows.h"
+
 #include "engine/ntfs/AttributeHeader.h"
 #include "engine/ntfs/AttributeListExpansion.h"
 #include "engine/ntfs/DebugOutput.h"
@@ -85,10 +87,11 @@ void NTFSFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
     item.modified = row.modified;
     item.accessed = row.accessed;
     item.attributes = row.attributes;
-    if (IsExtraFolder(row)) {
+    if (IsExtraFolder(row) || IsCarvedFolder(row)) {
         item.isFolder = true; // made by the store; it has no record of its own
         return;
     }
+    if (ResolveCarvedItem(row, m_volume->Boot().bytesPerSector, VolumeBytes(), item)) return;
 
     std::unique_ptr<NTFSFileRecord> file;
     if (static_cast<int64_t>(row.record) >= 0) file = m_volume->ReadRecord(MftSlot{row.record});
@@ -127,6 +130,8 @@ void NTFSFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
 }
 
 bool NTFSFileRecovery::ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) {
+    if (m_volume && item.contiguous)
+        return ReadCarvedItem(*m_volume, m_volume->Boot().bytesPerSector, item, sink, user);
     if (!m_volume || !m_record || !m_data) return false;
     return ReadAttributeData(m_volume.get(), m_data, sink, user, item.size);
 }

@@ -21,6 +21,9 @@ struct RecoveryItem {
     uint32_t attributes = 0;
     // Set when the data cannot be read at all; the file is then reported, not created.
     RecoveryReason unreadable = RecoveryReason::kNone;
+    // The data is size bytes read straight from the volume at sector `location` (a carved
+    // file), not along the file system's own structures.
+    bool contiguous = false;
 
     bool ReadOnly() const { return (attributes & 0x01) != 0; }
 };

@@ -1,5 +1,6 @@
 #include "ui/dialogs/COptionsDlg.h"
 
+#include "engine/carve/CarveOptions.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/DialogIds.h"
@@ -84,6 +85,25 @@ COptionsDlg::COptionsDlg(QWidget* parent) : CMultiLanguageDlg(dlg::kOptions, par
     SetControlId(m_language, dlg::kOptionsLanguage);
     layout->addWidget(m_language);
 
+    // Carving in the complete scan, and the formats carved.
+    auto* carving = new QGroupBox(QStringLiteral("Complete scan"), this);
+    auto* carveGrid = new QGridLayout(carving);
+    m_carve = new QCheckBox(
+        QStringLiteral("Look for files by their contents in unclaimed clusters (carving)"),
+        carving);
+    carveGrid->addWidget(m_carve, 0, 0, 1, 4);
+    for (size_t i = 0; i < kCarveFormatCount; ++i) {
+        auto* box = new QCheckBox(QString::fromLatin1(CarveFormatName(static_cast<CarveFormat>(i))),
+                                  carving);
+        carveGrid->addWidget(box, 1 + static_cast<int>(i / 4), static_cast<int>(i % 4));
+        m_carveFormats.push_back(box);
+    }
+    connect(m_carve, &QCheckBox::toggled, this, [this](bool on) {
+        for (QCheckBox* box : m_carveFormats)
+            box->setEnabled(on);
+    });
+    layout->addWidget(carving);
+
     AddOkCancel(layout);
     connect(m_selectFolder, &QPushButton::clicked, this, &COptionsDlg::SelectFolder);
     connect(m_editFilters, &QPushButton::clicked, this, [this] {
@@ -99,6 +119,13 @@ void COptionsDlg::OnInitDialog() {
     m_useFilters->setChecked(ReadSetting(settings::kUseFilters));
     m_path->setText(QString::fromUtf8(ReadSetting(settings::kDefaultPath).c_str()));
     m_editFilters->setEnabled(static_cast<bool>(EditFilters()));
+    CarveOptions carve;
+    carve.SetFormatList(ReadSetting(settings::kCarveFormats));
+    m_carve->setChecked(ReadSetting(settings::kCarve));
+    for (size_t i = 0; i < m_carveFormats.size(); ++i) {
+        m_carveFormats[i]->setChecked(carve.formats.test(i));
+        m_carveFormats[i]->setEnabled(m_carve->isChecked());
+    }
 }
 
 void COptionsDlg::OnTranslated() {
@@ -135,6 +162,11 @@ void COptionsDlg::accept() {
     WriteSetting(settings::kHideEmptyFolder, m_hideEmpty->isChecked());
     WriteSetting(settings::kUseFilters, m_useFilters->isChecked());
     WriteSetting(settings::kShowTips, m_showTips->isChecked());
+    WriteSetting(settings::kCarve, m_carve->isChecked());
+    CarveOptions carve;
+    for (size_t i = 0; i < m_carveFormats.size(); ++i)
+        carve.formats.set(i, m_carveFormats[i]->isChecked());
+    WriteSetting(settings::kCarveFormats, carve.FormatList());
     m_chosenLanguage = m_language->currentIndex() >= 0 ? m_language->currentData().toUInt() : 0;
     QDialog::accept();
 }

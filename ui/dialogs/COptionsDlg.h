@@ -1,10 +1,12 @@
 #pragma once
 // The Options dialog (template 161): start-up tips, the same-drive warning, empty folders,
-// filters, the default recovery folder and the language. OK saves the settings; the language
+// filters, the default recovery folder, the language, and whether the complete scan carves
+// and which formats. OK saves the settings; the language
 // chosen is then applied by the main window through SwitchLanguage.
 #include "ui/dialogs/CMultiLanguageDlg.h"
 
 #include <functional>
+#include <vector>
 
 class QCheckBox;
 class QComboBox;
@@ -29,6 +31,9 @@ public:
     QCheckBox* UseFiltersBox() const { return m_useFilters; }
     QLineEdit* PathEdit() const { return m_path; }
     QComboBox* LanguageBox() const { return m_language; }
+    QCheckBox* CarveBox() const { return m_carve; }
+    // One box per carved format, in the carver's order of formats.
+    const std::vector<QCheckBox*>& CarveFormatBoxes() const { return m_carveFormats; }
 
     void accept() override;
 
@@ -47,5 +52,7 @@ private:
     QPushButton* m_selectFolder;
     QPushButton* m_editFilters;
     QComboBox* m_language;
+    QCheckBox* m_carve;
+    std::vector<QCheckBox*> m_carveFormats;
     unsigned m_chosenLanguage = 0;
 };

@@ -19,6 +19,10 @@ std::string EmptyDefault() {
 
 } // namespace settings
 
+std::string settings::CarveFormatsDefault() {
+    return "JPEG|PNG|GIF|BMP|TIFF|PDF|ZIP|MP4|RIFF|SQLITE|MP3";
+}
+
 bool ReadSetting(const BoolSetting& setting, const CIni& ini) {
     return ini.GetBool(setting.section, setting.key, setting.defaultValue);
 }

@@ -28,9 +28,10 @@ struct ListSetting { // default: the empty list
 
 namespace settings {
 
-std::string DefaultPathDefault(); // DefaultRecoveryFolder() as UTF-8
-unsigned LanguageDefault();       // UserDefaultLanguageId()
-std::string EmptyDefault();       // ""
+std::string DefaultPathDefault();  // DefaultRecoveryFolder() as UTF-8
+unsigned LanguageDefault();        // UserDefaultLanguageId()
+std::string EmptyDefault();        // ""
+std::string CarveFormatsDefault(); // every format the carver knows, joined with "|"
 
 // [Options]
 // Show the tips dialog at start-up.
@@ -52,6 +53,11 @@ inline constexpr UnsignedSetting kLanguage{"Options", "Language", &LanguageDefau
 // The product web site, "host" or "host:port" (HTTP). Empty: the program never goes on the
 // network, and the Help menu's web items are disabled.
 inline constexpr StringSetting kNewsSite{"Options", "NewsSite", &EmptyDefault};
+// The complete scan also looks for files by their own structure in the clusters no found
+// entry claims (carving).
+inline constexpr BoolSetting kCarve{"Options", "Carve", true};
+// The formats carved, by name ("JPEG|PNG|GIF|BMP|TIFF|PDF|ZIP|MP4|RIFF|SQLITE|MP3").
+inline constexpr StringSetting kCarveFormats{"Options", "CarveFormats", &CarveFormatsDefault};
 
 // [Filters]
 // "Don't Display" box of the filter dialog.
