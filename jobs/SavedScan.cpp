@@ -136,7 +136,19 @@ void LoadScan(const CheckedDrive& drive, const std::string& file) {
         store.DropTable();
         store.EnsureTable();
         store.BeginInsert();
-        db.execute(SqlFormat("insert into main.%c select * from saved.rows", drive.letter));
+        // Scans saved before the recoverable column existed load with it NULL.
+        bool hasRecoverable = false;
+        {
+            auto columns = db.query("pragma saved.table_info(rows)");
+            for (; !columns.eof(); columns.nextRow())
+                if (std::strcmp(columns.getStringField(1), "recoverable") == 0)
+                    hasRecoverable = true;
+        }
+        const char* kColumns = "fn,fn_ext,size,created,modified,accessed,attributes,id,pid,"
+                               "isDeleted,isDir,record,firSector,path,depth";
+        db.execute(SqlFormat("insert into main.%c (%s%s) select %s%s from saved.rows", drive.letter,
+                             kColumns, hasRecoverable ? ",recoverable" : "", kColumns,
+                             hasRecoverable ? ",recoverable" : ""));
         store.EndInsert();
     } catch (const CppSQLite3Exception& e) {
         throw SavedScanError{"cannot load " + file + ": " + e.errorMessage()};

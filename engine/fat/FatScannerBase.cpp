@@ -15,6 +15,7 @@ bool FatScannerBase::Open() {
     m_entryCounter = 0;
     m_entriesPerCluster = m_volume.Boot().bytesPerCluster >> 5;
     m_clusterBound = m_volume.Boot().clusterBound;
+    m_allocation = std::make_unique<FatAllocationMap>(m_volume);
     return true;
 }
 
@@ -71,5 +72,7 @@ void FatScannerBase::StoreEntry(const FatEntry& entry, uint32_t foundIn) {
         static_cast<uint64_t>(static_cast<int64_t>(c) - 2) * boot.sectorsPerCluster;
     m_store.InsertEntry(entry.name, entry.size, entry.created, entry.modified, entry.accessed,
                         entry.attributes, entry.firstCluster, entry.directoryCluster, entry.deleted,
-                        entry.IsDirectory(), m_entryCounter, firstSector);
+                        entry.IsDirectory(), m_entryCounter, firstSector,
+                        m_allocation ? FatEntryCondition(*m_allocation, entry, boot.bytesPerCluster)
+                                     : std::nullopt);
 }

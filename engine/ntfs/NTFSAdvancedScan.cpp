@@ -2,6 +2,7 @@
 #include "engine/ntfs/NTFSScanStore.h"
 #include "engine/ntfs/NTFSScans.h"
 #include "engine/ntfs/NTFSVolume.h"
+#include "engine/ntfs/NtfsAllocationMap.h"
 #include "store/DataBase.h"
 
 bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback start,
@@ -23,6 +24,7 @@ bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallba
     const uint32_t shift = boot.clusterShift - boot.slotShift;
     const uint64_t perCluster = shift < 32 ? 1ull << shift : 0;
     NTFSRowReader reader(volume);
+    NtfsAllocationMap allocation(volume); // reads $Bitmap at the first deleted file
     for (uint64_t c = 0; c < total; ++c) {
         if (c % step == 0 && !progress(LowPart(c), HighPart(c), context)) break;
         if (c > (UINT64_MAX >> shift)) break;
@@ -30,7 +32,8 @@ bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallba
             const MftSlot slot{(c << shift) + k};
             const auto location = volume.LocateSlot(slot);
             if (location && reader.Read(*location) == NTFSRowReader::Result::Row)
-                NtfsInsertRow(store, reader.Row(), reader.Row().recordNumber, slot);
+                NtfsInsertRow(store, reader.Row(), reader.Row().recordNumber, slot,
+                              NtfsRowCondition(allocation, reader.Row()));
         }
     }
 

@@ -9,7 +9,18 @@
 
 namespace rowcolumns {
 
-enum class Field { kName, kPath, kSize, kCreated, kModified, kAccessed, kAttributes, kId, kPid };
+enum class Field {
+    kName,
+    kPath,
+    kSize,
+    kCreated,
+    kModified,
+    kAccessed,
+    kAttributes,
+    kId,
+    kPid,
+    kCondition, // the share of the data no live file has taken: "100%", empty when unknown
+};
 
 // The columns of the file list and of the search results, in order.
 const std::vector<Field>& FileListFields();

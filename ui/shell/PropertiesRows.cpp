@@ -50,6 +50,20 @@ void AddGroup(PropertiesPage* page, unsigned key) {
     item->setFont(0, bold);
 }
 
+// How much of a file's data no live file has taken since, in words.
+QString ConditionValue(const ScanRow& row, const std::u16string& overwrittenBy) {
+    if (row.recoverable < 0) return QStringLiteral("not known");
+    if (row.recoverable >= 100)
+        return row.isDeleted == 1 ? QStringLiteral("100% (no live file claims its data)")
+                                  : QStringLiteral("100%");
+    QString text = QStringLiteral("%1% untouched").arg(row.recoverable);
+    if (!overwrittenBy.empty())
+        text += QStringLiteral(", overwritten by ") + ToQ(overwrittenBy);
+    else
+        text += QStringLiteral(", the rest taken by live files");
+    return text;
+}
+
 class WidthRule : public QObject {
 public:
     using QObject::QObject;
@@ -66,7 +80,7 @@ public:
 
 } // namespace
 
-void Fill(PropertiesPage* page, const ScanRow& row) {
+void Fill(PropertiesPage* page, const ScanRow& row, const std::u16string& overwrittenBy) {
     if (!page) return;
     page->clear();
     auto yesNo = [&row](uint32_t bit) { return TextOf(row.attributes & bit ? kYes : kNo); };
@@ -79,6 +93,8 @@ void Fill(PropertiesPage* page, const ScanRow& row) {
     AddRow(page, TextOf(kAccessed), ToQ(rowformat::Date(row.accessed)));
     AddRow(page, TextOf(kSize), ToQ(rowformat::Size(row.size)));
     AddRow(page, TextOf(kPath), ToQ(row.path));
+    if (row.isDir == 0)
+        AddRow(page, QStringLiteral("Condition"), ConditionValue(row, overwrittenBy));
     AddRow(page, QString(), QString());
     AddGroup(page, kAttributes);
     AddRow(page, TextOf(kReadOnly), yesNo(0x1));

@@ -6,6 +6,8 @@
 
 #include <QColor>
 
+#include <string>
+
 class PropertiesPage;
 
 namespace propertiesrows {
@@ -22,8 +24,9 @@ inline QColor ValueText() {
 // Width of the name column; the value column takes the rest of the list's width.
 inline constexpr int kNameColumnWidth = 180;
 
-// Clears the list and fills it with the rows of row.
-void Fill(PropertiesPage* page, const ScanRow& row);
+// Clears the list and fills it with the rows of row. overwrittenBy names the live file that
+// took the first of a deleted file's clusters, when one is known.
+void Fill(PropertiesPage* page, const ScanRow& row, const std::u16string& overwrittenBy = {});
 // Keeps the value column at the list's width minus the name column from now on.
 void FollowWidth(PropertiesPage* page);
 

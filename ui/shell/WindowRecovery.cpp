@@ -77,7 +77,8 @@ QString RecoverySummary(const RecoveryRunResult& r) {
     const std::u16string destination = platform::Utf8ToUtf16(r.destination);
     // Only a job that wrote every item whole says "recovered".
     // (a file the user chose to skip or keep is no failure).
-    const bool whole = !n.cancelled && !n.AnyFailed();
+    // A file written from data that live files had taken since is not recovered whole either.
+    const bool whole = !n.cancelled && !n.AnyFailed() && n.FilesOverwritten() == 0;
     QString text = whole
                        ? ToQ(textformat::Format(LangText(kTextRecoverySummary),
                                                 {int64_t{r.items}, int64_t{r.items}, destination}))
@@ -88,7 +89,24 @@ QString RecoverySummary(const RecoveryRunResult& r) {
     text += ToQ(textformat::Format(LangText(kTextRecoveryCounts),
                                    {int64_t{n.filesWritten}, int64_t{n.filesSkipped},
                                     int64_t{n.filesFailed + n.foldersFailed}}));
+    if (n.FilesOverwritten()) {
+        text += QStringLiteral("\n%1 recovered intact").arg(n.FilesIntact());
+        if (n.filesPartlyOverwritten)
+            text += QStringLiteral(", %1 partly overwritten").arg(n.filesPartlyOverwritten);
+        if (n.filesWhollyOverwritten)
+            text += QStringLiteral(", %1 wholly overwritten").arg(n.filesWhollyOverwritten);
+        text += QStringLiteral(".");
+    }
     if (n.cancelled) text += QLatin1Char('\n') + TextOf(kTextRecoveryCancelled);
+    if (!r.overwritten.empty()) {
+        text += QStringLiteral("\n\nWritten from overwritten data (share untouched):");
+        for (size_t i = 0; i < r.overwritten.size() && i < kFailuresShown; ++i)
+            text += QStringLiteral("\n%1: %2%")
+                        .arg(Shown(r.overwritten[i]))
+                        .arg(r.overwritten[i].recoverable);
+        if (r.overwritten.size() > kFailuresShown)
+            text += QStringLiteral("\n(+%1)").arg(r.overwritten.size() - kFailuresShown);
+    }
     if (!r.failures.empty()) {
         text += QStringLiteral("\n\n") + TextOf(kTextRecoveryFailures);
         for (size_t i = 0; i < r.failures.size() && i < kFailuresShown; ++i)
@@ -133,10 +151,13 @@ RecoveryRunResult RunRecovery(QWidget* parent, const RecoveryTarget& target) {
     result.counts = job.Counts();
     if (progress.Cancelled()) result.counts.cancelled = true;
     result.failures = job.Failures();
+    for (const FileReport& report : job.Warnings())
+        if (report.Overwritten()) result.overwritten.push_back(report);
     result.summary = RecoverySummary(result);
-    QMessageBox* box =
-        new QMessageBox(result.counts.AnyFailed() ? QMessageBox::Warning : QMessageBox::Information,
-                        TextOf(kTextRecoveryTitle), result.summary, QMessageBox::Ok, parent);
+    QMessageBox* box = new QMessageBox(
+        result.counts.AnyFailed() || result.counts.FilesOverwritten() ? QMessageBox::Warning
+                                                                      : QMessageBox::Information,
+        TextOf(kTextRecoveryTitle), result.summary, QMessageBox::Ok, parent);
     box->exec();
     delete box;
     return result;

@@ -26,6 +26,7 @@ struct RecoveryRunResult {
     std::string destination;
     RecoveryCounts counts;
     std::vector<FileReport> failures;
+    std::vector<FileReport> overwritten; // written from data live files had taken (some)
     uint32_t items = 0;
     QStringList counters; // the progress dialog's counter after each file, "1/5"
     QString summary;      // the text of the closing message
