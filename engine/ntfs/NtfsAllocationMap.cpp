@@ -14,7 +14,13 @@ constexpr uint64_t kBitmapRecord = 6;
 } // namespace
 
 NtfsAllocationMap::NtfsAllocationMap(NTFSVolume& volume)
-    : m_volume(volume), m_end(volume.Boot().totalClusters) {}
+    : m_volume(volume), m_end(volume.Boot().totalClusters) {
+    // A damaged boot sector may claim more clusters than the device holds: those past its end
+    // count as lying off the volume, and no run can make the count walk them.
+    const uint32_t shift = volume.Boot().clusterShift;
+    if (volume.DeviceSize() != 0 && shift < 64)
+        m_end = std::min(m_end, volume.DeviceSize() >> shift);
+}
 
 bool NtfsAllocationMap::ReadRuns() {
     m_runsRead = true;
