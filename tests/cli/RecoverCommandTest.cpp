@@ -39,7 +39,9 @@ TEST_P(RecoverCommand, AllReproducesTheTreeByteForByte) {
     // The FAT32 volume's deleted gap files under Data/Fragmented/Fill lie in clusters the
     // fragmented file took after them: they are written, but from someone else's data.
     ASSERT_EQ(r.status, fat ? 3 : 0) << r.err;
-    if (fat) EXPECT_NE(r.err.find("wholly overwritten"), std::string::npos) << r.err;
+    if (fat) {
+        EXPECT_NE(r.err.find("wholly overwritten"), std::string::npos) << r.err;
+    }
     for (const auto& e : volume.entries) {
         SCOPED_TRACE(e.path);
         std::string path = OutputPath(dir, e, fat);

@@ -222,7 +222,7 @@ private Q_SLOTS:
         QVERIFY(frame->Commands().Execute(cmd::kFileProperties));
         QCOMPARE(frame->RightPages()->currentWidget(), frame->Properties());
         PropertiesPage* page = frame->Properties();
-        QCOMPARE(page->topLevelItemCount(), 17);
+        QCOMPARE(page->topLevelItemCount(), 19); // and, for a file, its condition below
         auto value = [page](int row) { return page->topLevelItem(row)->text(1); };
         const ScanRow& row = view->Rows()->Row(deleted);
         QCOMPARE(page->topLevelItem(0)->text(0), QStringLiteral("General"));
@@ -239,6 +239,7 @@ private Q_SLOTS:
         QCOMPARE(page->topLevelItem(11)->text(0), QStringLiteral("ReadOnly"));
         QCOMPARE(value(11), QStringLiteral("No"));
         QCOMPARE(value(13), row.attributes & 0x20 ? QStringLiteral("Yes") : QStringLiteral("No"));
+        QCOMPARE(page->topLevelItem(18)->text(0), QStringLiteral("Condition"));
         // A wider bar than the default, so the values read in full on the screenshot.
         frame->resizeDocks({frame->RightBar()}, {420}, Qt::Horizontal);
         QTest::qWait(50);

@@ -29,6 +29,15 @@ const std::vector<Field>& SearchResultFields() {
     return fields;
 }
 
+std::optional<columnlayout::Column> ExtraColumn(Field field) {
+    if (field != Field::kCondition) return std::nullopt;
+    columnlayout::Column c;
+    c.title = u"Condition";
+    c.width = 70;
+    c.align = columnlayout::Align::kRight;
+    return c;
+}
+
 std::u16string CellText(const ScanRow& row, Field field) {
     switch (field) {
     case Field::kName:

@@ -2,7 +2,9 @@
 // The values a report list of found rows can show, one per column, and how rows compare when
 // such a list is sorted by a column.
 #include "store/ScanRow.h"
+#include "ui/format/ColumnLayout.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +27,10 @@ enum class Field {
 // The columns of the file list and of the search results, in order.
 const std::vector<Field>& FileListFields();
 const std::vector<Field>& SearchResultFields();
+
+// The title, width and alignment of a column that the language's layout text does not name
+// (columns added after the layout texts were written); empty for the others.
+std::optional<columnlayout::Column> ExtraColumn(Field field);
 
 // The text of a cell: sizes, dates and attribute letters as rowformat shows them.
 std::u16string CellText(const ScanRow& row, Field field);

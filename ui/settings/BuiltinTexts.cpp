@@ -9,7 +9,7 @@ constexpr std::u16string_view kTexts[kTextKeyCount] = {
     u"NO NAME",                                                                   // 2
     u"Select where to save recovered items:",                                     // 3
     u"Name, 170; Size, 60,2; Created, 120; Modified, 120;Accessed (Deleted),120;" // 4
-    u"Attributes,80,2;ID,60,2;Parent ID,80,2;Condition,70,2",
+    u"Attributes,80,2;ID,60,2;Parent ID,80,2",
     u"Name, 170;Path,100; Size, 60,2; Created, 120; Modified, 120;Accessed (Deleted),120", // 5
     u"Properties View",                                                                    // 6
     u"Attribute Name,180; Value, 340",                                                     // 7

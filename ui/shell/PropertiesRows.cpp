@@ -103,6 +103,11 @@ void Fill(PropertiesPage* page, const ScanRow& row, const std::u16string& overwr
     AddRow(page, TextOf(kSystem), yesNo(0x4));
     AddRow(page, TextOf(kCompressed), yesNo(0x800));
     AddRow(page, TextOf(kEncrypted), yesNo(0x4000));
+    // How much of a file's data is still its own, below the fixed rows.
+    if (row.isDir == 0) {
+        AddRow(page, QString(), QString());
+        AddRow(page, QStringLiteral("Condition"), ConditionValue(row, overwrittenBy));
+    }
 }
 
 void FollowWidth(PropertiesPage* page) {
