@@ -7,13 +7,18 @@
 #include "ui/list/CCorvaneView.h"
 #include "ui/list/CReportCtrl.h"
 #include "ui/list/ScanRowModel.h"
+#include "ui/settings/BuiltinTexts.h"
+#include "ui/settings/LangText.h"
 #include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FolderBrowser.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/SidePages.h"
+#include "ui/shell/WindowRecovery.h"
 
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QScrollBar>
 #include <QTreeWidget>
 
 namespace {
@@ -76,7 +81,15 @@ private Q_SLOTS:
         for (int r = 1; r < rows->rowCount(); ++r)
             QVERIFY(rows->Row(r - 1).recoverable <= rows->Row(r).recoverable);
         view->List()->scrollToTop();
+        // The list scrolled to its right end, so that the column shows beside the names' sizes.
+        view->List()->horizontalHeader()->hideSection(3);
+        view->List()->horizontalHeader()->hideSection(5);
+        view->List()->horizontalScrollBar()->setValue(
+            view->List()->horizontalScrollBar()->maximum());
+        QTest::qWait(20);
         guitest::Screenshot(frame.get(), QStringLiteral("condition-column-sorted"));
+        view->List()->horizontalHeader()->showSection(3);
+        view->List()->horizontalHeader()->showSection(5);
 
         // A half-taken file: Properties say how much is left and which file took the rest.
         int half = -1;
@@ -94,6 +107,31 @@ private Q_SLOTS:
         view->List()->SortColumn(column); // descending
         QCOMPARE(rows->data(rows->index(0, column), Qt::DisplayRole).toString(),
                  QStringLiteral("100%"));
+    }
+
+    void recoverySummaryCountsOverwrittenFilesApart() {
+        RecoveryRunResult r;
+        r.started = true;
+        r.destination = "/tmp/out";
+        r.items = 15;
+        r.counts.filesWritten = 15;
+        r.counts.itemsComplete = 15;
+        r.counts.filesPartlyOverwritten = 2;
+        r.counts.filesWhollyOverwritten = 1;
+        FileReport report;
+        report.path = u"/tmp/out/D02.BIN";
+        report.recoverable = 50;
+        r.overwritten.push_back(report);
+        const QString text = RecoverySummary(r);
+        // Not a clean "Recovered 15 of 15 items": some of the bytes are not the files' own.
+        QVERIFY(!text.startsWith(ToQ(LangText(kTextRecoverySummary)).left(9)));
+        QVERIFY2(text.contains(QStringLiteral(
+                     "12 recovered intact, 2 partly overwritten, 1 wholly overwritten.")),
+                 qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("/tmp/out/D02.BIN: 50%")), qPrintable(text));
+        r.counts.filesPartlyOverwritten = r.counts.filesWhollyOverwritten = 0;
+        r.overwritten.clear();
+        QVERIFY(RecoverySummary(r).startsWith(ToQ(LangText(kTextRecoverySummary)).left(9)));
     }
 
     void advancedSearchOffersIntactOnly() {
