@@ -93,8 +93,6 @@ void Fill(PropertiesPage* page, const ScanRow& row, const std::u16string& overwr
     AddRow(page, TextOf(kAccessed), ToQ(rowformat::Date(row.accessed)));
     AddRow(page, TextOf(kSize), ToQ(rowformat::Size(row.size)));
     AddRow(page, TextOf(kPath), ToQ(row.path));
-    if (row.isDir == 0)
-        AddRow(page, QStringLiteral("Condition"), ConditionValue(row, overwrittenBy));
     AddRow(page, QString(), QString());
     AddGroup(page, kAttributes);
     AddRow(page, TextOf(kReadOnly), yesNo(0x1));
