@@ -97,10 +97,12 @@ bool OnListRow(const ScanRow& row, uint32_t, bool, void* context) {
 struct SearchContext {
     RowPrinter* printer;
     std::string path;
+    bool intactOnly = false;
 };
 
 bool OnSearchRow(const ScanRow& row, void* context) {
     auto* c = static_cast<SearchContext*>(context);
+    if (c->intactOnly && !IsIntactFile(row)) return true;
     c->path.clear();
     platform::AppendUtf8(c->path, row.path);
     c->printer->Print(row, c->path);
@@ -213,6 +215,7 @@ int CmdSearch(const Args& args, const GlobalOptions& global) {
     ArgCursor a(args);
     std::string spec, pattern, lookIn;
     bool full = false, json = false, useGlob = false, recurse = true, useSize = false;
+    bool intact = false;
     int deletion = kSearchAny, dateField = kSearchNoDate;
     uint64_t minKb = 0, maxKb = 0, from = 0, to = 0;
     while (!a.Done()) {
@@ -225,6 +228,8 @@ int CmdSearch(const Args& args, const GlobalOptions& global) {
             useGlob = true;
         else if (arg == "--no-recurse")
             recurse = false;
+        else if (arg == "--intact")
+            intact = true;
         else if (arg == "--deleted" || arg == "--existing") {
             const int kind = arg == "--deleted" ? kSearchDeletedOnly : kSearchNotDeletedOnly;
             if (deletion != kSearchAny && deletion != kind)
@@ -280,7 +285,7 @@ int CmdSearch(const Args& args, const GlobalOptions& global) {
             c = c == u'?' ? u'_' : (c == u'*' ? u'%' : c);
     OutputWriter out;
     RowPrinter printer(out, json ? RowPrinter::Style::kJson : RowPrinter::Style::kTextWithPath);
-    SearchContext context{&printer, {}};
+    SearchContext context{&printer, {}, intact};
     printer.Header();
     AdvancedSearch(drive.letter, nullptr, nullptr, OnSearchRow, nullptr, p,
                    platform::Utf8ToUtf16(folderText), useGlob, deletion, recurse, useSize, minKb,

@@ -59,6 +59,12 @@ public:
                          static_cast<unsigned long long>(report.claimedSize),
                          static_cast<unsigned long long>(report.size),
                          static_cast<unsigned long long>(report.written));
+        } else if (report.Overwritten()) {
+            m_progress.Clear();
+            std::fprintf(stderr,
+                         "tessaly-cli: warning: %s: written from overwritten data (%d%% of it "
+                         "untouched)\n",
+                         Shown(report.path).c_str(), report.recoverable);
         } else if (m_verbose && report.outcome == RecoveryOutcome::kSkipped) {
             m_progress.Clear();
             std::fprintf(stderr, "tessaly-cli: skipped: %s: %s\n", Shown(report.path).c_str(),
@@ -264,8 +270,17 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
     const auto count = [](std::uint64_t k, const char* one, const char* many) {
         return std::to_string(k) + " " + (k == 1 ? one : many);
     };
-    std::string summary = "recovered " + count(n.filesWritten, "file", "files") + " to " +
-                          TerminalText(to) + ": " + std::to_string(n.filesFailed) + " failed";
+    std::string summary =
+        "recovered " + count(n.filesWritten, "file", "files") + " to " + TerminalText(to);
+    if (n.FilesOverwritten()) {
+        summary += " (" + std::to_string(n.FilesIntact()) + " intact";
+        if (n.filesPartlyOverwritten)
+            summary += ", " + std::to_string(n.filesPartlyOverwritten) + " partly overwritten";
+        if (n.filesWhollyOverwritten)
+            summary += ", " + std::to_string(n.filesWhollyOverwritten) + " wholly overwritten";
+        summary += ")";
+    }
+    summary += ": " + std::to_string(n.filesFailed) + " failed";
     if (n.foldersFailed) summary += ", " + count(n.foldersFailed, "folder", "folders") + " failed";
     if (n.filesSkipped) summary += ", " + std::to_string(n.filesSkipped) + " skipped";
     if (n.filesClamped)
@@ -274,5 +289,8 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
                " items complete";
     if (interrupted) summary += " (interrupted)";
     std::fprintf(stderr, "%s\n", summary.c_str());
-    return n.AnyFailed() || interrupted ? 1 : 0;
+    // A file written from data that live files had taken is no clean success either: its bytes
+    // are partly someone else's.
+    if (n.AnyFailed() || interrupted) return 1;
+    return n.FilesOverwritten() ? 3 : 0;
 }

@@ -121,11 +121,13 @@ const char* Usage(const std::string& command) {
                "  Scans the drive, then lists one folder as the file list shows it.\n";
     if (command == "search")
         return "usage: tessaly-cli [--drive L=PATH]... search L: PATTERN [--in 'L:\\Folder']\n"
-               "       [--deleted | --existing] [--case] [--no-recurse] [--size MIN-MAX]\n"
-               "       [--date created|modified|accessed FROM TO] [--full] [--json]\n"
+               "       [--deleted | --existing] [--intact] [--case] [--no-recurse]\n"
+               "       [--size MIN-MAX] [--date created|modified|accessed FROM TO] [--full]\n"
+               "       [--json]\n"
                "  Finds entries by name (* and ?), deletion state, size in KB and date\n"
                "  (YYYY-MM-DD [HH:MM[:SS]], local time). A pattern ending in /q searches the\n"
-               "  whole drive without regard to folders.\n";
+               "  whole drive without regard to folders. --intact keeps only the files whose\n"
+               "  data no live file has taken (condition 100%).\n";
     if (command == "recover")
         return "usage: tessaly-cli [--drive L=PATH]... recover L: ('L:\\Path'... | --record N... "
                "|\n"
@@ -134,7 +136,9 @@ const char* Usage(const std::string& command) {
                "  Writes the chosen files and folders below DIR with their times. --all takes\n"
                "  everything under the root; --deleted the deleted entries, each below its\n"
                "  folder path. Every file that fails is named with the reason; the status is\n"
-               "  1 when any failed.\n";
+               "  1 when any failed. Files written from data that live files had partly or\n"
+               "  wholly taken since (condition below 100%) are named and counted apart; with\n"
+               "  no failure the status is then 3.\n";
     return "usage: tessaly-cli [--drive L=PATH]... [--load FILE] COMMAND ...\n"
            "commands:\n"
            "  drives                          letter, file system, label, source of each drive\n"

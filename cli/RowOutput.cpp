@@ -128,11 +128,11 @@ std::string TerminalText(const std::string& utf8) {
 
 std::string TextHeader(bool withPath) {
     char line[512];
-    std::snprintf(line, sizeof line, "%-3s %-40s %12s  %-19s  %-19s  %-19s  %-10s %10s %10s", "",
-                  Column(13, "Name").c_str(), Column(17, "Size").c_str(),
+    std::snprintf(line, sizeof line, "%-3s %-40s %12s  %-19s  %-19s  %-19s  %-10s %10s %10s %9s",
+                  "", Column(13, "Name").c_str(), Column(17, "Size").c_str(),
                   Column(14, "Created Date").c_str(), Column(15, "Modified Date").c_str(),
                   Column(16, "Accessed Date").c_str(), Column(19, "Attributes").c_str(),
-                  Column(11, "ID").c_str(), Column(12, "Parent ID").c_str());
+                  Column(11, "ID").c_str(), Column(12, "Parent ID").c_str(), "Condition");
     std::string h = line;
     if (withPath) h += "  " + Column(18, "Path");
     return h;
@@ -165,6 +165,7 @@ void RowPrinter::Print(const ScanRow& row, std::string_view folderPath) {
     fields.isDir = row.isDir;
     fields.record = row.record;
     fields.firSector = row.firSector;
+    fields.recoverable = row.recoverable;
     PrintClean(fields, m_name, folderPath);
 }
 
@@ -245,6 +246,11 @@ void RowPrinter::PrintClean(const RowFields& r, std::string_view name,
         AppendUnsigned(out, r.firSector);
         out += ",\"path\":";
         out += EncodedPath(folderPath);
+        out += ",\"recoverable\":";
+        if (r.recoverable >= 0)
+            PadLeftSigned(out, r.recoverable, 0);
+        else
+            out += "null";
         out += '}';
         m_out.EndLine();
         return;
@@ -272,6 +278,15 @@ void RowPrinter::PrintClean(const RowFields& r, std::string_view name,
     PadLeftSigned(out, static_cast<int64_t>(r.id), 10);
     out += ' ';
     PadLeftSigned(out, static_cast<int64_t>(r.pid), 10);
+    out += ' ';
+    // How much of the data no live file has taken: "100%" for a file that comes back whole.
+    if (r.recoverable >= 0) {
+        char percent[8];
+        std::snprintf(percent, sizeof percent, "%d%%", r.recoverable);
+        PadLeft(out, percent, 9);
+    } else {
+        out.append(9, ' ');
+    }
     if (m_style == Style::kTextWithPath) {
         out += "  ";
         out += EncodedPath(folderPath);

@@ -150,10 +150,19 @@ void RecoveryJob::DoneCb(const RecoveredFile* file, void* context) {
     switch (report.outcome) {
     case RecoveryOutcome::kWritten:
         ++counts.filesWritten;
-        if (report.Clamped()) {
-            ++counts.filesClamped;
-            job->Keep(job->m_warnings, report);
+        if (!report.isFolder) {
+            try {
+                ScanRow row;
+                if (ReadByRecord(job->m_letter, report.record, row))
+                    report.recoverable = row.recoverable;
+            } catch (const CppSQLite3Exception&) {
+            }
         }
+        if (report.Overwritten())
+            ++(report.recoverable == 0 ? counts.filesWhollyOverwritten
+                                       : counts.filesPartlyOverwritten);
+        if (report.Clamped()) ++counts.filesClamped;
+        if (report.Overwritten() || report.Clamped()) job->Keep(job->m_warnings, report);
         break;
     case RecoveryOutcome::kSkipped:
         ++(report.reason == RecoveryReason::kAlreadyRecovered ? counts.filesAlreadyRecovered

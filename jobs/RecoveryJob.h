@@ -40,11 +40,19 @@ struct FileReport {
     uint64_t size = 0; // what the volume backs; below claimedSize the file was cut
     uint64_t written = 0;
     bool isFolder = false;
+    // How much of the file's data no live file had taken when the drive was scanned (0 to
+    // 100); -1 when not known. Below 100 the file was written from partly (or, at 0, wholly)
+    // overwritten data: its bytes are not all the file's own.
+    int recoverable = -1;
 
     bool Failed() const {
         return outcome == RecoveryOutcome::kReadError || outcome == RecoveryOutcome::kWriteError;
     }
     bool Clamped() const { return outcome == RecoveryOutcome::kWritten && size < claimedSize; }
+    bool Overwritten() const {
+        return outcome == RecoveryOutcome::kWritten && !isFolder && recoverable >= 0 &&
+               recoverable < 100;
+    }
 };
 
 // The reason of a skipped or failed file in words (English); the system's own error text for
@@ -53,7 +61,11 @@ std::string DescribeReason(RecoveryReason reason, int systemError);
 
 struct RecoveryCounts {
     uint32_t filesWritten = 0;
-    uint32_t filesClamped = 0;          // written, but cut to what the volume can back
+    uint32_t filesClamped = 0; // written, but cut to what the volume can back
+    // Written from data that live files had partly (1-99%) or wholly (0%) taken; every other
+    // written file (the condition known to be 100%, or not known at all) counts as intact.
+    uint32_t filesPartlyOverwritten = 0;
+    uint32_t filesWhollyOverwritten = 0;
     uint32_t filesSkipped = 0;          // by choice: declined, or an existing file kept
     uint32_t filesAlreadyRecovered = 0; // their folder was written earlier in the job
     uint32_t filesFailed = 0;           // could not be read or written
@@ -64,6 +76,8 @@ struct RecoveryCounts {
     bool cancelled = false;
 
     bool AnyFailed() const { return filesFailed != 0 || foldersFailed != 0; }
+    uint32_t FilesOverwritten() const { return filesPartlyOverwritten + filesWhollyOverwritten; }
+    uint32_t FilesIntact() const { return filesWritten - FilesOverwritten(); }
 };
 
 class RecoveryObserver {

@@ -26,6 +26,7 @@ SearchRequest BuildSearchRequest(const SearchCriteria& criteria, char letter, ui
     r.deletionFilter = criteria.deletedOnly    ? kSearchDeletedOnly
                        : criteria.existingOnly ? kSearchNotDeletedOnly
                                                : kSearchAny;
+    r.intactOnly = criteria.intactOnly;
     r.recursive = criteria.recursive;
     r.useSize = criteria.bySize;
     r.minKb = std::min(criteria.sizeFrom, criteria.sizeTo);

@@ -12,6 +12,7 @@ struct SearchCriteria {
     std::u16string pattern = u"*.*"; // "*" any run, "?" one character
     bool deletedOnly = false;
     bool existingOnly = false;
+    bool intactOnly = false; // only files whose data no live file has taken
     bool caseSensitive = false;
     bool recursive = true;
     bool bySize = false;
@@ -30,6 +31,9 @@ struct SearchRequest {
     std::u16string pattern;
     bool useGlob = false;
     int deletionFilter = kSearchAny;
+    // Only files whose data no live file has taken: the store's search finds the rows, the
+    // receiver of the rows keeps those that pass IsIntactFile.
+    bool intactOnly = false;
     bool recursive = true;
     bool useSize = false;
     uint64_t minKb = 0;

@@ -73,6 +73,14 @@ void CppSQLite3Statement::bindInt64(int param, int64_t value) {
     }
 }
 
+void CppSQLite3Statement::bindNull(int param) {
+    checkVM();
+    const int rc = sqlite3_bind_null(m_vm, param);
+    if (rc != SQLITE_OK) {
+        throw CppSQLite3Exception(rc, "Error binding null param");
+    }
+}
+
 int CppSQLite3Statement::execute() {
     checkDB();
     checkVM();

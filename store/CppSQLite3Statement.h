@@ -26,6 +26,7 @@ public:
     void bindNoCopy(int param, const std::string& value);
     void bindInt(int param, int value);
     void bindInt64(int param, int64_t value);
+    void bindNull(int param);
 
     // Runs the statement once, resets it and returns the number of rows it changed.
     int execute();

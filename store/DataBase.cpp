@@ -129,7 +129,8 @@ void DataBase::CreateTable(char letter) {
             "[created] INT(20)  NULL,[modified] INT(20)  NULL,[accessed] INT(20)  NULL,"
             "[attributes] INT(10)  NULL,[id] INT(20)  NULL,[pid] INT(20)  NULL,"
             "[isDeleted] INT(1)  NULL,[isDir] INT(1)  NULL,[record] INT(20)  NULL,"
-            "[firSector] INT(20)  NULL,[path] TEXT  NULL,[depth] INT DEFAULT 0 NULL);",
+            "[firSector] INT(20)  NULL,[path] TEXT  NULL,[depth] INT DEFAULT 0 NULL,"
+            "[recoverable] INTEGER NULL);",
             l) +
         PidIndex(l) + PathIndex(l));
     SetLateIndexesReady(l, false); // no index by record yet
@@ -163,7 +164,7 @@ void DataBase::BeginInsert() {
 void DataBase::InsertEntry(std::u16string_view name, uint64_t size, uint64_t created,
                            uint64_t modified, uint64_t accessed, uint32_t attributes, uint64_t id,
                            uint64_t pid, bool isDeleted, bool isDir, uint64_t record,
-                           uint64_t firSector) {
+                           uint64_t firSector, std::optional<uint8_t> recoverable) {
     if (!m_insert) {
         throw CppSQLite3Exception(CPPSQLITE_ERROR, "Null Virtual Machine pointer");
     }
@@ -175,7 +176,8 @@ void DataBase::InsertEntry(std::u16string_view name, uint64_t size, uint64_t cre
                    static_cast<int64_t>(modified), static_cast<int64_t>(accessed),
                    static_cast<int64_t>(static_cast<int>(attributes)), static_cast<int64_t>(id),
                    static_cast<int64_t>(pid), isDeleted ? 1 : 0, isDir ? 1 : 0,
-                   static_cast<int64_t>(record), static_cast<int64_t>(firSector)});
+                   static_cast<int64_t>(record), static_cast<int64_t>(firSector),
+                   recoverable ? static_cast<int64_t>(*recoverable) : InsertBatch::kNull});
 }
 
 CppSQLite3DB& DataBase::Db() {

@@ -38,7 +38,8 @@ public:
     void BeginInsert();
     void InsertEntry(std::u16string_view name, uint64_t size, uint64_t created, uint64_t modified,
                      uint64_t accessed, uint32_t attributes, uint64_t id, uint64_t pid,
-                     bool isDeleted, bool isDir, uint64_t record, uint64_t firSector);
+                     bool isDeleted, bool isDir, uint64_t record, uint64_t firSector,
+                     std::optional<uint8_t> recoverable = std::nullopt);
     // Commits the rows. The table has its indexes by id and by pid; those by record and by
     // depth and path wait for EnsureLateIndexes.
     void EndInsert();

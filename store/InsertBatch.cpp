@@ -12,11 +12,11 @@ namespace {
 std::string InsertText(char letter, int rows) {
     std::string sql = SqlFormat(
         "INSERT INTO %c (fn,fn_ext,size,created,modified,accessed,attributes,id,pid,isDeleted,"
-        "isDir,record,firSector) values",
+        "isDir,record,firSector,recoverable) values",
         letter);
     for (int i = 0; i < rows; ++i) {
         if (i > 0) sql += ',';
-        sql += "(?,?,?,?,?,?,?,?,?,?,?,?,?)";
+        sql += "(?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
     }
     sql += ';';
     return sql;
@@ -158,7 +158,7 @@ void InsertBatch::Insert(Chunk& chunk) {
 }
 
 void InsertBatch::BindRow(CppSQLite3Statement& statement, Bound& bound, int slot, const Row& row) {
-    const int first = slot * 13 + 1;
+    const int first = slot * (kNumbers + 2) + 1;
     std::string& utf8 = m_utf8[static_cast<size_t>(slot)];
     utf8.clear();
     platform::AppendUtf8(utf8, row.name);
@@ -175,7 +175,9 @@ void InsertBatch::BindRow(CppSQLite3Statement& statement, Bound& bound, int slot
         if (reuse && row.numbers[n] == last[n]) continue;
         // attributes, isDeleted and isDir are 32-bit parameters.
         const int param = first + 2 + i;
-        if (i == 4 || i == 7 || i == 8)
+        if (i == kNumbers - 1 && row.numbers[n] == kNull)
+            statement.bindNull(param);
+        else if (i == 4 || i == 7 || i == 8)
             statement.bindInt(param, static_cast<int>(row.numbers[n]));
         else
             statement.bindInt64(param, row.numbers[n]);

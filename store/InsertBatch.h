@@ -31,8 +31,10 @@ public:
     static constexpr int kRows = 32;                 // value lists of one statement
     static constexpr size_t kChunkRows = 32 * kRows; // rows handed over at a time
     static constexpr size_t kChunks = 3;             // chunks filled, waiting or being inserted
-    // The numbers of a row, in column order from size to firSector.
-    static constexpr int kNumbers = 11;
+    // The numbers of a row, in column order from size to firSector, then recoverable, which
+    // holds kNull for a row without one.
+    static constexpr int kNumbers = 12;
+    static constexpr int64_t kNull = INT64_MIN;
     using Numbers = std::array<int64_t, kNumbers>;
 
     // Prepares the statements for the table of letter and starts the inserting thread (rows

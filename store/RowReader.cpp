@@ -9,7 +9,7 @@
 RowReader::RowReader(DataBase& store, const std::string& condition) : m_db(store.Db().handle()) {
     const std::string sql =
         SqlFormat("select fn,size,created,modified,accessed,attributes,id,pid,isDeleted,isDir,"
-                  "record,firSector from [%c]%s%s order by rowid",
+                  "record,firSector,recoverable from [%c]%s%s order by rowid",
                   store.Letter(), condition.empty() ? "" : " where ", condition.c_str());
     const int rc = sqlite3_prepare_v2(m_db, sql.c_str(), -1, &m_vm, nullptr);
     if (rc != SQLITE_OK) {
@@ -49,6 +49,8 @@ bool RowReader::Next(RowFields& row) {
     row.isDir = sqlite3_column_int(m_vm, 9);
     row.record = static_cast<uint64_t>(sqlite3_column_int64(m_vm, 10));
     row.firSector = static_cast<uint64_t>(sqlite3_column_int64(m_vm, 11));
+    row.recoverable =
+        sqlite3_column_type(m_vm, 12) == SQLITE_NULL ? -1 : sqlite3_column_int(m_vm, 12);
     return true;
 }
 

@@ -25,6 +25,7 @@ struct RowFields {
     int32_t isDir = 0;
     uint64_t record = 0;
     uint64_t firSector = 0;
+    int32_t recoverable = -1; // 0 to 100, or -1 when not known
 };
 
 class RowReader {

@@ -22,6 +22,9 @@ ScanRow ReadRow(const Result& table, bool usePathColumn, const std::string& path
     row.isDir = table.getIntField(kColIsDir);
     row.record = static_cast<uint64_t>(table.getInt64Field(kColRecord));
     row.firSector = static_cast<uint64_t>(table.getInt64Field(kColFirSector));
+    // Results of "select *" over a table made before the column existed have no such field.
+    if (table.numFields() > kColRecoverable && !table.fieldIsNull(kColRecoverable))
+        row.recoverable = table.getIntField(kColRecoverable);
     return row;
 }
 

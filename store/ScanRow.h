@@ -21,7 +21,15 @@ struct ScanRow {
     int32_t isDir = 0;     // 0 file, 1 folder, 2 folder holding sub-folders
     uint64_t record = 0;
     uint64_t firSector = 0;
+    // Share (0 to 100) of a file's data that no live file claims now; -1 when not known.
+    int32_t recoverable = -1;
 };
+
+// A file whose data no live file has taken (folders, and rows whose condition is not known,
+// are not).
+inline bool IsIntactFile(const ScanRow& row) {
+    return row.isDir == 0 && row.recoverable == 100;
+}
 
 // Column positions of a drive table, as "select *" returns them.
 enum ScanColumn : int {
@@ -40,6 +48,7 @@ enum ScanColumn : int {
     kColFirSector = 12,
     kColPath = 13,
     kColDepth = 14,
+    kColRecoverable = 15,
 };
 
 // The current row of a "select *" result. The path is the given one, or column 13 (empty when

@@ -15,6 +15,7 @@ bool FatScannerBase::Open() {
     m_entryCounter = 0;
     m_entriesPerCluster = m_volume.Boot().bytesPerCluster >> 5;
     m_clusterBound = m_volume.Boot().clusterBound;
+    m_allocation = std::make_unique<FatAllocationMap>(m_volume);
     return true;
 }
 
@@ -80,9 +81,12 @@ bool FatScannerBase::RootPiece(uint32_t n, uint64_t& offset, uint32_t& length) c
 
 void FatScannerBase::StoreEntryAt(const FatEntry& entry, uint64_t firstSector) {
     ++m_entryCounter;
-    m_store.InsertEntry(entry.name, entry.size, entry.created, entry.modified, entry.accessed,
-                        entry.attributes, entry.firstCluster, entry.directoryCluster, entry.deleted,
-                        entry.IsDirectory(), m_entryCounter, firstSector);
+    m_store.InsertEntry(
+        entry.name, entry.size, entry.created, entry.modified, entry.accessed, entry.attributes,
+        entry.firstCluster, entry.directoryCluster, entry.deleted, entry.IsDirectory(),
+        m_entryCounter, firstSector,
+        m_allocation ? FatEntryCondition(*m_allocation, entry, m_volume.Boot().bytesPerCluster)
+                     : std::nullopt);
 }
 
 void FatScannerBase::StoreEntry(const FatEntry& entry, uint32_t foundIn) {

@@ -3,12 +3,14 @@
 // the building of entries from collected slots and the writing of rows.
 #include "engine/fat/FATStream.h"
 #include "engine/fat/FATVolume.h"
+#include "engine/fat/FatAllocationMap.h"
 #include "engine/fat/FatEntry.h"
 #include "engine/fat/FatEntryAssembler.h"
 #include "engine/fat/FatSlotWalker.h"
 #include "store/DataBase.h"
 
 #include <cstdint>
+#include <memory>
 
 class FatScannerBase {
 public:
@@ -65,6 +67,8 @@ protected:
     FATVolume m_volume;
     uint32_t m_entriesPerCluster = 0;
     uint32_t m_clusterBound = 0;
+    // The FAT as it stands, for how intact each deleted file's clusters are.
+    std::unique_ptr<FatAllocationMap> m_allocation;
 };
 
 template <typename F>

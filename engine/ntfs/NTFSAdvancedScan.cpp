@@ -4,6 +4,7 @@
 #include "engine/ntfs/NTFSScanStore.h"
 #include "engine/ntfs/NTFSScans.h"
 #include "engine/ntfs/NTFSVolume.h"
+#include "engine/ntfs/NtfsAllocationMap.h"
 #include "engine/ntfs/RecordOrigin.h"
 #include "engine/volume/NTFSStream.h"
 #include "store/DataBase.h"
@@ -36,6 +37,7 @@ bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallba
     if (carve.Any()) hits.emplace(carve);
     NTFSStream head;
     bool stopped = false;
+    NtfsAllocationMap allocation(volume); // reads $Bitmap at the first deleted file
     for (uint64_t c = 0; c < total; ++c) {
         if (c % step == 0 && !progress(LowPart(c), HighPart(c), context)) {
             stopped = true;
@@ -52,14 +54,16 @@ bool NtfsAdvancedScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallba
             if (!location || reader.Read(*location) != NTFSRowReader::Result::Row) continue;
             switch (origin.Of(*location)) {
             case RecordOrigin::Place::Volume:
-                NtfsInsertRow(store, reader.Row(), reader.Row().recordNumber, slot);
+                NtfsInsertRow(store, reader.Row(), reader.Row().recordNumber, slot,
+                              NtfsRowCondition(allocation, reader.Row()));
                 break;
             case RecordOrigin::Place::Loose: {
                 // Listed as a deleted entry of its own, never joined to the tree by its number.
                 NTFSFileRow row = reader.Row();
                 row.inUse = false;
                 row.parent = kNtfsLooseParent;
-                NtfsInsertRow(store, row, kNtfsLooseIdBase + slot.value, slot);
+                NtfsInsertRow(store, row, kNtfsLooseIdBase + slot.value, slot,
+                              NtfsRowCondition(allocation, row));
                 break;
             }
             case RecordOrigin::Place::FileContent:

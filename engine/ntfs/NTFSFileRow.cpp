@@ -4,6 +4,7 @@
 #include "engine/ntfs/AttributeListExpansion.h"
 #include "engine/ntfs/NTFSFileRecord.h"
 #include "engine/ntfs/NTFSVolume.h"
+#include "engine/ntfs/NtfsAllocationMap.h"
 
 #include <map>
 #include <vector>
@@ -118,5 +119,11 @@ std::unique_ptr<NTFSFileRow> BuildRow(const NTFSFileRecord& record, NTFSVolume& 
     row->recordNumber = record.recordNumber;
     row->inUse = record.InUse();
     row->isDirectory = record.IsDirectory();
+    if (data) {
+        row->dataResident = data->IsResident();
+        if (!row->inUse && !row->isDirectory && !row->dataResident)
+            row->dataClusters =
+                NtfsDataClusters(data->runList, row->size, volume.Boot().clusterShift);
+    }
     return row;
 }

@@ -1,9 +1,12 @@
 #pragma once
 // The values of one store row, built from an MFT record: the longest name, the size of the
 // first $DATA, the $STANDARD_INFORMATION times and where the file's data (or record) lies.
+#include "engine/volume/AllocationMap.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class NTFSFileRecord;
 class NTFSVolume;
@@ -20,6 +23,9 @@ struct NTFSFileRow {
     int64_t firstSector = -1;
     bool inUse = false; // false for a deleted file or folder
     bool isDirectory = false;
+    bool dataResident = false; // the data lies in the record itself
+    // Of a deleted file only: the clusters that hold its data (as far as its size reaches).
+    std::vector<ClusterRun> dataClusters;
 };
 
 // The row of a record, or null when the record fails the header check or has no

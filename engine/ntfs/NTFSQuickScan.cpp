@@ -3,6 +3,7 @@
 #include "engine/ntfs/NTFSScanStore.h"
 #include "engine/ntfs/NTFSScans.h"
 #include "engine/ntfs/NTFSVolume.h"
+#include "engine/ntfs/NtfsAllocationMap.h"
 #include "store/DataBase.h"
 
 bool NtfsQuickScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback start,
@@ -26,6 +27,7 @@ bool NtfsQuickScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback 
     uint64_t visited = 0;
     bool cancelled = false;
     NTFSRowReader reader(volume);
+    NtfsAllocationMap allocation(volume); // reads $Bitmap at the first deleted file
     const uint32_t recordSize = map->RecordSize();
     // Record n is at byte n * record size of the MFT's data: each extent holds the records
     // that start in it (one that starts at its end goes on in the next).
@@ -51,7 +53,8 @@ bool NtfsQuickScanVolume(NTFSVolume& volume, DataBase& store, ScanStartCallback 
                 break;
             }
             if (read == NTFSRowReader::Result::Row)
-                NtfsInsertRow(store, reader.Row(), n, boot.SlotAt(location->first));
+                NtfsInsertRow(store, reader.Row(), n, boot.SlotAt(location->first),
+                              NtfsRowCondition(allocation, reader.Row()));
         }
     }
 

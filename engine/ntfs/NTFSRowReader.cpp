@@ -3,6 +3,7 @@
 #include "engine/ntfs/AttributeHeader.h"
 #include "engine/ntfs/NTFSFileRecord.h"
 #include "engine/ntfs/NTFSVolume.h"
+#include "engine/ntfs/NtfsAllocationMap.h"
 #include "engine/ntfs/UpdateSequence.h"
 
 #include <cstring>
@@ -199,6 +200,10 @@ NTFSRowReader::Result NTFSRowReader::Build(uint32_t size, VolumeOffset at, bool*
     NTFSFileRow& row = row_;
     row.size = 0;
     row.firstSector = -1;
+    row.dataResident = false;
+    row.dataClusters.clear();
+    const bool deletedFile =
+        !(h.flags & NTFSFileRecord::kFlagInUse) && !(h.flags & NTFSFileRecord::kFlagDirectory);
     if (data) {
         if (dataHeader.nonResident) {
             row.size = dataHeader.realSize;
@@ -210,8 +215,12 @@ NTFSRowReader::Result NTFSRowReader::Build(uint32_t size, VolumeOffset at, bool*
             if (FirstRunLcn(data + dataHeader.valueOffset, runsLength, &lcn) && lcn >= 0 && spc &&
                 static_cast<uint64_t>(lcn) <= (UINT64_MAX >> 9) / spc)
                 row.firstSector = lcn * static_cast<int64_t>(spc);
+            if (deletedFile)
+                row.dataClusters = NtfsDataClusters(data + dataHeader.valueOffset, runsLength,
+                                                    row.size, boot.clusterShift);
         } else {
             row.size = dataHeader.valueLength;
+            row.dataResident = true;
         }
     }
     if (row.firstSector < 0)

@@ -3,6 +3,7 @@
 #include "engine/ntfs/NtfsAddress.h"
 
 #include <cstdint>
+#include <optional>
 
 class DataBase;
 struct NTFSFileRow;
@@ -21,4 +22,6 @@ void NtfsStorePrologue(DataBase& store);
 void NtfsStoreEpilogue(DataBase& store);
 // Inserts a record's row with the given id and, as its record value, the slot the record was
 // read from.
-void NtfsInsertRow(DataBase& store, const NTFSFileRow& row, uint64_t id, MftSlot slot);
+// recoverable: what the row's recoverable column holds (NtfsRowCondition).
+void NtfsInsertRow(DataBase& store, const NTFSFileRow& row, uint64_t id, MftSlot slot,
+                   std::optional<uint8_t> recoverable = std::nullopt);

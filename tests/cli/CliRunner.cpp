@@ -84,7 +84,8 @@ std::vector<JsonRowValues> ParseJsonLines(const std::string& out) {
                 row.text[key] = value;
             } else {
                 size_t end = line.find_first_of(",}", i);
-                row.number[key] = std::stoll(line.substr(i, end - i));
+                const std::string value = line.substr(i, end - i);
+                if (value != "null") row.number[key] = std::stoll(value); // null: no entry
                 i = end;
             }
             if (line[i] == ',') ++i;

@@ -36,7 +36,12 @@ TEST_P(RecoverCommand, AllReproducesTheTreeByteForByte) {
     TempDir out;
     const std::string dir = out.File("recovered");
     const auto r = RunCli({"--drive", "E=" + volume.image, "recover", "E:", "--all", "--to", dir});
-    ASSERT_EQ(r.status, 0) << r.err;
+    // The FAT32 volume's deleted gap files under Data/Fragmented/Fill lie in clusters the
+    // fragmented file took after them: they are written, but from someone else's data.
+    ASSERT_EQ(r.status, fat ? 3 : 0) << r.err;
+    if (fat) {
+        EXPECT_NE(r.err.find("wholly overwritten"), std::string::npos) << r.err;
+    }
     for (const auto& e : volume.entries) {
         SCOPED_TRACE(e.path);
         std::string path = OutputPath(dir, e, fat);
@@ -73,7 +78,7 @@ TEST_P(RecoverCommand, DeletedOnlyLandsBelowEachFolderPath) {
     TempDir out;
     const auto r =
         RunCli({"--drive", "E=" + volume.image, "recover", "E:", "--deleted", "--to", out.path()});
-    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.status, GetParam() == "fat32" ? 3 : 0) << r.err; // the overwritten gap files
     EXPECT_EQ(Md5OfFile(out.File("Trash/deleted-small.txt")),
               volume.Find("Trash/deleted-small.txt")->md5);
     EXPECT_TRUE(std::filesystem::is_directory(out.File("OldProject/Assets")));

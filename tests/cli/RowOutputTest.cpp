@@ -44,7 +44,8 @@ std::string Json(const std::string& text) {
     return out;
 }
 
-// The JSON layout: the columns by name, numbers unsigned but isDeleted and isDir.
+// The JSON layout: the columns by name, numbers unsigned but isDeleted and isDir, and last the
+// condition (null when not known).
 std::string ReferenceJson(const Row& r) {
     const RowFields& f = r.fields;
     char numbers[512];
@@ -60,22 +61,26 @@ std::string ReferenceJson(const Row& r) {
         static_cast<unsigned long long>(f.firSector));
     const std::string name = platform::Utf16ToUtf8(platform::Utf8ToUtf16(r.name));
     return "{\"fn\":" + Json(name) + ",\"fn_ext\":" + Json(f.isDir ? "" : ExtensionOf(name)) + "," +
-           numbers + "\"path\":" + Json(r.path) + "}\n";
+           numbers + "\"path\":" + Json(r.path) + ",\"recoverable\":" +
+           (f.recoverable >= 0 ? std::to_string(f.recoverable) : std::string("null")) + "}\n";
 }
 
-// The file list's columns: mark, name, size, three dates, attributes, id, parent id, path.
+// The file list's columns: mark, name, size, three dates, attributes, id, parent id, condition,
+// path.
 std::string ReferenceText(const Row& r, bool withPath) {
     const RowFields& f = r.fields;
     // Names and paths go out with their control characters escaped, as a terminal needs.
     std::string name = TerminalText(platform::Utf16ToUtf8(platform::Utf8ToUtf16(r.name)));
     if (f.isDir) name += "\\";
     char line[4096];
-    std::snprintf(line, sizeof line, "%-3s %-40s %12s  %-19s  %-19s  %-19s  %-10s %10lld %10lld",
-                  f.isDeleted == 1 ? "del" : "", name.c_str(),
-                  f.isDir ? "" : rowformat::Size(f.size).c_str(),
-                  rowformat::Date(f.created).c_str(), rowformat::Date(f.modified).c_str(),
-                  rowformat::Date(f.accessed).c_str(), rowformat::Attributes(f.attributes).c_str(),
-                  static_cast<long long>(f.id), static_cast<long long>(f.pid));
+    const std::string condition =
+        f.recoverable >= 0 ? std::to_string(f.recoverable) + "%" : std::string();
+    std::snprintf(
+        line, sizeof line, "%-3s %-40s %12s  %-19s  %-19s  %-19s  %-10s %10lld %10lld %9s",
+        f.isDeleted == 1 ? "del" : "", name.c_str(), f.isDir ? "" : rowformat::Size(f.size).c_str(),
+        rowformat::Date(f.created).c_str(), rowformat::Date(f.modified).c_str(),
+        rowformat::Date(f.accessed).c_str(), rowformat::Attributes(f.attributes).c_str(),
+        static_cast<long long>(f.id), static_cast<long long>(f.pid), condition.c_str());
     return std::string(line) + (withPath ? "  " + TerminalText(r.path) : "") + "\n";
 }
 
@@ -106,11 +111,17 @@ TEST_F(RowOutput, OneRowExactly) {
               "{\"fn\":\"Q\\\"uo\\\\te\\t.TXT\",\"fn_ext\":\"txt\",\"size\":1536,"
               "\"created\":133497954580000000,\"modified\":0,\"accessed\":116444735999999999,"
               "\"attributes\":33,\"id\":18446744073709551615,\"pid\":5,\"isDeleted\":1,"
-              "\"isDir\":0,\"record\":7,\"firSector\":9,\"path\":\"E:\\\\Docs\\\\\"}\n");
+              "\"isDir\":0,\"record\":7,\"firSector\":9,\"path\":\"E:\\\\Docs\\\\\","
+              "\"recoverable\":null}\n");
     EXPECT_EQ(Printed({r}, RowPrinter::Style::kTextWithPath),
               "del Q\"uo\\te\\t.TXT" + std::string(27, ' ') + "      1.50 KB  01/15/2024 12:30:58" +
                   std::string(2 + 19 + 2 + 19 + 2, ' ') + "R-A" + std::string(7, ' ') +
-                  "         -1          5  E:\\Docs\\\n");
+                  "         -1          5            E:\\Docs\\\n");
+    r.fields.recoverable = 37;
+    EXPECT_NE(Printed({r}, RowPrinter::Style::kJson).find(",\"recoverable\":37}"),
+              std::string::npos);
+    EXPECT_NE(Printed({r}, RowPrinter::Style::kText).find("         5       37%\n"),
+              std::string::npos);
 }
 
 TEST_F(RowOutput, EveryShapeOfRowMatchesTheLayouts) {
@@ -160,6 +171,7 @@ TEST_F(RowOutput, EveryShapeOfRowMatchesTheLayouts) {
         f.isDir = static_cast<int32_t>(random() % 3);
         f.record = numbers[random() % numbers.size()];
         f.firSector = numbers[random() % numbers.size()];
+        f.recoverable = static_cast<int32_t>(random() % 102) - 1; // -1: not known
         rows.push_back(r);
     }
     std::string json, text, list;

@@ -60,7 +60,21 @@ TEST(RowColumns, CellTexts) {
     EXPECT_EQ(rowcolumns::CellText(r, Field::kId), u"42");
     EXPECT_EQ(rowcolumns::CellText(r, Field::kPid), u"5");
     EXPECT_EQ(rowcolumns::CellText(r, Field::kCreated), u"");
-    EXPECT_EQ(rowcolumns::FileListFields().size(), 8u);
+    EXPECT_EQ(rowcolumns::FileListFields().size(), 9u);
+    EXPECT_EQ(rowcolumns::FileListFields().back(), Field::kCondition);
+    EXPECT_EQ(rowcolumns::CellText(r, Field::kCondition), u""); // not known
+    r.recoverable = 0;
+    EXPECT_EQ(rowcolumns::CellText(r, Field::kCondition), u"0%");
+    ScanRow whole = r;
+    whole.recoverable = 100;
+    EXPECT_EQ(rowcolumns::CellText(whole, Field::kCondition), u"100%");
+    EXPECT_TRUE(rowcolumns::Less(r, whole, Field::kCondition));
+    ScanRow unknown = r;
+    unknown.recoverable = -1;
+    EXPECT_TRUE(rowcolumns::Less(unknown, r, Field::kCondition));
+    ASSERT_TRUE(rowcolumns::ExtraColumn(Field::kCondition));
+    EXPECT_EQ(rowcolumns::ExtraColumn(Field::kCondition)->title, u"Condition");
+    EXPECT_FALSE(rowcolumns::ExtraColumn(Field::kSize));
     EXPECT_EQ(rowcolumns::SearchResultFields().size(), 6u);
 }
 

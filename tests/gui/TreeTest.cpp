@@ -222,7 +222,7 @@ private Q_SLOTS:
         QVERIFY(frame->Commands().Execute(cmd::kFileProperties));
         QCOMPARE(frame->RightPages()->currentWidget(), frame->Properties());
         PropertiesPage* page = frame->Properties();
-        QCOMPARE(page->topLevelItemCount(), 18);
+        QCOMPARE(page->topLevelItemCount(), 20); // and, for a file, its condition below
         QCOMPARE(page->topLevelItem(17)->text(0), QStringLiteral("Deleted"));
         QCOMPARE(page->topLevelItem(17)->text(1), QStringLiteral("Yes"));
         auto value = [page](int row) { return page->topLevelItem(row)->text(1); };
@@ -241,6 +241,7 @@ private Q_SLOTS:
         QCOMPARE(page->topLevelItem(11)->text(0), QStringLiteral("ReadOnly"));
         QCOMPARE(value(11), QStringLiteral("No"));
         QCOMPARE(value(13), row.attributes & 0x20 ? QStringLiteral("Yes") : QStringLiteral("No"));
+        QCOMPARE(page->topLevelItem(19)->text(0), QStringLiteral("Condition"));
         // At the default width of the bar, as a user first sees it: the value column fills it.
         QTest::qWait(50);
         QCOMPARE(page->header()->sectionSize(1),

@@ -19,7 +19,7 @@ TEST(Schema, TableAndIndexesAreCreatedFromTheExactText) {
               "NULL,[created] INT(20)  NULL,[modified] INT(20)  NULL,[accessed] INT(20)  NULL,"
               "[attributes] INT(10)  NULL,[id] INT(20)  NULL,[pid] INT(20)  NULL,[isDeleted] "
               "INT(1)  NULL,[isDir] INT(1)  NULL,[record] INT(20)  NULL,[firSector] INT(20)  "
-              "NULL,[path] TEXT  NULL,[depth] INT DEFAULT 0 NULL)");
+              "NULL,[path] TEXT  NULL,[depth] INT DEFAULT 0 NULL,[recoverable] INTEGER NULL)");
     EXPECT_EQ(Text("select sql from sqlite_master where name='IDX_K_PID'"),
               "CREATE INDEX [IDX_K_PID] ON [K]([id] ASC,[pid] ASC)");
     EXPECT_EQ(Text("select sql from sqlite_master where name='IDX_K_Path'"),
@@ -82,7 +82,8 @@ TEST(Loading, RowsKeepEveryColumnAsGiven) {
     EXPECT_EQ(Rows("select * from F"),
               std::vector<std::string>{"a.txt|txt|5000000000|133000000000000000|"
                                        "133000000000000001|133000000000000002|-2147483615|"
-                                       "78187493530|5|1|0|73588229205|7777777777|<null>|0"});
+                                       "78187493530|5|1|0|73588229205|7777777777|<null>|0|"
+                                       "<null>"});
 }
 
 TEST(Loading, ExtensionRule) {

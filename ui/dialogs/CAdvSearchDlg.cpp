@@ -93,6 +93,9 @@ CAdvSearchDlg::CAdvSearchDlg(QWidget* parent) : CMultiLanguageDlg(dlg::kAdvSearc
     SetControlId(m_case, dlg::kAdvSearchCase);
     kinds->addWidget(m_deleted);
     kinds->addWidget(m_existing);
+    m_intact = new QCheckBox(QStringLiteral("Intact Files Only"), this);
+    m_intact->setToolTip(QStringLiteral("Only files whose data no live file has taken since"));
+    kinds->addWidget(m_intact);
     kinds->addWidget(m_case);
     kinds->addStretch(1);
     layout->addLayout(kinds);
@@ -159,6 +162,7 @@ void CAdvSearchDlg::OnInitDialog() {
     m_name->setText(ToQ(c.pattern));
     m_deleted->setChecked(c.deletedOnly);
     m_existing->setChecked(c.existingOnly && !c.deletedOnly);
+    m_intact->setChecked(c.intactOnly);
     m_case->setChecked(c.caseSensitive);
     m_recursive->setChecked(ReadSetting(settings::kSearchSubdirectories));
     m_bySize->setChecked(c.bySize);
@@ -194,6 +198,7 @@ void CAdvSearchDlg::accept() {
     c.pattern = ToU16(m_name->text());
     c.deletedOnly = m_deleted->isChecked();
     c.existingOnly = m_existing->isChecked();
+    c.intactOnly = m_intact->isChecked();
     c.caseSensitive = m_case->isChecked();
     c.recursive = m_recursive->isChecked();
     c.bySize = m_bySize->isChecked();

@@ -25,6 +25,7 @@ public:
     QLineEdit* NameEdit() const { return m_name; }
     QCheckBox* DeletedBox() const { return m_deleted; }
     QCheckBox* ExistingBox() const { return m_existing; }
+    QCheckBox* IntactBox() const { return m_intact; }
     QCheckBox* CaseBox() const { return m_case; }
     QCheckBox* RecursiveBox() const { return m_recursive; }
     QCheckBox* SizeBox() const { return m_bySize; }
@@ -51,6 +52,7 @@ private:
     QLineEdit* m_name;
     QCheckBox* m_deleted;
     QCheckBox* m_existing;
+    QCheckBox* m_intact;
     QCheckBox* m_case;
     QCheckBox* m_recursive;
     QCheckBox* m_bySize;

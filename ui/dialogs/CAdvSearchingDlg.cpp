@@ -198,6 +198,7 @@ bool CAdvSearchingDlg::OnFolder(const std::u16string& path, void* context) {
 
 bool CAdvSearchingDlg::OnRow(const ScanRow& row, void* context) {
     auto* self = static_cast<CAdvSearchingDlg*>(context);
+    if (self->m_request.intactOnly && !IsIntactFile(row)) return !self->m_exitRequested;
     self->Model()->Append(row); // the model keeps its own copy
     self->m_fileLine->setText(
         ToQ(textformat::Format(LangText(kTextCurrentFile), {std::u16string(row.name)})));

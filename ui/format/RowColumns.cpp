@@ -18,8 +18,8 @@ template <typename T> int Order(const T& a, const T& b) {
 
 const std::vector<Field>& FileListFields() {
     static const std::vector<Field> fields = {
-        Field::kName,     Field::kSize,       Field::kCreated, Field::kModified,
-        Field::kAccessed, Field::kAttributes, Field::kId,      Field::kPid};
+        Field::kName,       Field::kSize, Field::kCreated, Field::kModified, Field::kAccessed,
+        Field::kAttributes, Field::kId,   Field::kPid,     Field::kCondition};
     return fields;
 }
 
@@ -27,6 +27,15 @@ const std::vector<Field>& SearchResultFields() {
     static const std::vector<Field> fields = {Field::kName,    Field::kPath,     Field::kSize,
                                               Field::kCreated, Field::kModified, Field::kAccessed};
     return fields;
+}
+
+std::optional<columnlayout::Column> ExtraColumn(Field field) {
+    if (field != Field::kCondition) return std::nullopt;
+    columnlayout::Column c;
+    c.title = u"Condition";
+    c.width = 70;
+    c.align = columnlayout::Align::kRight;
+    return c;
 }
 
 std::u16string CellText(const ScanRow& row, Field field) {
@@ -49,6 +58,9 @@ std::u16string CellText(const ScanRow& row, Field field) {
         return Widen(std::to_string(static_cast<long long>(row.id)));
     case Field::kPid:
         return Widen(std::to_string(static_cast<long long>(row.pid)));
+    case Field::kCondition:
+        return row.recoverable >= 0 ? Widen(std::to_string(row.recoverable) + "%")
+                                    : std::u16string();
     }
     return {};
 }
@@ -86,6 +98,9 @@ bool Less(const ScanRow& a, const ScanRow& b, Field field, std::u16string_view a
         break;
     case Field::kPid:
         order = Order(a.pid, b.pid);
+        break;
+    case Field::kCondition:
+        order = Order(a.recoverable, b.recoverable); // unknown (-1) before 0%
         break;
     }
     return order < 0;

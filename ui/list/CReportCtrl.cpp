@@ -74,7 +74,11 @@ int CReportCtrl::SizeColumnWidth() const {
 
 void CReportCtrl::SetColumns(std::u16string_view layout,
                              const std::vector<rowcolumns::Field>& fields) {
-    const std::vector<columnlayout::Column> columns = columnlayout::Parse(layout);
+    std::vector<columnlayout::Column> columns = columnlayout::Parse(layout);
+    // A column added after the layout texts were written (the last) follows the ones the text
+    // names.
+    if (columns.size() + 1 == fields.size())
+        if (auto extra = rowcolumns::ExtraColumn(fields.back())) columns.push_back(*extra);
     m_rows->SetColumns(columns, fields);
     horizontalHeader()->setSortIndicatorShown(false);
     // A date column is never narrower than a whole date and time: cut, it loses the time.

@@ -1,5 +1,6 @@
 #include "ui/shell/FolderBrowser.h"
 
+#include "engine/volume/OverwritingFile.h"
 #include "engine/volume/QueryEntryPoints.h"
 #include "store/Listing.h"
 #include "ui/dialogs/CProgressMgr.h"
@@ -71,7 +72,7 @@ FolderBrowser::FolderBrowser(CMainFrame& frame)
             [&state](bool marked) { state.Set(&FrameState::itemsMarked, marked); });
     connect(m_view, &CCorvaneView::rowSelected, this,
             [this, &state](const std::optional<ScanRow>& row) {
-                if (row) propertiesrows::Fill(m_frame.Properties(), *row);
+                if (row) propertiesrows::Fill(m_frame.Properties(), *row, OverwrittenBy(*row));
                 state.Set(&FrameState::listFocus, true);
                 m_frame.Commands().Recompute(); // the selected row is part of the file rules
             });
@@ -119,6 +120,15 @@ void FolderBrowser::OnTreeSelection(QTreeWidgetItem* item) {
     if (!item) return;
     ListItem(item);
     FillProperties(item);
+}
+
+std::u16string FolderBrowser::OverwrittenBy(const ScanRow& row) const {
+    // Only a deleted file that live files took data from has an owner to look for.
+    const DriveBootInfo* drive = SelectedDrive();
+    if (!drive || row.isDeleted != 1 || row.isDir != 0 || row.recoverable < 0 ||
+        row.recoverable >= 100)
+        return {};
+    return OverwritingFile(drive->driveLetter, drive->fileSystem, row.record);
 }
 
 void FolderBrowser::FillProperties(QTreeWidgetItem* item) {

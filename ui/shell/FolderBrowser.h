@@ -55,6 +55,9 @@ public:
 
     // The drive of the tree's selection and its folder row (none for a drive).
     const DriveBootInfo* SelectedDrive() const;
+    // The live file that took the first of a deleted row's clusters ("E:\New\a.bin"); empty
+    // when there is none or the row is whole.
+    std::u16string OverwrittenBy(const ScanRow& row) const;
     std::optional<ScanRow> SelectedTreeFolder() const;
     // The object of folder commands: the list's selected row while the list has the focus,
     // else the tree's selected folder.

@@ -53,6 +53,20 @@ void AddGroup(PropertiesPage* page, unsigned key) {
     item->setFont(0, bold);
 }
 
+// How much of a file's data no live file has taken since, in words.
+QString ConditionValue(const ScanRow& row, const std::u16string& overwrittenBy) {
+    if (row.recoverable < 0) return QStringLiteral("not known");
+    if (row.recoverable >= 100)
+        return row.isDeleted == 1 ? QStringLiteral("100% (no live file claims its data)")
+                                  : QStringLiteral("100%");
+    QString text = QStringLiteral("%1% untouched").arg(row.recoverable);
+    if (!overwrittenBy.empty())
+        text += QStringLiteral(", overwritten by ") + ToQ(overwrittenBy);
+    else
+        text += QStringLiteral(", the rest taken by live files");
+    return text;
+}
+
 class WidthRule : public QObject {
 public:
     using QObject::QObject;
@@ -79,7 +93,7 @@ void Refill(PropertiesPage* page) {
     if (page && page->ShownRow()) Fill(page, *page->ShownRow());
 }
 
-void Fill(PropertiesPage* page, const ScanRow& row) {
+void Fill(PropertiesPage* page, const ScanRow& row, const std::u16string& overwrittenBy) {
     if (!page) return;
     page->clear();
     page->SetShownRow(row);
@@ -102,6 +116,11 @@ void Fill(PropertiesPage* page, const ScanRow& row) {
     AddRow(page, TextOf(kCompressed), yesNo(0x800));
     AddRow(page, TextOf(kEncrypted), yesNo(0x4000));
     AddRow(page, windowtext::Q(windowtext::kDeletedRow), TextOf(row.isDeleted == 1 ? kYes : kNo));
+    // How much of a file's data is still its own, below the fixed rows.
+    if (row.isDir == 0) {
+        AddRow(page, QString(), QString());
+        AddRow(page, QStringLiteral("Condition"), ConditionValue(row, overwrittenBy));
+    }
     FitColumns(page);
 }
 

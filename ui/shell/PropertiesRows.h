@@ -6,6 +6,8 @@
 
 #include <QColor>
 
+#include <string>
+
 class PropertiesPage;
 
 namespace propertiesrows {
@@ -22,9 +24,9 @@ inline QColor ValueText() {
 // Widest name column; the value column takes the rest of the list's width.
 inline constexpr int kNameColumnWidth = 180;
 
-// Clears the list and fills it with the rows of row. Every value's full text is its tooltip
-// (a value column narrower than the text cuts it).
-void Fill(PropertiesPage* page, const ScanRow& row);
+// Clears the list and fills it with the rows of row. overwrittenBy names the live file that
+// took the first of a deleted file's clusters, when one is known.
+void Fill(PropertiesPage* page, const ScanRow& row, const std::u16string& overwrittenBy = {});
 // Fills the list again with the row it showed (after its columns were made anew).
 void Refill(PropertiesPage* page);
 // Keeps the value column filling the list's width from now on: the name column takes what its

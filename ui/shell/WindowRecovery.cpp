@@ -37,8 +37,9 @@ QString RecoverySummary(const RecoveryRunResult& r) {
     const RecoveryCounts& n = r.counts;
     const std::u16string destination = platform::Utf8ToUtf16(r.destination);
     // Only a job that wrote every item whole says "recovered"; a job where the user skipped
-    // items says how many of them were written and how many skipped.
-    const bool whole = !n.cancelled && !n.AnyFailed();
+    // items says how many of them were written and how many skipped. A file written from data
+    // that live files had taken since is not recovered whole either.
+    const bool whole = !n.cancelled && !n.AnyFailed() && n.FilesOverwritten() == 0;
     QString text;
     if (whole && r.itemsSkipped == 0)
         text = ToQ(textformat::Format(LangText(kTextRecoverySummary),
@@ -55,12 +56,29 @@ QString RecoverySummary(const RecoveryRunResult& r) {
     text += ToQ(textformat::Format(LangText(kTextRecoveryCounts),
                                    {int64_t{n.filesWritten}, int64_t{n.filesSkipped},
                                     int64_t{n.filesFailed + n.foldersFailed}}));
+    if (n.FilesOverwritten()) {
+        text += QStringLiteral("\n%1 recovered intact").arg(n.FilesIntact());
+        if (n.filesPartlyOverwritten)
+            text += QStringLiteral(", %1 partly overwritten").arg(n.filesPartlyOverwritten);
+        if (n.filesWhollyOverwritten)
+            text += QStringLiteral(", %1 wholly overwritten").arg(n.filesWhollyOverwritten);
+        text += QStringLiteral(".");
+    }
     if (n.cancelled) {
         text += QLatin1Char('\n') + TextOf(kTextRecoveryCancelled);
         if (!r.cancelledFile.empty())
             text += QLatin1Char('\n') +
                     ToQ(textformat::Format(windowtext::Lang(windowtext::kCancelledFile),
                                            {r.cancelledFile}));
+    }
+    if (!r.overwritten.empty()) {
+        text += QStringLiteral("\n\nWritten from overwritten data (share untouched):");
+        for (size_t i = 0; i < r.overwritten.size() && i < kFailuresShown; ++i)
+            text += QStringLiteral("\n%1: %2%")
+                        .arg(Shown(r.overwritten[i]))
+                        .arg(r.overwritten[i].recoverable);
+        if (r.overwritten.size() > kFailuresShown)
+            text += QStringLiteral("\n(+%1)").arg(r.overwritten.size() - kFailuresShown);
     }
     if (!r.failures.empty()) {
         text += QStringLiteral("\n\n") + TextOf(kTextRecoveryFailures);
@@ -130,11 +148,15 @@ RecoveryRunResult RunRecoveryTo(QWidget* parent, const RecoveryTarget& target,
     result.itemsSkipped = observer.Items().skipped;
     result.cancelledFile = observer.CancelledFile();
     result.bytesWritten = observer.BytesWritten();
+    for (const FileReport& report : job.Warnings())
+        if (report.Overwritten()) result.overwritten.push_back(report);
     result.summary = RecoverySummary(result);
     if (showSummary) {
-        auto* box = new QMessageBox(
-            result.counts.AnyFailed() ? QMessageBox::Warning : QMessageBox::Information,
-            TextOf(kTextRecoveryTitle), result.summary, QMessageBox::Ok, parent);
+        auto* box =
+            new QMessageBox(result.counts.AnyFailed() || result.counts.FilesOverwritten()
+                                ? QMessageBox::Warning
+                                : QMessageBox::Information,
+                            TextOf(kTextRecoveryTitle), result.summary, QMessageBox::Ok, parent);
         box->exec();
         delete box;
     }

@@ -30,6 +30,7 @@ struct RecoveryRunResult {
     std::string destination;
     RecoveryCounts counts;
     std::vector<FileReport> failures;
+    std::vector<FileReport> overwritten; // written from data live files had taken (some)
     uint32_t items = 0;
     uint32_t itemsRecovered = 0;  // written whole, nothing skipped
     uint32_t itemsSkipped = 0;    // nothing written: skipped by choice

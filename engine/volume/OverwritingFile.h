@@ -1,0 +1,20 @@
+#pragma once
+// Which live file took a deleted file's data: the owner of the first of its clusters that the
+// volume's allocation record marks in use, found among the rows of the drive's table.
+#include "engine/volume/EngineTypes.h"
+
+#include <cstdint>
+#include <string>
+
+// The full path ("E:\New\report.doc") of that live file, for the deleted row with this
+// record; empty when the file is whole, when the clusters went to nothing the scan found, or
+// when the volume cannot be read.
+std::u16string OverwritingFile(char letter, FileSystemKind kind, uint64_t record);
+
+// The engines' halves.
+std::u16string FatOverwritingFile(char letter, uint64_t record);
+std::u16string NtfsOverwritingFile(char letter, uint64_t record);
+
+// The full path of the row with this id, walking its parents up through the table (at most a
+// few hundred levels); empty when there is no such row.
+std::u16string PathOfRowId(char letter, uint64_t id, bool liveOnly);
