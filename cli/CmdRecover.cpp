@@ -5,7 +5,7 @@
 #include "cli/RowOutput.h"
 #include "cli/TerminalProgress.h"
 #include "engine/recovery/FileRecovery.h"
-#include "engine/recovery/OutputNames.h"
+#include "jobs/ChosenRows.h"
 #include "jobs/RecoveryJob.h"
 #include "platform/OutputFile.h"
 #include "platform/Text.h"
@@ -132,22 +132,6 @@ uint64_t FindByPath(const Drive& drive, const std::string& path) {
     return record;
 }
 
-// DIR/Docs/Reports for a row whose folder path is "E:\Docs\Reports\", each piece made safe.
-std::u16string FolderBelow(const std::u16string& dir, const std::u16string& folderPath) {
-    std::u16string out = dir;
-    size_t start = 3; // after "E:\"
-    while (start < folderPath.size()) {
-        size_t stop = folderPath.find(u'\\', start);
-        if (stop == std::u16string::npos) stop = folderPath.size();
-        if (stop > start)
-            out = FileRecovery::JoinOutputPath(
-                out, outputnames::Shorten(
-                         outputnames::SafeName(folderPath.substr(start, stop - start), 0), false));
-        start = stop + 1;
-    }
-    return out;
-}
-
 } // namespace
 
 int CmdRecover(const Args& args, const GlobalOptions& global) {
@@ -248,8 +232,8 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
         RowFields row;
         while (rows.Next(row)) {
             if (folders.IsDeletedFolder(row.pid) && row.pid != row.id) continue;
-            chosen.push_back(
-                {row.record, FolderBelow(dir, platform::Utf8ToUtf16(folders.PathOf(row.pid)))});
+            chosen.push_back({row.record, FolderDestination(dir, platform::Utf8ToUtf16(
+                                                                     folders.PathOf(row.pid)))});
         }
     }
 
