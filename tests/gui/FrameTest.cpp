@@ -198,7 +198,7 @@ private Q_SLOTS:
         QCOMPARE(note->childCount(), 3);
         QVERIFY(note->child(0)->toolTip(0).startsWith(QStringLiteral("K: ")));
         QVERIFY(note->child(0)->toolTip(0).contains(
-            QStringLiteral("holds no FAT12, FAT16, FAT32, exFAT or NTFS volume"))));
+            QStringLiteral("holds no FAT12, FAT16, FAT32, exFAT or NTFS volume")));
         // The window's own way in comes before the command line.
         QVERIFY(note->child(1)->toolTip(0).contains(QStringLiteral("Open Disk Image... (Ctrl+O)")));
         QVERIFY(note->child(2)->toolTip(0).contains(QStringLiteral("--drive E=")));
