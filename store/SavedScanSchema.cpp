@@ -25,7 +25,10 @@ struct SavedTable {
 
 const std::vector<SavedTable>& KnownTables() {
     static const std::vector<SavedTable> tables = {
-        {"source", {"letter", "isNtfs", "rootKey", "path", "size", "bootChecksum"}, {}, true},
+        {"source",
+         {"letter", "isNtfs", "rootKey", "path", "size", "bootChecksum"},
+         {"volumeOffset", "volumeLength", "partition", "container"},
+         true},
         {"rows",
          {"fn", "fn_ext", "size", "created", "modified", "accessed", "attributes", "id", "pid",
           "isDeleted", "isDir", "record", "firSector", "path", "depth"},

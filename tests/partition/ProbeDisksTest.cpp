@@ -34,8 +34,8 @@ struct Expected {
 const std::multimap<std::string, Expected>& Manifest() {
     static const auto rows = [] {
         std::multimap<std::string, Expected> out;
-        std::ifstream in(VolumesDir() + "/disks.manifest");
-        EXPECT_TRUE(in) << "no disks.manifest in " << VolumesDir();
+        std::ifstream in(VolumesDir() + "/partition-disks.manifest");
+        EXPECT_TRUE(in) << "no partition-disks.manifest in " << VolumesDir();
         std::string line;
         while (std::getline(in, line)) {
             if (line.empty() || line[0] == '#') continue;

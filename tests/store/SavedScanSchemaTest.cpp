@@ -77,8 +77,9 @@ TEST(SavedScanSchema, AnOrdinarySaveLoadsUnchanged) {
 
 TEST(SavedScanSchema, ALaterTrailingColumnIsAcceptedAndOlderFilesLack) {
     TempDir dir;
-    const std::string file = MakeSaved(dir, "later.tessaly", [](CppSQLite3DB& db) {
-        db.execute("alter table rows add column recoverable integer");
+    // Saved before the trailing recoverable column existed.
+    const std::string file = MakeSaved(dir, "older.tessaly", [](CppSQLite3DB& db) {
+        db.execute("alter table rows drop column recoverable");
     });
     int64_t copied = 0;
     EXPECT_EQ(Load(file, &copied), "");
@@ -136,7 +137,9 @@ INSTANTIATE_TEST_SUITE_P(
                 "alter table r2 rename to rows",
                 "generated or hidden column"},
         Hostile{"unknowntable", "create table extra(x)", "unknown table extra"},
-        Hostile{"missingcolumn", "alter table rows drop column depth", "lacks the column depth"},
+        Hostile{"missingcolumn",
+                "alter table rows drop column recoverable; alter table rows drop column depth",
+                "lacks the column depth"},
         Hostile{"renamedcolumn", "alter table rows rename column pid to parent",
                 "unexpected column parent"},
         Hostile{"extracolumn", "alter table rows add column x integer", "unexpected column x"},
