@@ -26,7 +26,9 @@ std::map<std::string, std::string> Recovered(const std::string& binding,
                                              const std::string& letter) {
     TempDir out;
     const auto r = RunCli({"--drive", binding, "recover", letter, "--all", "--to", out.path()});
-    EXPECT_EQ(r.status, 0) << r.err;
+    // 3: every file was written, some from clusters later files took (the FAT32 volume's
+    // deleted fillers); the trees are compared with the bare volume's all the same.
+    EXPECT_TRUE(r.status == 0 || r.status == 3) << r.status << r.err;
     return Tree(out.path());
 }
 
