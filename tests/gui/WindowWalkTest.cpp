@@ -382,9 +382,12 @@ private Q_SLOTS:
         View()->List()->SelectOnly(row);
         QVERIFY(m_frame->Commands().Execute(cmd::kFileProperties));
         PropertiesPage* page = m_frame->Properties();
-        QTreeWidgetItem* last = page->topLevelItem(page->topLevelItemCount() - 1);
-        QCOMPARE(last->text(0), QStringLiteral("Deleted"));
-        QCOMPARE(last->text(1), QStringLiteral("Yes"));
+        // The Deleted line follows the fixed rows; a file's condition comes below it.
+        QTreeWidgetItem* deleted = page->topLevelItem(17);
+        QCOMPARE(deleted->text(0), QStringLiteral("Deleted"));
+        QCOMPARE(deleted->text(1), QStringLiteral("Yes"));
+        QCOMPARE(page->topLevelItem(page->topLevelItemCount() - 1)->text(0),
+                 QStringLiteral("Condition"));
         // The value column fills the dock; a cut value reads in full as a tooltip.
         QCOMPARE(page->header()->sectionSize(0) + page->header()->sectionSize(1),
                  page->viewport()->width());
