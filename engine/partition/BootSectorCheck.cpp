@@ -218,6 +218,14 @@ std::vector<CheckedVolume> VolumesFromSector(const platform::Source& source, uin
                 found.push_back(*v);
         }
     }
+    if ((roles & kAsExfatBackup) && kind == FileSystemKind::kExfat) {
+        const uint32_t shift = boot.U8(0x6C);
+        const uint64_t copyAt = shift >= 9 && shift <= 12 ? uint64_t{12} << shift : 0;
+        if (copyAt != 0 && copyAt <= position) {
+            if (auto v = CheckVolume(source, position - copyAt, sector, kind, copyAt))
+                found.push_back(*v);
+        }
+    }
     return found;
 }
 

@@ -45,7 +45,8 @@ enum BootRole : unsigned {
     kAsBootSector = 1,  // the volume starts at the sector
     kAsNtfsBackup = 2,  // NTFS's copy in a volume's last sector
     kAsFat32Backup = 4, // FAT32's copy, at the sector its own field names (normally 6)
-    kAllRoles = 7,
+    kAsExfatBackup = 8, // exFAT's backup boot region, 12 sectors after the main one
+    kAllRoles = 15,
 };
 
 // Every volume the sector at `position` places in the given roles, checked.

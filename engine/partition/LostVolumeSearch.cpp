@@ -11,6 +11,8 @@ constexpr uint64_t kSector = 512;
 constexpr uint64_t kMiB = 1 << 20;
 constexpr uint64_t kCylinderStep = 63 * kSector;
 constexpr uint64_t kFat32BackupAt = 6 * kSector;
+// exFAT's backup boot region starts 12 sectors in, for 512- and 4096-byte sectors.
+constexpr uint64_t kExfatBackupAt[] = {12 * kSector, 12 * 4096};
 constexpr size_t kChunk = 4 << 20;         // every-sector search: bytes per read
 constexpr size_t kProgressEvery = 1 << 12; // aligned search: positions between progress calls
 
@@ -83,6 +85,12 @@ SearchResult SearchAligned(const platform::Source& source,
         if (!finds.Has(p))
             finds.Add(
                 VolumesFromSector(source, p + kFat32BackupAt, at + kFat32BackupAt, kAsFat32Backup));
+        for (uint64_t copyAt : kExfatBackupAt) {
+            if (finds.Has(p) || copyAt >= size - p) continue;
+            uint8_t copy[kSector];
+            if (source.ReadAt(p + copyAt, copy, kSector) == static_cast<int64_t>(kSector))
+                finds.Add(VolumesFromSector(source, p + copyAt, copy, kAsExfatBackup));
+        }
     }
     if (!result.cancelled && progress) progress(size, size);
     result.volumes = finds.Take();

@@ -42,7 +42,8 @@ struct Binding {
 };
 
 // A partition whose first sector names no file system may still hold one whose backup boot
-// sector survived: FAT32's at sector 6, NTFS's in the partition's last sector.
+// sector survived: FAT32's at sector 6, exFAT's at sector 12, NTFS's in the partition's last
+// sector.
 std::optional<partition::CheckedVolume> FromBackup(const platform::Source& source,
                                                    const TablePartition& p) {
     uint8_t sector[kSector];
@@ -52,6 +53,14 @@ std::optional<partition::CheckedVolume> FromBackup(const platform::Source& sourc
         for (auto& v : partition::VolumesFromSector(source, p.offset + fatCopy, sector,
                                                     partition::kAsFat32Backup))
             if (v.offset == p.offset) return v;
+    }
+    for (const uint64_t exfatCopy : {uint64_t{12} * kSector, uint64_t{12} * 4096}) {
+        if (p.length > exfatCopy + kSector &&
+            source.ReadAt(p.offset + exfatCopy, sector, kSector) == static_cast<int64_t>(kSector)) {
+            for (auto& v : partition::VolumesFromSector(source, p.offset + exfatCopy, sector,
+                                                        partition::kAsExfatBackup))
+                if (v.offset == p.offset) return v;
+        }
     }
     if (p.length >= 2 * kSector) {
         const uint64_t last = p.offset + p.length - kSector;

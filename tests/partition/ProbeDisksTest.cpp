@@ -294,3 +294,41 @@ TEST(DiskProbe, SearchFindsTheVolumeOfAPartitionWhoseEntryIsTooLong) {
     EXPECT_EQ(ntfs.bootSectorOffset, (32768u - 1) * 512);
     EXPECT_THAT(AllProblems(r), HasSubstr("partitions 2 and 5 overlap"));
 }
+
+// An exFAT volume keeps a backup of its boot region 12 sectors in. With its first sector gone,
+// the volume is found from that copy, alone and as a partition of an MBR disk.
+TEST(DiskProbe, ExfatWithoutItsBootSectorIsFoundByItsBackupRegion) {
+    platform::RawDevice device;
+    ASSERT_TRUE(device.Open(VolumesDir() + "/exfat-backup.img")) << device.Error();
+    MemorySource damaged(device, 0);
+    damaged.Zero(0, 512);
+    const ProbeResult r = ProbeSource(damaged);
+    ASSERT_EQ(r.volumes.size(), 1u) << AllProblems(r);
+    EXPECT_EQ(r.volumes[0].fileSystem, FileSystemKind::kExfat);
+    EXPECT_EQ(r.volumes[0].offset, 0u);
+    EXPECT_EQ(r.volumes[0].bootSectorOffset, 12u * 512);
+    // Read through the copy, the volume is an exFAT volume again.
+    partition::BootSectorOverlay overlay(damaged, r.volumes[0].bootSectorOffset);
+    const ProbeResult alone = ProbeSource(overlay);
+    ASSERT_EQ(alone.volumes.size(), 1u);
+    EXPECT_EQ(alone.volumes[0].fileSystem, FileSystemKind::kExfat);
+    EXPECT_FALSE(alone.volumes[0].foundBySearch);
+
+    // The same volume laid into the first partition of a disk whose table still stands.
+    OpenDisk disk("disk-mbr.img");
+    const ProbeResult intact = ProbeSource(disk.device);
+    ASSERT_GE(intact.volumes.size(), 1u);
+    ASSERT_GE(intact.volumes[0].length, device.Size());
+    const uint64_t at = intact.volumes[0].offset;
+    std::vector<uint8_t> bytes(device.Size());
+    ASSERT_EQ(device.ReadAt(0, bytes.data(), bytes.size()), static_cast<int64_t>(bytes.size()));
+    MemorySource partitioned(disk.device, 0);
+    partitioned.Patch(at, bytes.data(), bytes.size());
+    partitioned.Zero(at, 512);
+    const ProbeResult r2 = ProbeSource(partitioned);
+    ASSERT_GE(r2.volumes.size(), 1u) << AllProblems(r2);
+    EXPECT_EQ(r2.volumes[0].offset, at);
+    EXPECT_EQ(r2.volumes[0].fileSystem, FileSystemKind::kExfat);
+    EXPECT_EQ(r2.volumes[0].bootSectorOffset, 12u * 512);
+    EXPECT_FALSE(r2.volumes[0].foundBySearch);
+}
