@@ -48,7 +48,7 @@ void PrintTree(char letter, uint64_t rootKey) {
         int depth;
     };
     DataBase store(letter);
-    RowReader children(store, "pid=?");
+    RowReader children(store, RowSet::kChildrenOf);
     OutputWriter out;
     std::vector<Item> stack;
     std::vector<Item> batch;

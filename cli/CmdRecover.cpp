@@ -113,7 +113,7 @@ uint64_t FindByPath(const Drive& drive, const std::string& path) {
     if (folder < 0)
         throw CliError{"no folder " + FolderText(p.substr(0, cut)) + " on the scanned drive"};
     const std::u16string name = platform::Utf8ToUtf16(p.substr(cut + 1));
-    RowReader children(store, "pid=?");
+    RowReader children(store, RowSet::kChildrenOf);
     children.Restart(static_cast<uint64_t>(folder));
     RowFields row;
     bool found = false, foundDeleted = false;
@@ -205,7 +205,7 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
     if (!records.empty()) {
         DataBase store(drive.letter);
         DataBase::EnsureLateIndexes(drive.letter);
-        RowReader byRecord(store, "record=?");
+        RowReader byRecord(store, RowSet::kWithRecord);
         RowFields row;
         for (uint64_t r : records) {
             byRecord.Restart(r);
@@ -217,7 +217,7 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
     }
     if (all) {
         DataBase store(drive.letter);
-        RowReader children(store, "pid=?");
+        RowReader children(store, RowSet::kChildrenOf);
         children.Restart(drive.rootKey);
         RowFields row;
         while (children.Next(row))
@@ -228,7 +228,7 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
         // The topmost deleted rows: a deleted folder brings its contents along.
         DataBase store(drive.letter);
         FolderPaths folders(store, drive.rootKey);
-        RowReader rows(store, "isDeleted=1");
+        RowReader rows(store, RowSet::kDeleted);
         RowFields row;
         while (rows.Next(row)) {
             if (folders.IsDeletedFolder(row.pid) && row.pid != row.id) continue;

@@ -10,7 +10,7 @@
 FolderPaths::FolderPaths(DataBase& store, uint64_t rootKey) : m_rootKey(rootKey) {
     m_rootPath = std::string(1, store.Letter()) + ":\\";
     m_unknownPath = m_rootPath + "?\\";
-    RowReader reader(store, "isDir<>0");
+    RowReader reader(store, RowSet::kFolders);
     RowFields row;
     while (reader.Next(row)) {
         if (row.id == rootKey) continue; // the root's own row names no folder below it

@@ -5,8 +5,7 @@
 #include "engine/exfat/ExfatEntryPoints.h"
 #include "engine/volume/EntryPoints.h"
 #include "platform/Text.h"
-#include "store/DataBase.h"
-#include "store/SqlText.h"
+#include "store/RowCounts.h"
 #include "ui/format/TextFormat.h"
 #include "ui/settings/LangText.h"
 
@@ -50,14 +49,6 @@ bool OnDirectory(const char16_t* name, void* context) {
 }
 
 } // namespace
-
-void CountRows(char letter, uint64_t* rows, uint64_t* deleted) {
-    DataBase store(letter);
-    auto q = store.Db().query(
-        SqlFormat("select count(*), coalesce(sum(isDeleted = 1), 0) from %c", letter));
-    *rows = static_cast<uint64_t>(q.getInt64Field(0));
-    *deleted = static_cast<uint64_t>(q.getInt64Field(1));
-}
 
 ScanSummary RunScan(const Drive& drive, bool full) {
     ScanContext context;

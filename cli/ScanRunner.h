@@ -12,7 +12,5 @@ struct ScanSummary {
 };
 
 ScanSummary RunScan(const Drive& drive, bool full);
-// Rows and deleted rows in the drive's table.
-void CountRows(char letter, uint64_t* rows, uint64_t* deleted);
 // "E: quick scan: 1234 entries (56 deleted) in 0.8 s" on standard error.
 void PrintSummary(const Drive& drive, bool full, const ScanSummary& summary);

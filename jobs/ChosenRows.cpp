@@ -25,7 +25,7 @@ struct Folder {
 // The folder rows of the table by id (the first row of each id).
 std::unordered_map<uint64_t, Folder> ReadFolders(DataBase& store, bool names) {
     std::unordered_map<uint64_t, Folder> folders;
-    RowReader reader(store, "isDir<>0");
+    RowReader reader(store, RowSet::kFolders);
     RowFields row;
     while (reader.Next(row)) {
         if (folders.count(row.id)) continue;
@@ -81,7 +81,7 @@ std::vector<ScanRow> TopmostDeletedRows(char letter, uint64_t rootKey) {
     const auto folders = ReadFolders(store, true);
     PathBuilder paths(folders, letter, rootKey);
     std::vector<ScanRow> rows;
-    RowReader reader(store, "isDeleted=1");
+    RowReader reader(store, RowSet::kDeleted);
     RowFields f;
     while (reader.Next(f)) {
         const auto parent = folders.find(f.pid);

@@ -4,10 +4,8 @@
 #include "platform/VolumeSource.h"
 #include "platform/WriteGuard.h"
 #include "store/CppSQLite3Exception.h"
-#include "store/CppSQLite3Query.h"
 #include "store/DataBase.h"
-#include "store/SavedScanSchema.h"
-#include "store/SqlText.h"
+#include "store/SavedScanFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -45,30 +43,12 @@ std::string VolumeWords(uint32_t partition, uint64_t offset, uint64_t length) {
     return "the whole source";
 }
 
-// Attaches file as "saved": read-only when it is a scan to load (never changed, not even by
-// rolling back a journal left beside it), read-write when it is the file being saved.
-struct Attached {
-    Attached(CppSQLite3DB& db, const std::string& file, bool readOnly) : m_db(db) {
-        DistrustSchemas(db);
-        db.execute("attach database '" + QuoteSql(FileUri(file, readOnly)) + "' as saved");
-    }
-    ~Attached() {
-        try {
-            m_db.execute("detach database saved");
-        } catch (const CppSQLite3Exception&) {
-        }
-    }
-    CppSQLite3DB& m_db;
-};
-
 } // namespace
 
 // Opens a saved scan on a connection of its own and refuses it unless its shape is that of a
 // saved scan (nothing in it has run yet).
 void OpenChecked(CppSQLite3DB& db, const std::string& file) {
-    db.openReadOnly(file.c_str());
-    DistrustSchemas(db);
-    const std::string problem = SavedScanProblem(db, "main");
+    const std::string problem = OpenSavedScan(db, file);
     if (!problem.empty()) throw SavedScanError{file + " is refused as a saved scan: " + problem};
 }
 
@@ -76,7 +56,7 @@ bool IsSavedScan(const std::string& file) {
     try {
         CppSQLite3DB db;
         OpenChecked(db, file);
-        return !db.query("select letter from source").eof();
+        return ReadSavedSource(db).has_value();
     } catch (const SavedScanError&) {
         return false;
     } catch (const CppSQLite3Exception&) {
@@ -107,22 +87,19 @@ void SaveScan(const CheckedDrive& drive, const std::string& file, bool overwrite
         throw SavedScanError{"cannot save the scan to " + file + ": " + std::strerror(errno)};
     ::close(fd);
     try {
+        SavedSource source;
+        source.letter = drive.letter;
+        source.isNtfs = drive.isNtfs;
+        source.rootKey = drive.rootKey;
+        source.path = drive.source;
+        source.size = SourceSize(drive);
+        source.bootChecksum = BootChecksum(drive.info);
+        source.volumeOffset = drive.binding.offset;
+        source.volumeLength = drive.binding.length;
+        source.partition = drive.binding.partitionNumber;
+        source.container = platform::ContainerName(drive.binding.container);
         DataBase store(drive.letter);
-        Attached attached(store.Db(), temp, false);
-        auto& db = store.Db();
-        db.execute("create table saved.source(letter text, isNtfs integer, rootKey integer, "
-                   "path text, size integer, bootChecksum text, volumeOffset integer, "
-                   "volumeLength integer, partition integer, container text)");
-        db.execute(SqlFormat(
-            "insert into saved.source values('%c', %d, %u, '%s', %llu, '%s', %llu, %llu, %u, "
-            "'%s')",
-            drive.letter, drive.isNtfs ? 1 : 0, drive.rootKey, QuoteSql(drive.source).c_str(),
-            static_cast<unsigned long long>(SourceSize(drive)), BootChecksum(drive.info).c_str(),
-            static_cast<unsigned long long>(drive.binding.offset),
-            static_cast<unsigned long long>(drive.binding.length), drive.binding.partitionNumber,
-            platform::ContainerName(drive.binding.container)));
-        db.execute(SqlFormat("create table saved.rows as select * from main.%c order by rowid",
-                             drive.letter));
+        WriteSavedScan(store, temp, source);
     } catch (const CppSQLite3Exception& e) {
         ::unlink(temp.c_str());
         throw SavedScanError{"cannot save the scan to " + file + ": " + e.errorMessage()};
@@ -140,9 +117,9 @@ char SavedScanLetter(const std::string& file) {
     try {
         CppSQLite3DB db;
         OpenChecked(db, file);
-        auto q = db.query("select letter from source");
-        if (q.eof()) throw SavedScanError{file + " holds no saved scan"};
-        return q.getStringField(0)[0];
+        const std::optional<SavedSource> source = ReadSavedSource(db);
+        if (!source) throw SavedScanError{file + " holds no saved scan"};
+        return source->letter;
     } catch (const CppSQLite3Exception&) {
         throw SavedScanError{file + " is not a saved scan"};
     }
@@ -153,18 +130,17 @@ void LoadScan(const CheckedDrive& drive, const std::string& file) {
         throw SavedScanError{file + " holds a scan of another drive letter"};
     try {
         DataBase store(drive.letter);
-        Attached attached(store.Db(), file, true);
-        auto& db = store.Db();
+        AttachedSavedScan attached(store, file);
         // Checked again as attached: the file may have changed since it was first looked at.
-        const std::string problem = SavedScanProblem(db, "saved");
+        const std::string problem = attached.Problem();
         if (!problem.empty())
             throw SavedScanError{file + " is refused as a saved scan: " + problem};
-        auto q = db.query("select isNtfs, size, bootChecksum, path from saved.source");
-        const bool isNtfs = q.getIntField(0) != 0;
-        const auto size = static_cast<uint64_t>(q.getInt64Field(1));
-        const std::string checksum = q.getStringField(2);
-        const std::string path = q.getStringField(3);
-        q.finalize();
+        const std::optional<SavedSource> source = attached.Source();
+        if (!source) throw SavedScanError{file + " holds no saved scan"};
+        const bool isNtfs = source->isNtfs;
+        const uint64_t size = source->size;
+        const std::string& checksum = source->bootChecksum;
+        const std::string& path = source->path;
         const SavedVolume saved = SavedScanVolume(file);
         if (saved.partition != drive.binding.partitionNumber ||
             saved.offset != drive.binding.offset)
@@ -183,11 +159,7 @@ void LoadScan(const CheckedDrive& drive, const std::string& file) {
             checksum != BootChecksum(drive.info))
             throw SavedScanError{file + " was saved from " + path + ", which no longer matches " +
                                  drive.source + " (size or boot sector differ)"};
-        store.DropTable();
-        store.EnsureTable();
-        store.BeginInsert();
-        CopySavedRows(db, drive.letter);
-        store.EndInsert();
+        attached.LoadRows();
     } catch (const CppSQLite3Exception& e) {
         throw SavedScanError{"cannot load " + file + ": " + e.errorMessage()};
     }
@@ -198,8 +170,8 @@ std::string SavedScanSource(const std::string& file) {
     try {
         CppSQLite3DB db;
         OpenChecked(db, file);
-        auto q = db.query("select path from source");
-        return q.eof() ? std::string() : std::string(q.getStringField(0));
+        const std::optional<SavedSource> source = ReadSavedSource(db);
+        return source ? source->path : std::string();
     } catch (const CppSQLite3Exception&) {
         throw SavedScanError{file + " is not a saved scan"};
     }
@@ -210,15 +182,14 @@ SavedVolume SavedScanVolume(const std::string& file) {
     SavedVolume v;
     try {
         CppSQLite3DB db;
-        db.openReadOnly(file.c_str());
-        auto q = db.query("select volumeOffset, volumeLength, partition from source");
-        if (!q.eof()) {
-            v.offset = static_cast<uint64_t>(q.getInt64Field(0));
-            v.length = static_cast<uint64_t>(q.getInt64Field(1));
-            v.partition = static_cast<uint32_t>(q.getInt64Field(2));
+        OpenChecked(db, file);
+        // Saved before scans named their volume: the whole source (all 0).
+        if (const std::optional<SavedSource> source = ReadSavedSource(db)) {
+            v.offset = source->volumeOffset;
+            v.length = source->volumeLength;
+            v.partition = source->partition;
         }
     } catch (const CppSQLite3Exception&) {
-        // Saved before scans named their volume: the whole source.
     }
     return v;
 }

@@ -7,8 +7,7 @@
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "store/CppSQLite3Exception.h"
-#include "store/DataBase.h"
-#include "store/SqlText.h"
+#include "store/RowCounts.h"
 #include "ui/format/TextFormat.h"
 #include "ui/settings/LangText.h"
 
@@ -145,12 +144,7 @@ ScanOutcome ScanJob::Run() {
 void CountScanRows(char letter, uint64_t* rows, uint64_t* deleted) {
     *rows = *deleted = 0;
     try {
-        DataBase store;
-        if (!store.Db().tableExists(std::string(1, letter).c_str())) return;
-        auto q = store.Db().query(
-            SqlFormat("select count(*), coalesce(sum(isDeleted = 1), 0) from %c", letter));
-        *rows = static_cast<uint64_t>(q.getInt64Field(0));
-        *deleted = static_cast<uint64_t>(q.getInt64Field(1));
+        CountRows(letter, rows, deleted);
     } catch (const CppSQLite3Exception&) {
         // No table, or not readable: nothing to count.
     }

@@ -6,7 +6,30 @@
 
 #include <sqlite3.h>
 
-RowReader::RowReader(DataBase& store, const std::string& condition) : m_db(store.Db().handle()) {
+namespace {
+
+const char* Condition(RowSet rows) {
+    switch (rows) {
+    case RowSet::kFolders:
+        return "isDir<>0";
+    case RowSet::kFiles:
+        return "isDir=0";
+    case RowSet::kDeleted:
+        return "isDeleted=1";
+    case RowSet::kChildrenOf:
+        return "pid=?";
+    case RowSet::kWithRecord:
+        return "record=?";
+    case RowSet::kAll:
+        break;
+    }
+    return "";
+}
+
+} // namespace
+
+RowReader::RowReader(DataBase& store, RowSet rows) : m_db(store.Db().handle()) {
+    const std::string condition = Condition(rows);
     const std::string sql =
         SqlFormat("select fn,size,created,modified,accessed,attributes,id,pid,isDeleted,isDir,"
                   "record,firSector,recoverable from [%c]%s%s order by rowid",

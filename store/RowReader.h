@@ -28,11 +28,21 @@ struct RowFields {
     int32_t recoverable = -1; // 0 to 100, or -1 when not known
 };
 
+// Which rows a reader goes through. The two that take a value (a folder id, a record number)
+// get it from Restart; until then they match no row.
+enum class RowSet {
+    kAll,
+    kFolders,    // isDir is not 0 (1, or 2 for a folder with sub-folders)
+    kFiles,      // isDir is 0
+    kDeleted,    // isDeleted is 1 (not the 2 that marks a live folder above deleted rows)
+    kChildrenOf, // pid is the value
+    kWithRecord, // record is the value
+};
+
 class RowReader {
 public:
-    // The rows of the store's table that meet condition ("" for all), in table order. The
-    // condition may hold one parameter, "?", set by Restart.
-    RowReader(DataBase& store, const std::string& condition = {});
+    // The rows of the store's table in rows, in table order.
+    explicit RowReader(DataBase& store, RowSet rows = RowSet::kAll);
     RowReader(const RowReader&) = delete;
     RowReader& operator=(const RowReader&) = delete;
     ~RowReader();

@@ -102,7 +102,7 @@ bool ScanForRow() {
     auto directory = [](const char16_t*, void*) { return true; };
     if (!QuickScanFatDrive(kLetter, directory, nullptr)) return false;
     DataBase store(kLetter);
-    RowReader rows(store, "isDir=0");
+    RowReader rows(store, RowSet::kFiles);
     RowFields f;
     while (rows.Next(f)) {
         if (f.name != "large.bin" || f.isDeleted == 1) continue;

@@ -2,9 +2,8 @@
 
 #include "engine/carve/CarvedRows.h"
 #include "engine/fat/FATVolume.h"
-#include "store/CppSQLite3Query.h"
+#include "store/ClusterOwnerRows.h"
 #include "store/DataBase.h"
-#include "store/SqlText.h"
 
 #include <algorithm>
 #include <memory>
@@ -75,20 +74,15 @@ size_t CarveFatVolume(FATVolume& volume, DataBase& store, std::vector<CarveHit> 
     claims.Mark(boot.rootCluster);
     for (const uint32_t c : directoryClusters)
         claims.Mark(c);
-    CppSQLite3Query rows = store.Db().query(
-        SqlFormat("select id,size,isDir from [%c] where id>=2 and id<%u", store.Letter(), end));
-    for (; !rows.eof(); rows.nextRow()) {
-        const auto first = static_cast<uint32_t>(rows.getInt64Field(0));
-        const auto size = static_cast<uint64_t>(rows.getInt64Field(1));
-        const bool folder = rows.getInt64Field(2) != 0;
+    ForEachRowInIdRange(store, 2, end, [&](uint64_t id, uint64_t size, bool folder) {
+        const auto first = static_cast<uint32_t>(id);
         if (claims.InUse(first)) {
             claims.Chain(first);
         } else {
             const uint64_t clusters = (size + perCluster - 1) / perCluster;
             claims.Run(first, folder || clusters == 0 ? std::max<uint64_t>(clusters, 1) : clusters);
         }
-    }
-    rows.finalize();
+    });
 
     // The unclaimed runs, never past the end of the volume or the device.
     uint64_t volumeEnd = static_cast<uint64_t>(boot.totalSectors) << boot.sectorShift;

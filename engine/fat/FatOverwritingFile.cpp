@@ -4,6 +4,7 @@
 #include "engine/fat/FatAllocationMap.h"
 #include "engine/volume/OverwritingFile.h"
 #include "store/RecoveryLookups.h"
+#include "store/RowPaths.h"
 
 #include <memory>
 #include <vector>

@@ -5,6 +5,7 @@
 #include "engine/fat/FatEntryChecks.h"
 #include "engine/fat/FatSlotWalker.h"
 #include "engine/fat/FatTime.h"
+#include "store/RecordRanges.h"
 
 #include <string>
 
@@ -205,17 +206,9 @@ void FatScannerAdv::RescanLateClusters() {
 }
 
 void FatScannerAdv::DeleteRowsOf(const std::unordered_set<uint32_t>& clusters) {
-    std::vector<std::pair<uint64_t, uint64_t>> ranges;
+    std::vector<RecordRange> ranges;
     for (const ClusterRows& rows : m_clusterRows)
         if (clusters.count(rows.cluster))
-            ranges.emplace_back(rows.firstRecord, rows.firstRecord + rows.count - 1);
-    constexpr size_t kPerStatement = 200;
-    const std::string table(1, m_store.Letter());
-    for (size_t at = 0; at < ranges.size(); at += kPerStatement) {
-        std::string where;
-        for (size_t i = at; i < ranges.size() && i < at + kPerStatement; ++i)
-            where += (where.empty() ? "" : " OR ") + std::string("record BETWEEN ") +
-                     std::to_string(ranges[i].first) + " AND " + std::to_string(ranges[i].second);
-        m_store.Db().execute("DELETE FROM " + table + " WHERE " + where + ";");
-    }
+            ranges.push_back(RecordRange{rows.firstRecord, rows.firstRecord + rows.count - 1});
+    DeleteRecordRanges(m_store, ranges);
 }

@@ -7,9 +7,8 @@
 #include "engine/ntfs/NTFSDataReader.h"
 #include "engine/ntfs/NTFSFileRecord.h"
 #include "engine/ntfs/NTFSVolume.h"
-#include "store/CppSQLite3Query.h"
+#include "store/ClusterOwnerRows.h"
 #include "store/DataBase.h"
-#include "store/SqlText.h"
 
 #include <algorithm>
 
@@ -65,18 +64,14 @@ size_t CarveNtfsVolume(NTFSVolume& volume, DataBase& store, std::vector<CarveHit
         }
     }
     // The records found, and the data of the files they describe.
-    CppSQLite3Query rows = store.Db().query(
-        SqlFormat("select record,isDir from [%c] where record>=0", store.Letter()));
-    for (; !rows.eof(); rows.nextRow()) {
-        const auto slot = static_cast<uint64_t>(rows.getInt64Field(0));
+    ForEachRowRecord(store, [&](uint64_t slot, bool isDir) {
         const uint64_t sector = volume.SlotToSector(MftSlot{slot});
         const uint64_t cluster = boot.sectorsPerCluster ? sector / boot.sectorsPerCluster : 0;
         if (cluster < total) claimed[cluster] = true;
-        if (rows.getInt64Field(1) != 0) continue;
+        if (isDir) return;
         if (auto record = volume.ReadRecord(MftSlot{slot}))
             MarkRuns(volume, *record, ntfsattr::kData, claimed);
-    }
-    rows.finalize();
+    });
 
     std::vector<CarveRun> runs;
     for (uint64_t c = 1; c < total;) {

@@ -6,10 +6,10 @@
 #include "engine/ntfs/NTFSVolume.h"
 #include "engine/ntfs/NtfsAllocationMap.h"
 #include "engine/volume/OverwritingFile.h"
-#include "store/CppSQLite3Query.h"
+#include "store/ClusterOwnerRows.h"
 #include "store/DataBase.h"
 #include "store/RecoveryLookups.h"
-#include "store/SqlText.h"
+#include "store/RowPaths.h"
 
 namespace {
 
@@ -46,13 +46,11 @@ std::u16string NtfsOverwritingFile(char letter, uint64_t record) {
     if (!taken) return {};
 
     DataBase store(letter);
-    auto q = store.Db().query(
-        SqlFormat("select id,record from [%c] where isDeleted<>1 and isDir=0 order by rowid",
-                  store.Letter()));
-    for (; !q.eof(); q.nextRow()) {
-        const auto live = volume.ReadRecord(MftSlot{static_cast<uint64_t>(q.getInt64Field(1))});
-        if (live && live->InUse() && HoldsCluster(*live, *taken))
-            return PathOfRowId(letter, static_cast<uint64_t>(q.getInt64Field(0)), true);
-    }
-    return {};
+    std::optional<uint64_t> owner;
+    ForEachLiveFile(store, [&](uint64_t id, uint64_t slot) {
+        const auto live = volume.ReadRecord(MftSlot{slot});
+        if (live && live->InUse() && HoldsCluster(*live, *taken)) owner = id;
+        return !owner;
+    });
+    return owner ? PathOfRowId(letter, *owner, true) : std::u16string();
 }

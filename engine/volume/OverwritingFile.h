@@ -14,7 +14,3 @@ std::u16string OverwritingFile(char letter, FileSystemKind kind, uint64_t record
 // The engines' halves.
 std::u16string FatOverwritingFile(char letter, uint64_t record);
 std::u16string NtfsOverwritingFile(char letter, uint64_t record);
-
-// The full path of the row with this id, walking its parents up through the table (at most a
-// few hundred levels); empty when there is no such row.
-std::u16string PathOfRowId(char letter, uint64_t id, bool liveOnly);

@@ -51,14 +51,16 @@ TEST(RowReader, ReadsEveryRowInTableOrderWithTypedValues) {
 TEST(RowReader, NullColumnsReadAsZeroAndEmptyName) {
     LoadDrive('R', 2, {File(u"lost.txt", 20, 900, 5)});
     DataBase store('R');
-    store.Db().execute("insert into R (id) values (77)");
-    RowReader reader(store, "id=77");
+    store.Db().execute("insert into R (record) values (77)");
+    RowReader reader(store, RowSet::kWithRecord);
+    reader.Restart(77);
     RowFields row;
     ASSERT_TRUE(reader.Next(row));
     EXPECT_EQ(row.name, "");
     EXPECT_EQ(row.size, 0u);
-    EXPECT_EQ(row.record, 0u);
+    EXPECT_EQ(row.id, 0u);
     EXPECT_EQ(row.isDir, 0);
+    EXPECT_EQ(row.recoverable, -1);
     EXPECT_FALSE(reader.Next(row));
 }
 
@@ -67,7 +69,7 @@ TEST(RowReader, ConditionWithAParameterRestarts) {
               {Folder(u"A", 10, 2), Folder(u"B", 11, 2), File(u"a1", 12, 10), File(u"b1", 13, 11),
                File(u"a2", 14, 10)});
     DataBase store('R');
-    RowReader children(store, "pid=?");
+    RowReader children(store, RowSet::kChildrenOf);
     auto names = [&](uint64_t folder) {
         children.Restart(folder);
         std::vector<std::string> out;

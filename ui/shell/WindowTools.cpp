@@ -7,7 +7,7 @@
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "store/CppSQLite3Exception.h"
-#include "store/DataBase.h"
+#include "store/RowCounts.h"
 #include "ui/dialogs/CAdvSearchDlg.h"
 #include "ui/dialogs/CAdvSearchingDlg.h"
 #include "ui/dialogs/CFilterDlg.h"
@@ -49,9 +49,7 @@ QString PickScanFile(QWidget* parent, bool save) {
 
 bool HasScan(char letter) {
     try {
-        DataBase store(letter);
-        const char name[2] = {letter, 0};
-        return store.Db().tableExists(name);
+        return TableExists(letter);
     } catch (const CppSQLite3Exception&) {
         return false;
     }
@@ -257,11 +255,7 @@ QString WindowTools::OpenDriveInfo(const QString& file) {
     outcome.letter = letter;
     outcome.engineResult = true;
     try {
-        DataBase store(letter);
-        outcome.rows =
-            static_cast<uint64_t>(store.Db().scalar(std::string("select count(*) from ") + letter));
-        outcome.deleted = static_cast<uint64_t>(store.Db().scalar(
-            std::string("select count(*) from ") + letter + " where isDeleted=1"));
+        CountRows(letter, &outcome.rows, &outcome.deleted);
     } catch (const CppSQLite3Exception&) {
     }
     const QString text = ToQ(DescribeScanOutcome(outcome));
