@@ -81,7 +81,7 @@ public:
             EVP_MD_CTX* context;
             uint64_t bytes = 0;
         } sink{context.get()};
-        const bool ok = ReadItemData(
+        const ReadOutcome read = ReadItemData(
             item,
             [](const uint8_t* data, uint32_t length, void* self) {
                 auto* s = static_cast<Sink*>(self);
@@ -100,7 +100,7 @@ public:
             std::snprintf(two, sizeof two, "%02x", md[i]);
             hex += two;
         }
-        return ok ? hex : "";
+        return read == ReadOutcome::kOk ? hex : "";
     }
 };
 
