@@ -15,7 +15,6 @@
 #include "ui/resources/DialogIds.h"
 #include "ui/resources/MenuLayout.h"
 #include "ui/settings/BuiltinTexts.h"
-#include "ui/settings/Settings.h"
 #include "ui/shell/CommandRegistry.h"
 #include "ui/shell/FrameState.h"
 #include "ui/shell/QtText.h"
