@@ -198,10 +198,11 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
     const Drive drive = PrepareDrive(spec, full, global);
     // Rows are read from the store as they are chosen, never all at once: memory holds the
     // choices and one entry per folder, whatever the depth of the tree.
-    const std::u16string dir = platform::Utf8ToUtf16(to);
+    // Items go into the destination itself, or (--deleted) into their folders below it; the
+    // destination stays the bytes given and is opened once, by the job.
     std::vector<RecoveryChoice> chosen;
     for (const auto& p : paths)
-        chosen.push_back({FindByPath(drive, p), dir});
+        chosen.push_back({FindByPath(drive, p), {}});
     if (!records.empty()) {
         DataBase store(drive.letter);
         DataBase::EnsureLateIndexes(drive.letter);
@@ -212,7 +213,7 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
             if (!byRecord.Next(row))
                 throw CliError{"no entry with record " + std::to_string(r) +
                                " on the scanned drive"};
-            chosen.push_back({r, dir});
+            chosen.push_back({r, {}});
         }
     }
     if (all) {
@@ -222,7 +223,7 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
         RowFields row;
         while (children.Next(row))
             if (!(row.id == drive.rootKey && row.isDir)) // the root's own row
-                chosen.push_back({row.record, dir});
+                chosen.push_back({row.record, {}});
     }
     if (deleted) {
         // The topmost deleted rows: a deleted folder brings its contents along.
@@ -232,8 +233,9 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
         RowFields row;
         while (rows.Next(row)) {
             if (folders.IsDeletedFolder(row.pid) && row.pid != row.id) continue;
-            chosen.push_back({row.record, FolderDestination(dir, platform::Utf8ToUtf16(
-                                                                     folders.PathOf(row.pid)))});
+            chosen.push_back(
+                {row.record, FolderDestination(std::u16string(),
+                                               platform::Utf8ToUtf16(folders.PathOf(row.pid)))});
         }
     }
 
@@ -245,7 +247,7 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
     CliObserver observer(choice == ExistingChoice::kPrompt);
     observer.m_verbose = verbose;
     RecoveryJob job(drive.letter, drive.isNtfs, choice, &observer);
-    job.SetDestinationRoot(dir);
+    job.SetDestinationRoot(to);
     job.RecoverAll(chosen, true);
     observer.Finish();
 

@@ -142,7 +142,6 @@ void ReadThroughVolume(const uint8_t* data, size_t size, uint8_t sectorsPerClust
         record->attributes.forEach([&](NTFSAttribute* a) {
             uint64_t budget = 1u << 20;
             ReadAttributeData(&volume, a, Budget, &budget);
-            g_engineCancel = false;
         });
     }
 }

@@ -2,6 +2,7 @@
 
 #include "engine/volume/EntryPoints.h"
 #include "platform/OutputFile.h"
+#include "platform/Text.h"
 #include "platform/WriteGuard.h"
 #include "store/CppSQLite3Exception.h"
 #include "store/RecoveryLookups.h"
@@ -73,11 +74,18 @@ std::string DescribeReason(RecoveryReason reason, int systemError) {
     return {};
 }
 
-bool RecoveryJob::Recover(uint64_t record, const std::u16string& destination) {
+bool RecoveryJob::SetDestinationRoot(const std::string& root) {
+    // The text is for reports only: the folder itself is opened by its bytes.
+    m_shownRoot = platform::Utf8ToUtf16(root);
+    return m_root.Open(root);
+}
+
+bool RecoveryJob::Recover(uint64_t record, const std::u16string& folder) {
     m_total = 0;
     m_index = 0;
-    const bool complete = RecoverItem(m_letter, m_isNtfs, record, destination.c_str(), CountCb,
-                                      BeforeCb, ProgressCb, DoneCb, ExistsCb, this, &m_session);
+    const bool complete = RecoverItem(
+        m_letter, m_isNtfs, record, RecoveryDestination{&m_root, m_shownRoot, folder}, CountCb,
+        RecoveryCallbacks{BeforeCb, ProgressCb, DoneCb, ExistsCb, this}, &m_session);
     ++m_counts.itemsRecovered;
     if (complete) ++m_counts.itemsComplete;
     if (g_engineCancel) m_counts.cancelled = true;
@@ -102,7 +110,7 @@ void RecoveryJob::RecoverAll(const std::vector<RecoveryChoice>& choices, bool st
             m_counts.cancelled = true;
             break;
         }
-        Recover(choice.record, choice.destination);
+        Recover(choice.record, choice.folder);
     }
 }
 

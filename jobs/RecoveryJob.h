@@ -5,6 +5,7 @@
 // files written, skipped and failed (with the system's reason), items complete.
 #include "engine/recovery/RecoverySession.h"
 #include "engine/volume/EngineTypes.h"
+#include "platform/OutputFile.h"
 
 #include <cstdint>
 #include <string>
@@ -106,7 +107,9 @@ public:
 
 struct RecoveryChoice {
     uint64_t record = 0;
-    std::u16string destination; // the folder the item is written into
+    // The folder the item is written into, below the destination root: folder names (from the
+    // volume) joined with "/"; empty for the root itself.
+    std::u16string folder;
 };
 
 class RecoveryJob {
@@ -120,13 +123,15 @@ public:
     RecoveryJob(char letter, bool isNtfs, ExistingChoice choice, RecoveryObserver* observer)
         : m_letter(letter), m_isNtfs(isNtfs), m_choice(choice), m_observer(observer) {}
 
-    // The folder the user chose. Item destinations below it are reached from it one folder at
-    // a time, never through a symbolic link, and made when missing.
-    void SetDestinationRoot(const std::u16string& root) { m_session.SetRoot(root); }
+    // The folder the user chose, as the user's bytes: opened here, once, for the whole job.
+    // Item folders below it are reached from it one folder at a time, never through a symbolic
+    // link, and made when missing. False when it cannot be opened (every item then fails with
+    // the reason).
+    bool SetDestinationRoot(const std::string& root);
 
-    // Recovers the row with this record below destination; true when everything below it was
-    // written.
-    bool Recover(uint64_t record, const std::u16string& destination);
+    // Recovers the row with this record into folder below the root (see RecoveryChoice); true
+    // when everything below it was written.
+    bool Recover(uint64_t record, const std::u16string& folder = {});
     // Recovers the chosen rows, live rows before deleted ones (so that a live file keeps its
     // plain name when a deleted namesake goes to the same folder). With stopOnCancel the job
     // ends at the first cancel; otherwise a cancel stops only the item it happens in.
@@ -152,6 +157,8 @@ private:
     ExistingChoice m_choice;
     RecoveryObserver* m_observer;
     RecoverySession m_session;
+    platform::OutputFolder m_root;
+    std::u16string m_shownRoot; // the root as reports show it
     uint32_t m_total = 0;
     uint32_t m_index = 0;
     RecoveryCounts m_counts;

@@ -99,6 +99,16 @@ bool OutputFolder::Open(const std::string& path) {
     return Adopt(fd);
 }
 
+bool OutputFolder::Reopen(OutputFolder& copy) const {
+    const int fd = fd_ < 0 ? -1 : ::openat(fd_, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        copy.Close();
+        copy.error_ = fd_ < 0 ? EBADF : errno;
+        return false;
+    }
+    return copy.Adopt(fd);
+}
+
 EntryInfo OutputFolder::Lookup(const std::string& name) const {
     EntryInfo info;
     struct stat st {};

@@ -30,8 +30,11 @@ public:
     OutputFolder(OutputFolder&& other) noexcept;
     OutputFolder& operator=(OutputFolder&& other) noexcept;
 
-    // Opens the folder at path. Links in path are followed: the user named it.
+    // Opens the folder at path (the user's bytes, as given). Links in path are followed: the
+    // user named it.
     bool Open(const std::string& path);
+    // Opens copy on the same folder, independent of this one.
+    bool Reopen(OutputFolder& copy) const;
     // What exists at name inside this folder.
     EntryInfo Lookup(const std::string& name) const;
     // Creates the sub-folder name (mode 0777 before the umask).

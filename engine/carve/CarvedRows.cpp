@@ -78,9 +78,9 @@ bool ResolveCarvedItem(const ScanRow& row, uint32_t bytesPerSector, uint64_t dev
     return true;
 }
 
-bool ReadCarvedItem(VolumeBase& volume, uint32_t bytesPerSector, const RecoveryItem& item,
-                    ChunkCallback sink, void* user) {
+ReadOutcome ReadCarvedItem(VolumeBase& volume, uint32_t bytesPerSector, const RecoveryItem& item,
+                           ChunkCallback sink, void* user) {
     if (bytesPerSector == 0) bytesPerSector = 512;
-    if (item.location > UINT64_MAX / bytesPerSector) return false;
+    if (item.location > UINT64_MAX / bytesPerSector) return ReadOutcome::kReadFailed;
     return volume.StreamingRead(item.location * bytesPerSector, item.size, sink, user);
 }

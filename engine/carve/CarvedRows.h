@@ -60,5 +60,5 @@ private:
 bool ResolveCarvedItem(const ScanRow& row, uint32_t bytesPerSector, uint64_t deviceSize,
                        RecoveryItem& item);
 // Hands a carved item's bytes to sink, read contiguously from the volume.
-bool ReadCarvedItem(VolumeBase& volume, uint32_t bytesPerSector, const RecoveryItem& item,
-                    ChunkCallback sink, void* user);
+ReadOutcome ReadCarvedItem(VolumeBase& volume, uint32_t bytesPerSector, const RecoveryItem& item,
+                           ChunkCallback sink, void* user);

@@ -2,11 +2,9 @@
 
 #include "engine/exfat/ExfatScanner.h"
 #include "engine/exfat/ExfatVolume.h"
-#include "store/CppSQLite3Exception.h"
+#include "engine/volume/EntryBoundary.h"
 
 #include <cstring>
-#include <exception>
-#include <new>
 
 bool IsExfatDrive(char letter) {
     return ExfatBootRegionOf(letter) != ExfatBootRegion::kNone;
@@ -26,28 +24,16 @@ ExfatBootRegion ExfatBootRegionOf(char letter) {
 }
 
 bool QuickScanExfatDrive(char letter, DirectoryCallback directory, void* context) {
-    try {
+    return AtEntryBoundary([&] {
         ExfatScanner scanner(letter);
         return scanner.QuickScan(directory, context);
-    } catch (const CppSQLite3Exception&) {
-        return false;
-    } catch (const std::bad_alloc&) {
-        throw; // out of memory ends the whole command, not just this call
-    } catch (const std::exception&) {
-        return false;
-    }
+    });
 }
 
 bool AdvancedScanExfatDrive(char letter, ScanStartCallback start, ScanProgressCallback progress,
                             ScanFinishCallback finish, void* context) {
-    try {
+    return AtEntryBoundary([&] {
         ExfatScanner scanner(letter);
         return scanner.CompleteScan(start, progress, finish, context);
-    } catch (const CppSQLite3Exception&) {
-        return false;
-    } catch (const std::bad_alloc&) {
-        throw; // out of memory ends the whole command, not just this call
-    } catch (const std::exception&) {
-        return false;
-    }
+    });
 }

@@ -3,41 +3,16 @@
 #include "engine/exfat/ExfatBytes.h"
 #include "engine/exfat/ExfatEntrySet.h"
 #include "engine/exfat/ExfatScanner.h"
-#include "store/CppSQLite3Exception.h"
-#include "store/RecoveryLookups.h"
 #include "store/ScanRow.h"
 
 #include <algorithm>
 #include <cstring>
-#include <exception>
-#include <new>
 
 ExfatFileRecovery::~ExfatFileRecovery() = default;
 
 bool ExfatFileRecovery::OpenVolume(char letter) {
-    m_volume = std::make_unique<ExfatVolume>();
-    m_letter = letter;
     m_plans.clear();
-    return m_volume->Open(letter, true);
-}
-
-bool ExfatFileRecovery::Recover(char letter, uint64_t record, const char16_t* destination,
-                                BeforeFileCallback before, RecoverProgressCallback progress,
-                                FileDoneCallback done, ExistsCallback exists, void* user) {
-    if (!exists || !destination) return false;
-    if (!OpenVolume(letter)) return false;
-    KeepCallbacks(letter, before, progress, done, exists, user);
-    try {
-        ScanRow row;
-        if (!ReadByRecord(letter, record, row)) return false;
-        return RecoverRow(row, destination);
-    } catch (const CppSQLite3Exception&) {
-        return false;
-    } catch (const std::bad_alloc&) {
-        throw; // out of memory ends the whole command, not just this call
-    } catch (const std::exception&) {
-        return false;
-    }
+    return VolumeRecovery::OpenVolume(letter);
 }
 
 uint64_t ExfatFileRecovery::HexValueOf(const ScanRow& row) const {
@@ -99,8 +74,9 @@ void ExfatFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
     m_plans.push_back(std::move(plan));
 }
 
-bool ExfatFileRecovery::ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) {
-    if (!m_volume || item.location >= m_plans.size()) return false;
+ReadOutcome ExfatFileRecovery::ReadItemData(const RecoveryItem& item, ChunkCallback sink,
+                                            void* user) {
+    if (!m_volume || item.location >= m_plans.size()) return ReadOutcome::kReadFailed;
     const Plan& plan = m_plans[item.location];
     const uint32_t clusterSize = m_volume->ClusterSize();
     uint64_t done = 0;
@@ -110,22 +86,21 @@ bool ExfatFileRecovery::ReadItemData(const RecoveryItem& item, ChunkCallback sin
         const uint64_t take = std::min(runBytes, item.size - done);
         // The part below the valid length is read; the rest is zeros.
         const uint64_t read = plan.validLength > done ? std::min(take, plan.validLength - done) : 0;
-        if (read > 0 &&
-            !m_volume->StreamingRead(m_volume->ClusterOffset(run.first), read, sink, user))
-            return false;
+        if (read > 0) {
+            const ReadOutcome outcome =
+                m_volume->StreamingRead(m_volume->ClusterOffset(run.first), read, sink, user);
+            if (outcome != ReadOutcome::kOk) return outcome;
+        }
         if (read < take) {
             static const uint8_t kZeros[64 * 1024] = {};
             for (uint64_t left = take - read; left > 0;) {
                 const uint32_t piece =
                     static_cast<uint32_t>(std::min<uint64_t>(left, sizeof kZeros));
-                if (!sink(kZeros, piece, user)) {
-                    g_engineCancel = true;
-                    return false;
-                }
+                if (!sink(kZeros, piece, user)) return ReadOutcome::kSinkRefused;
                 left -= piece;
             }
         }
         done += take;
     }
-    return done == item.size;
+    return done == item.size ? ReadOutcome::kOk : ReadOutcome::kReadFailed;
 }

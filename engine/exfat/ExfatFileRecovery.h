@@ -6,27 +6,22 @@
 // them. Folders are re-created and the rows below them recovered through the shared walk.
 #include "engine/exfat/ExfatDirectory.h"
 #include "engine/exfat/ExfatVolume.h"
-#include "engine/recovery/FileRecovery.h"
+#include "engine/recovery/VolumeRecovery.h"
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
-class ExfatFileRecovery : public FileRecovery {
+class ExfatFileRecovery : public VolumeRecovery<ExfatVolume> {
 public:
     ExfatFileRecovery() = default;
     ~ExfatFileRecovery() override;
 
-    bool Recover(char letter, uint64_t record, const char16_t* destination,
-                 BeforeFileCallback before, RecoverProgressCallback progress, FileDoneCallback done,
-                 ExistsCallback exists, void* user) override;
-
-    // Opens the volume for a writer used without Recover (tests).
-    bool OpenVolume(char letter);
+    // Public for a writer used without Recover (tests); forgets the files resolved before.
+    bool OpenVolume(char letter) override;
 
 protected:
     void ResolveItem(const ScanRow& row, RecoveryItem& item) override;
-    bool ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) override;
+    ReadOutcome ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) override;
     uint64_t HexValueOf(const ScanRow& row) const override;
 
 private:
@@ -36,6 +31,5 @@ private:
         uint64_t validLength = 0;
     };
 
-    std::unique_ptr<ExfatVolume> m_volume;
     std::vector<Plan> m_plans; // item.location indexes this
 };

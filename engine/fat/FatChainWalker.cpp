@@ -63,9 +63,9 @@ bool FatChainWalker::Next(uint32_t& cluster) {
     return true;
 }
 
-bool FatChainWalker::ReadCluster(uint32_t cluster, uint32_t pieceLength, ChunkCallback sink,
-                                 void* user) {
-    if (!m_volume || !sink) return false;
+ReadOutcome FatChainWalker::ReadCluster(uint32_t cluster, uint32_t pieceLength, ChunkCallback sink,
+                                        void* user) {
+    if (!m_volume || !sink) return ReadOutcome::kReadFailed;
     if (pieceLength > m_bytesPerCluster) pieceLength = m_bytesPerCluster;
     FATStream stream;
     const uint8_t* bytes = nullptr;
@@ -75,26 +75,22 @@ bool FatChainWalker::ReadCluster(uint32_t cluster, uint32_t pieceLength, ChunkCa
         // The device has nothing there: the piece is handed over as zeros.
         if (!m_zeros) {
             m_zeros.reset(new (std::nothrow) uint8_t[m_bytesPerCluster ? m_bytesPerCluster : 1]);
-            if (!m_zeros) return false;
+            if (!m_zeros) return ReadOutcome::kReadFailed;
             std::memset(m_zeros.get(), 0, m_bytesPerCluster);
         }
         bytes = m_zeros.get();
     }
-    if (!sink(bytes, pieceLength, user)) {
-        g_engineCancel = true;
-        return false;
-    }
-    return true;
+    return sink(bytes, pieceLength, user) ? ReadOutcome::kOk : ReadOutcome::kSinkRefused;
 }
 
-bool FatChainWalker::ReadFileData(FATVolume* volume, uint64_t firstSector, uint32_t size,
-                                  ChunkCallback sink, void* user) {
-    if (!volume || firstSector == 0 || size == 0) return false;
+ReadOutcome FatChainWalker::ReadFileData(FATVolume* volume, uint64_t firstSector, uint32_t size,
+                                         ChunkCallback sink, void* user) {
+    if (!volume || firstSector == 0 || size == 0) return ReadOutcome::kReadFailed;
     const FatBootInfo& boot = volume->Boot();
-    if (boot.sectorsPerCluster == 0 || boot.bytesPerCluster == 0) return false;
+    if (boot.sectorsPerCluster == 0 || boot.bytesPerCluster == 0) return ReadOutcome::kReadFailed;
     const uint32_t start =
         static_cast<uint32_t>((firstSector - boot.firstDataSector) / boot.sectorsPerCluster + 2);
-    if (!Start(volume, start)) return false;
+    if (!Start(volume, start)) return ReadOutcome::kReadFailed;
 
     const uint32_t pieces = size / m_bytesPerCluster + (size % m_bytesPerCluster ? 1 : 0);
     const uint32_t lastPiece = size - (pieces - 1) * m_bytesPerCluster;
@@ -102,19 +98,17 @@ bool FatChainWalker::ReadFileData(FATVolume* volume, uint64_t firstSector, uint3
         return piece + 1 == pieces ? lastPiece : m_bytesPerCluster;
     };
 
-    if (!ReadCluster(start, pieceLength(0), sink, user)) return false;
+    ReadOutcome read = ReadCluster(start, pieceLength(0), sink, user);
     uint32_t piece = 1;
     uint32_t cluster = start;
-    for (; piece < pieces; ++piece) {
+    for (; read == ReadOutcome::kOk && piece < pieces; ++piece) {
         if (!Next(cluster)) break;
-        if (!ReadCluster(cluster, pieceLength(piece), sink, user)) return false;
+        read = ReadCluster(cluster, pieceLength(piece), sink, user);
     }
     // The chain has ended early (or never existed, for a deleted file): the rest follows the
     // last cluster reached, one after the other.
     uint32_t next = m_current;
-    for (; piece < pieces; ++piece) {
-        ++next;
-        if (!ReadCluster(next, pieceLength(piece), sink, user)) return false;
-    }
-    return true;
+    for (; read == ReadOutcome::kOk && piece < pieces; ++piece)
+        read = ReadCluster(++next, pieceLength(piece), sink, user);
+    return read;
 }

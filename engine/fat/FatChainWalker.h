@@ -25,14 +25,13 @@ public:
     // the caller's copy of the current cluster; false (current unchanged) at the chain's end.
     bool Next(uint32_t& cluster);
     // Reads cluster and hands its first pieceLength bytes to sink. A cluster that cannot be
-    // read is handed over as zeros. A false from the sink raises the engine's cancel flag and
-    // returns false.
-    bool ReadCluster(uint32_t cluster, uint32_t pieceLength, ChunkCallback sink, void* user);
+    // read is handed over as zeros. A false from the sink is kSinkRefused.
+    ReadOutcome ReadCluster(uint32_t cluster, uint32_t pieceLength, ChunkCallback sink, void* user);
     // Reads size bytes of a file whose first cluster starts at firstSector: along the chain
     // while it lasts, then from the clusters that follow its last one. A deleted file (free FAT
     // entries) is therefore read contiguously from its first cluster.
-    bool ReadFileData(FATVolume* volume, uint64_t firstSector, uint32_t size, ChunkCallback sink,
-                      void* user);
+    ReadOutcome ReadFileData(FATVolume* volume, uint64_t firstSector, uint32_t size,
+                             ChunkCallback sink, void* user);
 
     uint32_t Current() const { return m_current; }
     // Number of FAT window loads so far (each one device-cache lookup).

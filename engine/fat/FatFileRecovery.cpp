@@ -5,39 +5,9 @@
 #include "engine/fat/FatChainWalker.h"
 #include "engine/fat/FatEntry.h"
 #include "engine/fat/FatFileExtent.h"
-#include "store/CppSQLite3Exception.h"
-#include "store/RecoveryLookups.h"
 #include "store/ScanRow.h"
 
-#include <exception>
-#include <new>
-
 FatFileRecovery::~FatFileRecovery() = default;
-
-bool FatFileRecovery::OpenVolume(char letter) {
-    m_volume = std::make_unique<FATVolume>();
-    m_letter = letter;
-    return m_volume->Open(letter, true);
-}
-
-bool FatFileRecovery::Recover(char letter, uint64_t record, const char16_t* destination,
-                              BeforeFileCallback before, RecoverProgressCallback progress,
-                              FileDoneCallback done, ExistsCallback exists, void* user) {
-    if (!exists || !destination) return false;
-    if (!OpenVolume(letter)) return false;
-    KeepCallbacks(letter, before, progress, done, exists, user);
-    try {
-        ScanRow row;
-        if (!ReadByRecord(letter, record, row)) return false;
-        return RecoverRow(row, destination);
-    } catch (const CppSQLite3Exception&) {
-        return false;
-    } catch (const std::bad_alloc&) {
-        throw; // out of memory ends the whole command, not just this call
-    } catch (const std::exception&) {
-        return false;
-    }
-}
 
 uint64_t FatFileRecovery::HexValueOf(const ScanRow& row) const {
     return static_cast<uint32_t>(row.id); // the first cluster
@@ -70,10 +40,11 @@ void FatFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
     if (item.size == 0) item.unreadable = RecoveryReason::kNoData;
 }
 
-bool FatFileRecovery::ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) {
+ReadOutcome FatFileRecovery::ReadItemData(const RecoveryItem& item, ChunkCallback sink,
+                                          void* user) {
     if (m_volume && item.contiguous)
         return ReadCarvedItem(*m_volume, m_volume->Boot().bytesPerSector, item, sink, user);
-    if (!m_volume || item.size > UINT32_MAX) return false;
+    if (!m_volume || item.size > UINT32_MAX) return ReadOutcome::kReadFailed;
     FatChainWalker walker;
     return walker.ReadFileData(m_volume.get(), item.location, static_cast<uint32_t>(item.size),
                                sink, user);

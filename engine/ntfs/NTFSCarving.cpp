@@ -58,7 +58,8 @@ size_t CarveNtfsVolume(NTFSVolume& volume, DataBase& store, std::vector<CarveHit
         ExpandAttributeList(bitmapRecord->attributes, &volume);
         if (NTFSAttribute* data = FindAttribute(bitmapRecord->attributes, ntfsattr::kData)) {
             std::vector<uint8_t> bits;
-            if (ReadAttributeData(&volume, data, AppendBytes, &bits, (total + 7) / 8))
+            if (ReadAttributeData(&volume, data, AppendBytes, &bits, (total + 7) / 8) ==
+                ReadOutcome::kOk)
                 for (uint64_t c = 0; c < total && c / 8 < bits.size(); ++c)
                     if (bits[c / 8] >> (c % 8) & 1) claimed[c] = true;
         }

@@ -13,31 +13,25 @@ namespace {
 constexpr uint32_t kZeroChunk = 1u << 19;
 constexpr uint64_t kMaxUnitBytes = 4u << 20; // 16 clusters of the largest cluster size, doubled
 
-// Hands count zero bytes to sink in chunks; a false from the sink raises the cancel flag.
-bool SendZeros(uint64_t count, ChunkCallback sink, void* user) {
+// Hands count zero bytes to sink in chunks.
+ReadOutcome SendZeros(uint64_t count, ChunkCallback sink, void* user) {
     static const std::vector<uint8_t> zeros(kZeroChunk, 0);
     while (count > 0) {
         const uint32_t n = count < kZeroChunk ? static_cast<uint32_t>(count) : kZeroChunk;
-        if (!sink(zeros.data(), n, user)) {
-            g_engineCancel = true;
-            return false;
-        }
+        if (!sink(zeros.data(), n, user)) return ReadOutcome::kSinkRefused;
         count -= n;
     }
-    return true;
+    return ReadOutcome::kOk;
 }
 
-bool SendBytes(const uint8_t* bytes, uint64_t count, ChunkCallback sink, void* user) {
+ReadOutcome SendBytes(const uint8_t* bytes, uint64_t count, ChunkCallback sink, void* user) {
     while (count > 0) {
         const uint32_t n = count < kZeroChunk ? static_cast<uint32_t>(count) : kZeroChunk;
-        if (!sink(bytes, n, user)) {
-            g_engineCancel = true;
-            return false;
-        }
+        if (!sink(bytes, n, user)) return ReadOutcome::kSinkRefused;
         bytes += n;
         count -= n;
     }
-    return true;
+    return ReadOutcome::kOk;
 }
 
 // A cluster range of the attribute: on the volume at lcn, or a hole.
@@ -87,20 +81,21 @@ private:
 
 } // namespace
 
-bool ReadCompressedData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink, void* user,
-                        uint64_t limit) {
+ReadOutcome ReadCompressedData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink, void* user,
+                               uint64_t limit) {
+    constexpr ReadOutcome kFailed = ReadOutcome::kReadFailed;
     const NTFSBootInfo& boot = volume->Boot();
     const uint64_t clusterSize = boot.clusterSize;
-    if (clusterSize == 0 || a->compressionUnit > 16) return false;
+    if (clusterSize == 0 || a->compressionUnit > 16) return kFailed;
     const uint64_t unitClusters = 1ull << a->compressionUnit;
     const uint64_t unitBytes = unitClusters * clusterSize;
-    if (unitBytes > kMaxUnitBytes) return false;
+    if (unitBytes > kMaxUnitBytes) return kFailed;
     const uint64_t size = a->realSize < limit ? a->realSize : limit;
     const uint64_t initialized = a->initializedSize < size ? a->initializedSize : size;
 
     std::unique_ptr<uint8_t[]> packed(new (std::nothrow) uint8_t[unitBytes]);
     std::unique_ptr<uint8_t[]> unit(new (std::nothrow) uint8_t[unitBytes]);
-    if (!packed || !unit) return false;
+    if (!packed || !unit) return kFailed;
 
     ExtentCursor cursor(a->runList);
     for (uint64_t done = 0; done < size;) {
@@ -125,7 +120,7 @@ bool ReadCompressedData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink
             std::memcpy(packed.get() + stored * clusterSize, block.get(), bytes);
             stored += e.length;
         }
-        if (!readable || cursor.PastEnd()) return false;
+        if (!readable || cursor.PastEnd()) return kFailed;
 
         const uint8_t* source = unit.get();
         if (stored == 0) {
@@ -135,33 +130,40 @@ bool ReadCompressedData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink
         } else {
             std::memset(unit.get(), 0, unitBytes);
             if (Lznt1Decompress(packed.get(), stored * clusterSize, unit.get(), unitBytes) < 0)
-                return false;
+                return kFailed;
         }
 
         const uint64_t count = size - done < unitBytes ? size - done : unitBytes;
         // Bytes past the initialized size read as zeros.
         const uint64_t valid =
             initialized > done ? (initialized - done < count ? initialized - done : count) : 0;
-        if (!SendBytes(source, valid, sink, user) || !SendZeros(count - valid, sink, user))
-            return false;
+        ReadOutcome sent = SendBytes(source, valid, sink, user);
+        if (sent == ReadOutcome::kOk) sent = SendZeros(count - valid, sink, user);
+        if (sent != ReadOutcome::kOk) return sent;
         done += count;
     }
-    return true;
+    return ReadOutcome::kOk;
 }
 
-bool ReadAttributeData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink, void* user,
-                       uint64_t limit) {
-    if (!volume || !a || !sink) return false;
+ReadOutcome ReadAttributeData(NTFSVolume* volume, NTFSAttribute* a, ChunkCallback sink, void* user,
+                              uint64_t limit) {
+    if (!volume || !a || !sink) return ReadOutcome::kReadFailed;
     if (a->IsResident()) {
         const StreamBase* value = a->ResidentValue();
         uint32_t have = value && value->Data() ? value->Size() : 0;
         if (have > limit) have = static_cast<uint32_t>(limit);
+        // Handed over whole in one call: there is nothing left for a refusal to stop, and the
+        // sink keeps its own account of a failed write.
         if (have) sink(value->Data(), have, user);
-        return have >= (a->valueLength < limit ? a->valueLength : limit);
+        return have >= (a->valueLength < limit ? a->valueLength : limit) ? ReadOutcome::kOk
+                                                                         : ReadOutcome::kReadFailed;
     }
     if (a->IsCompressed()) return ReadCompressedData(volume, a, sink, user, limit);
     const uint64_t size = a->realSize < limit ? a->realSize : limit;
     const uint64_t initialized = a->initializedSize < size ? a->initializedSize : size;
-    if (initialized && !a->runList.StreamData(volume, initialized, sink, user)) return false;
+    if (initialized) {
+        const ReadOutcome read = a->runList.StreamData(volume, initialized, sink, user);
+        if (read != ReadOutcome::kOk) return read;
+    }
     return SendZeros(size - initialized, sink, user);
 }

@@ -11,12 +11,12 @@ class NTFSAttribute;
 class NTFSVolume;
 
 // Hands the attribute's real-size bytes to sink, or its first limit bytes when limit is
-// smaller. A false from the sink stops the read with false and raises the engine's cancel flag
-// (a resident value is handed over once and the sink's answer is not looked at). False as
-// well when the data cannot be read whole.
-bool ReadAttributeData(NTFSVolume* volume, NTFSAttribute* attribute, ChunkCallback sink, void* user,
-                       uint64_t limit = UINT64_MAX);
+// smaller. kSinkRefused when the sink refuses a chunk (the read stops there; a resident value
+// is handed over once and the sink's answer is not looked at), kReadFailed when the data cannot
+// be read whole.
+ReadOutcome ReadAttributeData(NTFSVolume* volume, NTFSAttribute* attribute, ChunkCallback sink,
+                              void* user, uint64_t limit = UINT64_MAX);
 
 // The compressed path, exposed for tests: decompresses the attribute unit by unit.
-bool ReadCompressedData(NTFSVolume* volume, NTFSAttribute* attribute, ChunkCallback sink,
-                        void* user, uint64_t limit = UINT64_MAX);
+ReadOutcome ReadCompressedData(NTFSVolume* volume, NTFSAttribute* attribute, ChunkCallback sink,
+                               void* user, uint64_t limit = UINT64_MAX);

@@ -8,14 +8,11 @@
 #include "engine/ntfs/NTFSDataReader.h"
 #include "engine/ntfs/NTFSFileRow.h"
 #include "platform/Text.h"
-#include "store/CppSQLite3Exception.h"
 #include "store/DataBase.h"
 #include "store/RecoveryLookups.h"
 #include "store/ScanRow.h"
 
 #include <algorithm>
-#include <exception>
-#include <new>
 
 namespace {
 
@@ -34,30 +31,15 @@ bool IsExtraFolder(const ScanRow& row) {
 
 NTFSFileRecovery::~NTFSFileRecovery() = default;
 
-bool NTFSFileRecovery::Recover(char letter, uint64_t record, const char16_t* destination,
-                               BeforeFileCallback before, RecoverProgressCallback progress,
-                               FileDoneCallback done, ExistsCallback exists, void* user) {
-    if (!exists || !destination) return false;
+bool NTFSFileRecovery::FindRow(char letter, uint64_t record, ScanRow& row) {
     if (static_cast<int64_t>(record) < 0) return false;
-    m_volume = std::make_unique<NTFSVolume>();
-    if (!m_volume->Open(letter, true)) return false;
-    KeepCallbacks(letter, before, progress, done, exists, user);
-    try {
-        ScanRow row;
-        if (!ReadByRecord(letter, record, row)) {
-            // Not in the table: the record alone says what it is.
-            row = ScanRow();
-            row.record = record;
-            row.id = UINT64_MAX;
-        }
-        return RecoverRow(row, destination);
-    } catch (const CppSQLite3Exception&) {
-        return false;
-    } catch (const std::bad_alloc&) {
-        throw; // out of memory ends the whole command, not just this call
-    } catch (const std::exception&) {
-        return false;
+    if (!ReadByRecord(letter, record, row)) {
+        // Not in the table: the record alone says what it is.
+        row = ScanRow();
+        row.record = record;
+        row.id = UINT64_MAX;
     }
+    return true;
 }
 
 uint64_t NTFSFileRecovery::HexValueOf(const ScanRow& row) const {
@@ -129,10 +111,11 @@ void NTFSFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
     m_record = std::move(file);
 }
 
-bool NTFSFileRecovery::ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) {
+ReadOutcome NTFSFileRecovery::ReadItemData(const RecoveryItem& item, ChunkCallback sink,
+                                           void* user) {
     if (m_volume && item.contiguous)
         return ReadCarvedItem(*m_volume, m_volume->Boot().bytesPerSector, item, sink, user);
-    if (!m_volume || !m_record || !m_data) return false;
+    if (!m_volume || !m_record || !m_data) return ReadOutcome::kReadFailed;
     return ReadAttributeData(m_volume.get(), m_data, sink, user, item.size);
 }
 

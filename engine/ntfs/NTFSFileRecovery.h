@@ -7,25 +7,23 @@
 // writers share (RecoveryWalk).
 #include "engine/ntfs/NTFSFileRecord.h"
 #include "engine/ntfs/NTFSVolume.h"
-#include "engine/recovery/FileRecovery.h"
+#include "engine/recovery/VolumeRecovery.h"
 
 #include <memory>
 #include <string>
 
 class NTFSAttribute;
 
-class NTFSFileRecovery : public FileRecovery {
+class NTFSFileRecovery : public VolumeRecovery<NTFSVolume> {
 public:
     NTFSFileRecovery() = default;
     ~NTFSFileRecovery() override;
 
-    bool Recover(char letter, uint64_t record, const char16_t* destination,
-                 BeforeFileCallback before, RecoverProgressCallback progress, FileDoneCallback done,
-                 ExistsCallback exists, void* user) override;
-
 protected:
+    // A record the table does not hold is described by the record alone.
+    bool FindRow(char letter, uint64_t record, ScanRow& row) override;
     void ResolveItem(const ScanRow& row, RecoveryItem& item) override;
-    bool ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) override;
+    ReadOutcome ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) override;
     uint64_t HexValueOf(const ScanRow& row) const override;
     void OnChildFailed(const ScanRow& child, const std::u16string& folderPath) override;
 
@@ -34,7 +32,6 @@ private:
     // smaller.
     uint64_t VolumeBytes() const;
 
-    std::unique_ptr<NTFSVolume> m_volume;
     // The record of the file being written and its first $DATA, kept from ResolveItem to
     // ReadItemData.
     std::unique_ptr<NTFSFileRecord> m_record;

@@ -3,62 +3,50 @@
 #include "engine/recovery/OutputNames.h"
 #include "engine/recovery/RecoverySession.h"
 #include "engine/recovery/RecoveryWalk.h"
+#include "engine/volume/EntryBoundary.h"
+#include "platform/Text.h"
+#include "store/RecoveryLookups.h"
+#include "store/ScanRow.h"
 
 FileRecovery::FileRecovery() = default;
 
 FileRecovery::~FileRecovery() = default;
 
-void FileRecovery::KeepCallbacks(char letter, BeforeFileCallback before,
-                                 RecoverProgressCallback progress, FileDoneCallback done,
-                                 ExistsCallback exists, void* user) {
+bool FileRecovery::FindRow(char letter, uint64_t record, ScanRow& row) {
+    return ReadByRecord(letter, record, row);
+}
+
+bool FileRecovery::Recover(char letter, uint64_t record, const RecoveryDestination& destination,
+                           const RecoveryCallbacks& callbacks) {
+    m_totals = {};
+    if (!callbacks.exists) return false;
     m_letter = letter;
-    m_before = before;
-    m_progress = progress;
-    m_done = done;
-    m_exists = exists;
-    m_user = user;
+    if (!OpenVolume(letter)) return false;
+    return AtEntryBoundary([&] {
+        ScanRow row;
+        if (!FindRow(letter, record, row)) return false;
+        RecoverySession* session = m_session;
+        if (!session) {
+            m_ownSession = std::make_unique<RecoverySession>();
+            session = m_ownSession.get();
+        }
+        session->BeginItem();
+        RecoveryOutput output(callbacks);
+        RecoveryWalk walk(*this, output, *session, letter);
+        const bool complete = walk.Run(row, destination);
+        m_totals = walk.Totals();
+        return complete;
+    });
 }
 
-bool FileRecovery::RecoverRow(const ScanRow& row, const std::u16string& destination) {
-    RecoverySession* session = m_session;
-    if (!session) {
-        m_ownSession = std::make_unique<RecoverySession>();
-        session = m_ownSession.get();
-    }
-    session->BeginItem();
-    RecoveryWalk walk(*this, *session, m_letter);
-    const bool complete = walk.Run(row, destination);
-    m_totals = walk.Totals();
-    return complete;
-}
-
-bool FileRecovery::KeepExisting(const std::u16string& path) {
-    int answer = 0;
-    if (m_exists) m_exists(path.c_str(), 0, &answer, m_user);
-    return answer == 1;
-}
-
-void FileRecovery::StartFile() {
-    m_bytesWritten = 0;
-    m_writeFailed = false;
-    m_cancelRequested = false;
-}
-
-bool FileRecovery::WriteData(const uint8_t* bytes, uint32_t count) {
-    if (!m_output.Write(bytes, count)) {
-        m_writeFailed = true;
-        return false;
-    }
-    m_bytesWritten += count;
-    if (m_progress && !m_progress(LowPart(m_bytesWritten), HighPart(m_bytesWritten), m_user)) {
-        m_cancelRequested = true;
-        return false;
-    }
-    return true;
-}
-
-bool FileRecovery::WriteDataSink(const uint8_t* bytes, uint32_t count, void* writer) {
-    return static_cast<FileRecovery*>(writer)->WriteData(bytes, count);
+bool FileRecovery::Recover(char letter, uint64_t record, const char16_t* destination,
+                           BeforeFileCallback before, RecoverProgressCallback progress,
+                           FileDoneCallback done, ExistsCallback exists, void* user) {
+    if (!destination) return false;
+    platform::OutputFolder root;
+    root.Open(platform::Utf16ToUtf8(destination)); // when it fails, every file fails with it
+    return Recover(letter, record, RecoveryDestination{&root, destination, {}},
+                   RecoveryCallbacks{before, progress, done, exists, user});
 }
 
 std::u16string FileRecovery::FormatHexName(uint64_t value) {

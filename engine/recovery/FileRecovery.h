@@ -1,13 +1,14 @@
 #pragma once
-// Base of the recovery writers. It keeps the caller's callbacks, the output file being written
-// and its byte count, and runs the recovery walk (RecoveryWalk) that both file systems share:
-// the derived writer only says what a stored row is (ResolveItem) and reads its data
-// (ReadItemData). Destination paths are UTF-16 here and joined with "/"; they become UTF-8
-// only at the platform layer.
-#include "engine/recovery/RecoveryItem.h"
+// Base of the recovery writers. It finds the stored row, opens the destination's output side
+// and runs the recovery walk (RecoveryWalk) that every file system shares: the derived writer
+// opens its volume and says what a stored row is and reads its data (RecoveryReader). Names
+// read from a volume are UTF-16 and joined with "/"; the folder the user chose reaches the walk
+// open (RecoveryDestination).
+#include "engine/recovery/RecoveryDestination.h"
+#include "engine/recovery/RecoveryOutput.h"
+#include "engine/recovery/RecoveryReader.h"
 #include "engine/recovery/RecoveryTotals.h"
 #include "engine/volume/EngineTypes.h"
-#include "platform/OutputFile.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,19 +18,23 @@
 class RecoverySession;
 struct ScanRow;
 
-class FileRecovery {
+class FileRecovery : public RecoveryReader {
 public:
     FileRecovery();
-    virtual ~FileRecovery();
+    ~FileRecovery() override;
     FileRecovery(const FileRecovery&) = delete;
     FileRecovery& operator=(const FileRecovery&) = delete;
 
     // Recovers the row whose record column is `record` from drive `letter`'s table below
-    // `destination`. The exists callback is required; the others may be null. True when
-    // everything below the row was written: no file failed, was skipped or was cancelled.
-    virtual bool Recover(char letter, uint64_t record, const char16_t* destination,
-                         BeforeFileCallback before, RecoverProgressCallback progress,
-                         FileDoneCallback done, ExistsCallback exists, void* user) = 0;
+    // destination. The exists callback is required. True when everything below the row was
+    // written: no file failed, was skipped or was cancelled.
+    bool Recover(char letter, uint64_t record, const RecoveryDestination& destination,
+                 const RecoveryCallbacks& callbacks);
+    // The same into the folder at the path destination (a program's own UTF-16 path, opened
+    // here), with the callbacks one by one.
+    bool Recover(char letter, uint64_t record, const char16_t* destination,
+                 BeforeFileCallback before, RecoverProgressCallback progress, FileDoneCallback done,
+                 ExistsCallback exists, void* user);
 
     // The job's memory across the items it recovers (folders written, names given out). Without
     // one, every Recover call stands alone.
@@ -37,10 +42,6 @@ public:
 
     // What the last Recover call did.
     const RecoveryTotals& Totals() const { return m_totals; }
-    uint64_t BytesWritten() const { return m_bytesWritten; }
-
-    // The data sink of the volume readers: WriteData of the writer passed as user.
-    static bool WriteDataSink(const uint8_t* bytes, uint32_t count, void* writer);
 
     // "0x00" for 0, else the upper-case hex digits padded to an even count ("0x0ABC").
     static std::u16string FormatHexName(uint64_t value);
@@ -51,47 +52,14 @@ public:
     static std::u16string JoinOutputPath(std::u16string_view folder, std::u16string_view name);
 
 protected:
-    // Keeps the callbacks, the user value and the drive letter of one Recover call.
-    void KeepCallbacks(char letter, BeforeFileCallback before, RecoverProgressCallback progress,
-                       FileDoneCallback done, ExistsCallback exists, void* user);
-    // Recovers a stored row, file or folder, below destination through the shared walk.
-    bool RecoverRow(const ScanRow& row, const std::u16string& destination);
-
-    // What a stored row is: folder or file, its name, times, size and what the volume can
-    // back of it. Never fails: what cannot be read is marked in the item.
-    virtual void ResolveItem(const ScanRow& row, RecoveryItem& item) = 0;
-    // Hands the item's first item.size bytes to sink. False when the read fails or the sink
-    // refuses a chunk.
-    virtual bool ReadItemData(const RecoveryItem& item, ChunkCallback sink, void* user) = 0;
-    // The value that names a nameless row.
-    virtual uint64_t HexValueOf(const ScanRow& row) const = 0;
-    // A child of a folder being recovered was not written whole.
-    virtual void OnChildFailed(const ScanRow& child, const std::u16string& folderPath) {
-        (void)child;
-        (void)folderPath;
-    }
+    // Opens drive letter's volume for reading; false when it cannot be read.
+    virtual bool OpenVolume(char letter) = 0;
+    // The stored row to recover for a record value; false when there is none to recover.
+    virtual bool FindRow(char letter, uint64_t record, ScanRow& row);
 
     char m_letter = 0;
 
 private:
-    friend class RecoveryWalk;
-
-    // Appends count bytes to the output file and reports progress. False when the write fails
-    // or is short, or when the progress callback cancels.
-    bool WriteData(const uint8_t* bytes, uint32_t count);
-    // True when an existing item at path is to be left alone (the exists callback answered 1).
-    bool KeepExisting(const std::u16string& path);
-    void StartFile();
-
-    platform::OutputFile m_output;
-    BeforeFileCallback m_before = nullptr;
-    RecoverProgressCallback m_progress = nullptr;
-    FileDoneCallback m_done = nullptr;
-    ExistsCallback m_exists = nullptr;
-    void* m_user = nullptr;
-    uint64_t m_bytesWritten = 0;
-    bool m_writeFailed = false;     // the destination refused the current file's data
-    bool m_cancelRequested = false; // the progress callback answered false
     RecoverySession* m_session = nullptr;
     std::unique_ptr<RecoverySession> m_ownSession;
     RecoveryTotals m_totals;

@@ -3,8 +3,7 @@
 // often the table lists it (repeated rows, folders linked below themselves); every name given
 // out in an output folder belongs to one row, so two rows never share an output file; the
 // files and folders the job made are known by device and inode, so that a destination that
-// folds case cannot merge two of them either; and item destinations below the chosen root are
-// entered one folder at a time without following links.
+// folds case cannot merge two of them either.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -12,11 +11,6 @@
 
 class RecoverySession {
 public:
-    // The folder the user chose. Destinations below it are reached from it one component at
-    // a time, never through a link, and made when missing.
-    void SetRoot(const std::u16string& root) { m_root = root; }
-    const std::u16string& Root() const { return m_root; }
-
     // Called once per recovered item.
     void BeginItem() { ++m_item; }
 
@@ -63,7 +57,6 @@ private:
     };
     static std::u16string GivenKey(uint64_t record, const std::u16string& base);
 
-    std::u16string m_root;
     uint32_t m_item = 0;
     std::unordered_map<uint64_t, uint32_t> m_written; // folder id -> item that wrote it
     std::unordered_map<FolderKey, FolderNames, KeyHash> m_names;

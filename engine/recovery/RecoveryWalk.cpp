@@ -27,10 +27,11 @@ RecoverySession::FolderKey KeyOf(const platform::OutputFolder& folder) {
 
 } // namespace
 
-RecoveryWalk::RecoveryWalk(FileRecovery& writer, RecoverySession& session, char letter)
-    : m_writer(writer), m_session(session), m_letter(letter) {}
+RecoveryWalk::RecoveryWalk(RecoveryReader& reader, RecoveryOutput& output, RecoverySession& session,
+                           char letter)
+    : m_reader(reader), m_output(output), m_session(session), m_letter(letter) {}
 
-bool RecoveryWalk::Run(const ScanRow& row, const std::u16string& destination) {
+bool RecoveryWalk::Run(const ScanRow& row, const RecoveryDestination& destination) {
     m_totals = {};
     m_seen.clear();
     m_filesWritten.clear();
@@ -38,11 +39,12 @@ bool RecoveryWalk::Run(const ScanRow& row, const std::u16string& destination) {
 
     platform::OutputFolder folder;
     Failure failure{RecoveryOutcome::kWriteError, RecoveryReason::kSystem, 0};
+    const std::u16string shown = destination.Shown();
     if (!OpenDestination(destination, folder, failure)) {
         RecoveryItem item;
-        m_writer.ResolveItem(row, item);
+        m_reader.ResolveItem(row, item);
         const std::u16string name = outputnames::SafeName(item.name, item.hexValue);
-        const std::u16string path = FileRecovery::JoinOutputPath(destination, name);
+        const std::u16string path = FileRecovery::JoinOutputPath(shown, name);
         if (item.isFolder) {
             m_seen.insert(item.folderId);
             FailFolder(row, item.folderId, path, name, failure);
@@ -52,7 +54,7 @@ bool RecoveryWalk::Run(const ScanRow& row, const std::u16string& destination) {
         return false;
     }
 
-    bool ok = Visit(row, folder, destination, 0);
+    bool ok = Visit(row, folder, shown, 0);
     while (!m_stack.empty()) {
         if (g_engineCancel) {
             m_totals.cancelled = true;
@@ -65,36 +67,23 @@ bool RecoveryWalk::Run(const ScanRow& row, const std::u16string& destination) {
         }
         const ScanRow child = frame.children[frame.next++];
         if (!Visit(child, frame.folder, frame.path, frame.depth + 1))
-            m_writer.OnChildFailed(child, frame.path);
+            m_reader.OnChildFailed(child, frame.path);
     }
     m_stack.clear();
     if (g_engineCancel) m_totals.cancelled = true;
     return ok && m_totals.Complete();
 }
 
-bool RecoveryWalk::OpenDestination(const std::u16string& destination,
+bool RecoveryWalk::OpenDestination(const RecoveryDestination& destination,
                                    platform::OutputFolder& folder, Failure& failure) {
-    const std::u16string& root = m_session.Root();
-    std::u16string below;
-    bool underRoot = false;
-    if (!root.empty()) {
-        std::u16string prefix = root;
-        while (prefix.size() > 1 && prefix.back() == u'/')
-            prefix.pop_back();
-        if (destination == prefix) {
-            underRoot = true;
-        } else if (destination.size() > prefix.size() &&
-                   destination.compare(0, prefix.size(), prefix) == 0 &&
-                   (destination[prefix.size()] == u'/' || prefix == u"/")) {
-            underRoot = true;
-            below = destination.substr(prefix.size());
-        }
-    }
-    const std::u16string start = underRoot ? root : destination;
-    if (!folder.Open(platform::Utf16ToUtf8(start))) {
-        failure = {RecoveryOutcome::kWriteError, RecoveryReason::kSystem, folder.Error()};
+    // The chosen folder was opened by the caller; the walk enters it through a copy of its own.
+    const platform::OutputFolder* root = destination.root;
+    if (!root || !root->IsOpen() || !root->Reopen(folder)) {
+        int error = !root ? EBADF : root->IsOpen() ? folder.Error() : root->Error();
+        failure = {RecoveryOutcome::kWriteError, RecoveryReason::kSystem, error ? error : EBADF};
         return false;
     }
+    const std::u16string& below = destination.below;
     size_t pos = 0;
     while (pos < below.size()) {
         size_t end = below.find(u'/', pos);
@@ -139,7 +128,7 @@ bool RecoveryWalk::Visit(const ScanRow& row, platform::OutputFolder& folder,
         return false;
     }
     RecoveryItem item;
-    m_writer.ResolveItem(row, item);
+    m_reader.ResolveItem(row, item);
     if (item.isFolder) return VisitFolder(row, item, folder, path, depth);
     return WriteFile(row, item, folder, path);
 }
@@ -180,7 +169,7 @@ bool RecoveryWalk::VisitFolder(const ScanRow& row, const RecoveryItem& item,
         }
         break;
     case platform::EntryKind::kFolder:
-        if (m_writer.KeepExisting(path)) {
+        if (m_output.KeepExisting(path)) {
             // The user's choice: every file below is reported (and counted) as skipped.
             ReportBelow(id, path, {RecoveryOutcome::kSkipped, RecoveryReason::kKeptExisting, 0});
             return true;
@@ -234,13 +223,12 @@ bool RecoveryWalk::WriteFile(const ScanRow& row, const RecoveryItem& item,
     const std::u16string path = FileRecovery::JoinOutputPath(folderPath, name);
     auto fail = [&](RecoveryOutcome outcome, RecoveryReason reason, int error) {
         Report(row, path, name, {outcome, reason, error}, item.claimedSize, item.size,
-               m_writer.m_bytesWritten, false);
+               m_output.BytesWritten(), false);
         return false;
     };
 
-    m_writer.StartFile();
-    if (m_writer.m_before && !m_writer.m_before(path.c_str(), name.c_str(), LowPart(item.size),
-                                                HighPart(item.size), m_writer.m_user)) {
+    m_output.StartFile();
+    if (!m_output.BeforeFile(path, name, item.size)) {
         if (g_engineCancel) {
             m_totals.cancelled = true;
             return fail(RecoveryOutcome::kCancelled, RecoveryReason::kCancelled, 0);
@@ -265,37 +253,35 @@ bool RecoveryWalk::WriteFile(const ScanRow& row, const RecoveryItem& item,
         [[fallthrough]];
     case platform::EntryKind::kLink:  // replaced itself; its target is never touched
     case platform::EntryKind::kOther: // a pipe or socket: replaced as well
-        if (m_writer.KeepExisting(path))
+        if (m_output.KeepExisting(path))
             return fail(RecoveryOutcome::kSkipped, RecoveryReason::kKeptExisting, 0);
         break;
     }
     if (item.unreadable != RecoveryReason::kNone)
         return fail(RecoveryOutcome::kReadError, item.unreadable, 0);
 
-    platform::OutputFile& out = m_writer.m_output;
+    platform::OutputFile& out = m_output.File();
     if (!out.Begin(folder, utf8))
         return fail(RecoveryOutcome::kWriteError, RecoveryReason::kSystem, out.Error());
-    bool read = true;
-    if (item.size != 0) {
-        const bool cancelledBefore = g_engineCancel;
-        read = m_writer.ReadItemData(item, &FileRecovery::WriteDataSink, &m_writer);
-        // The readers raise the cancel flag whenever the sink refuses a chunk. Only the user's
-        // cancel may leave it raised: a refused write fails this file and nothing else.
-        if (!read)
-            g_engineCancel =
-                cancelledBefore || (m_writer.m_cancelRequested && !m_writer.m_writeFailed);
-    }
-    if (m_writer.m_writeFailed) {
+    const ReadOutcome read = item.size == 0
+                                 ? ReadOutcome::kOk
+                                 : m_reader.ReadItemData(item, &RecoveryOutput::Sink, &m_output);
+    if (m_output.WriteFailed()) {
+        // The destination refused the data (disk full, file too large): this file fails and
+        // the walk goes on.
         const int error = out.Error();
         out.Abandon();
         return fail(RecoveryOutcome::kWriteError, RecoveryReason::kSystem, error);
     }
-    if (!read) {
+    if (read == ReadOutcome::kSinkRefused && m_output.CancelRequested()) {
+        // The progress callback answered false: the caller's cancel stops the walk.
         out.Abandon();
-        if (m_writer.m_cancelRequested) {
-            m_totals.cancelled = true;
-            return fail(RecoveryOutcome::kCancelled, RecoveryReason::kCancelled, 0);
-        }
+        g_engineCancel = true;
+        m_totals.cancelled = true;
+        return fail(RecoveryOutcome::kCancelled, RecoveryReason::kCancelled, 0);
+    }
+    if (read != ReadOutcome::kOk) {
+        out.Abandon();
         return fail(RecoveryOutcome::kReadError, RecoveryReason::kUnreadable, 0);
     }
     // The row's creation time has no place on this platform.
@@ -306,7 +292,7 @@ bool RecoveryWalk::WriteFile(const ScanRow& row, const RecoveryItem& item,
     }
     m_session.AddOutput(out.Device(), out.Inode(), owner);
     Report(row, path, name, {RecoveryOutcome::kWritten, RecoveryReason::kNone, 0}, item.claimedSize,
-           item.size, m_writer.m_bytesWritten, false);
+           item.size, m_output.BytesWritten(), false);
     return true;
 }
 
@@ -347,7 +333,7 @@ void RecoveryWalk::ReserveLiveNames(const platform::OutputFolder& folder,
     const RecoverySession::FolderKey key = KeyOf(folder);
     for (const ScanRow& row : rows) {
         if (row.isDeleted == 1 || row.name.empty()) continue;
-        const std::u16string base = outputnames::SafeName(row.name, m_writer.HexValueOf(row));
+        const std::u16string base = outputnames::SafeName(row.name, m_reader.HexValueOf(row));
         const std::u16string name = outputnames::Shorten(base, row.isDir == 0);
         if (m_session.Claim(key, outputnames::Fold(name), row.record))
             m_session.SetGivenName(key, row.record, base, name);
@@ -367,7 +353,7 @@ void RecoveryWalk::ReportBelow(uint64_t folderId, const std::u16string& path,
         const auto [id, folderPath] = pending.back();
         pending.pop_back();
         for (const ScanRow& row : Children(id, false)) {
-            const std::u16string name = outputnames::SafeName(row.name, m_writer.HexValueOf(row));
+            const std::u16string name = outputnames::SafeName(row.name, m_reader.HexValueOf(row));
             const std::u16string rowPath = FileRecovery::JoinOutputPath(folderPath, name);
             if (row.isDir != 0) {
                 if (m_seen.insert(row.id).second) pending.emplace_back(row.id, rowPath);
@@ -398,7 +384,6 @@ void RecoveryWalk::Report(const ScanRow& row, const std::u16string& path,
         m_totals.cancelled = true;
         break;
     }
-    if (!m_writer.m_done) return;
     RecoveredFile file{};
     file.outputPath = path.c_str();
     file.name = name.c_str();
@@ -410,7 +395,7 @@ void RecoveryWalk::Report(const ScanRow& row, const std::u16string& path,
     file.size = size;
     file.written = written;
     file.isFolder = isFolder ? 1 : 0;
-    m_writer.m_done(&file, m_writer.m_user);
+    m_output.FileDone(file);
 }
 
 bool RecoveryWalk::OnSource(const platform::OutputFolder& parent,

@@ -14,7 +14,10 @@
 // - Below the destination nothing is reached through a symbolic link, and a file is written
 //   under a temporary name and renamed into place only when complete, so a failed or
 //   cancelled file leaves nothing behind and an existing file is replaced, never rewritten.
+#include "engine/recovery/RecoveryDestination.h"
 #include "engine/recovery/RecoveryItem.h"
+#include "engine/recovery/RecoveryOutput.h"
+#include "engine/recovery/RecoveryReader.h"
 #include "engine/recovery/RecoverySession.h"
 #include "engine/recovery/RecoveryTotals.h"
 #include "platform/OutputFile.h"
@@ -28,16 +31,16 @@
 #include <unordered_set>
 #include <vector>
 
-class FileRecovery;
-
 class RecoveryWalk {
 public:
     static constexpr uint32_t kMaxDepth = 256;
 
-    RecoveryWalk(FileRecovery& writer, RecoverySession& session, char letter);
+    // reader is the file system's writer, output the caller's callbacks and the output file.
+    RecoveryWalk(RecoveryReader& reader, RecoveryOutput& output, RecoverySession& session,
+                 char letter);
 
     // Recovers row below destination. True when everything below it was written.
-    bool Run(const ScanRow& row, const std::u16string& destination);
+    bool Run(const ScanRow& row, const RecoveryDestination& destination);
     const RecoveryTotals& Totals() const { return m_totals; }
 
 private:
@@ -54,9 +57,9 @@ private:
         int error;
     };
 
-    // Opens the item's destination, entering the folders below the session's root without
-    // following links and making the missing ones.
-    bool OpenDestination(const std::u16string& destination, platform::OutputFolder& folder,
+    // Opens the item's destination, entering the folders below its root without following
+    // links and making the missing ones.
+    bool OpenDestination(const RecoveryDestination& destination, platform::OutputFolder& folder,
                          Failure& failure);
     // One row below folder (at path). Pushes a frame for a folder it enters. False when the
     // row was not written (a folder: not made or entered).
@@ -86,7 +89,8 @@ private:
     // volume source (a mount point below the destination).
     bool OnSource(const platform::OutputFolder& parent, const platform::OutputFolder& child) const;
 
-    FileRecovery& m_writer;
+    RecoveryReader& m_reader;
+    RecoveryOutput& m_output;
     RecoverySession& m_session;
     char m_letter;
     std::unordered_set<uint64_t> m_seen; // folder ids met in this item

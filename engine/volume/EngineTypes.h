@@ -50,11 +50,10 @@ struct DriveBootInfo {
                                // unsupported); isNtfs stays 1 exactly for kNtfs
 };
 
-// The engine's cancel flag: the user's wish to stop. Cleared at the start of every recovery,
-// raised when the user cancels (a progress callback answers false, or the job raises it), and
-// read by the recovery walk before each further item. A read whose data sink refuses a chunk
-// raises it too; the recovery walk puts it back when the refusal came from the destination,
-// so a refused write never stops anything but its own file.
+// The engine's cancel flag: the user's wish to stop. Cleared at the start of every recovery and
+// raised only when the user cancels: a recovery's progress callback answers false (the caller's
+// cancel), or a job raises it for a cancel the user confirmed. Scans and the recovery walk read
+// it; readers never touch it (a sink that refuses data is a read outcome, not a cancel).
 extern std::atomic<bool> g_engineCancel;
 
 // Scan callbacks.
@@ -65,8 +64,16 @@ using ScanFinishCallback = void (*)(void* context);
 // Called by the FAT quick scan with the name of each folder it is about to enter.
 using DirectoryCallback = bool (*)(const char16_t* name, void* context);
 
-// A chunk of data read from the volume (streaming reads, cluster chains, file data).
+// A chunk of data read from the volume (streaming reads, cluster chains, file data). False
+// refuses the chunk and stops the read.
 using ChunkCallback = bool (*)(const uint8_t* chunk, uint32_t length, void* user);
+
+// How a read that hands its data to a chunk sink ended.
+enum class ReadOutcome : uint8_t {
+    kOk = 0,          // every byte asked for was handed over
+    kReadFailed = 1,  // the volume could not give (all of) the data
+    kSinkRefused = 2, // the sink refused a chunk; the read stopped there
+};
 
 // Recovery callbacks.
 using BeforeFileCallback = bool (*)(const char16_t* outputPath, const char16_t* fileName,

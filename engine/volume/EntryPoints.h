@@ -2,6 +2,8 @@
 // The engine's entry points. Each takes a drive letter, plain values and plain callbacks with
 // a context pointer, builds its engine objects on the calling thread, runs one job to its end
 // and returns whether it succeeded. They produce no user-visible text.
+#include "engine/recovery/RecoveryDestination.h"
+#include "engine/recovery/RecoveryOutput.h"
 #include "engine/volume/EngineTypes.h"
 
 #include <cstdint>
@@ -20,11 +22,15 @@ bool ScanNtfsDrive(char letter, ScanStartCallback start, ScanProgressCallback pr
 bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context);
 bool AdvancedScanFatDrive(char letter, ScanStartCallback start, ScanProgressCallback progress,
                           ScanFinishCallback finish, void* context);
-// Recovers the row whose record column is key below destination. Every file reached gets one
-// file-done call with its outcome; the result is true when all of them were written. session
-// (optional) carries what a job of several items remembers from one to the next: folders
-// already written, names given out, and the destination root below which folders are entered
-// without following links.
+// Recovers the row whose record column is key below destination (an open folder and the
+// folders below it). Every file reached gets one file-done call with its outcome; the result is
+// true when all of them were written. count gets the callbacks' user value. session (optional)
+// carries what a job of several items remembers from one to the next: folders already written
+// and names given out.
+bool RecoverItem(char letter, bool isNtfs, uint64_t key, const RecoveryDestination& destination,
+                 CountCallback count, const RecoveryCallbacks& callbacks,
+                 RecoverySession* session = nullptr);
+// The same into the folder at the path destination (a program's own UTF-16 path, opened here).
 bool RecoverItem(char letter, bool isNtfs, uint64_t key, const char16_t* destination,
                  CountCallback count, BeforeFileCallback before, RecoverProgressCallback progress,
                  FileDoneCallback done, ExistsCallback exists, void* context,

@@ -169,36 +169,33 @@ bool NTFSRunList::ReadWhole(VolumeBase* volume, StreamBase* out, uint64_t size) 
     return copied == size;
 }
 
-bool NTFSRunList::StreamData(VolumeBase* volume, uint64_t size, ChunkCallback callback,
-                             void* user) {
-    if (!volume || !callback) return false;
+ReadOutcome NTFSRunList::StreamData(VolumeBase* volume, uint64_t size, ChunkCallback callback,
+                                    void* user) {
+    if (!volume || !callback) return ReadOutcome::kReadFailed;
     const VolumeGeometry* g = volume->GeometryRecord();
-    if (!g || g->clusterSize == 0) return false;
-    if (runs_.count() == 0) return size == 0;
+    if (!g || g->clusterSize == 0) return ReadOutcome::kReadFailed;
+    if (runs_.count() == 0) return size == 0 ? ReadOutcome::kOk : ReadOutcome::kReadFailed;
     uint64_t total = 0;
     for (RUNLIST* r = runs_.first(); r; r = runs_.next()) {
         uint64_t bytes = 0;
-        if (!RunBytes(r->length, g->clusterSize, &bytes)) return false;
+        if (!RunBytes(r->length, g->clusterSize, &bytes)) return ReadOutcome::kReadFailed;
         if (bytes > size - total) bytes = size - total;
         if (r->sparse) {
             // A hole: zero bytes, never whatever lies at cluster 0.
             static const std::vector<uint8_t> zeros(kZeroChunk, 0);
             for (uint64_t left = bytes; left > 0;) {
                 const uint32_t n = left < kZeroChunk ? static_cast<uint32_t>(left) : kZeroChunk;
-                if (!callback(zeros.data(), n, user)) {
-                    g_engineCancel = true;
-                    return false;
-                }
+                if (!callback(zeros.data(), n, user)) return ReadOutcome::kSinkRefused;
                 left -= n;
             }
         } else if (bytes) {
             uint64_t offset = 0;
-            if (!ClusterOffset(r->lcn, g->clusterShift, &offset) ||
-                !volume->StreamingRead(offset, bytes, callback, user))
-                return false;
+            if (!ClusterOffset(r->lcn, g->clusterShift, &offset)) return ReadOutcome::kReadFailed;
+            const ReadOutcome read = volume->StreamingRead(offset, bytes, callback, user);
+            if (read != ReadOutcome::kOk) return read;
         }
         total += bytes;
-        if (total >= size) return true;
+        if (total >= size) return ReadOutcome::kOk;
     }
-    return total == size;
+    return total == size ? ReadOutcome::kOk : ReadOutcome::kReadFailed;
 }

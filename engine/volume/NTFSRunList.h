@@ -39,7 +39,7 @@ public:
     // buffer otherwise).
     bool ReadWhole(VolumeBase* volume, StreamBase* out, uint64_t size);
     // Streams size bytes of the attribute to callback in chunks of at most 512 KiB.
-    bool StreamData(VolumeBase* volume, uint64_t size, ChunkCallback callback, void* user);
+    ReadOutcome StreamData(VolumeBase* volume, uint64_t size, ChunkCallback callback, void* user);
 
     uint32_t Count() const { return runs_.count(); }
     QPtrList<RUNLIST>& Runs() { return runs_; }

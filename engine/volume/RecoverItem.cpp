@@ -5,14 +5,14 @@
 #include "engine/exfat/ExfatFileRecovery.h"
 #include "engine/fat/FatFileRecovery.h"
 #include "engine/ntfs/NTFSFileRecovery.h"
-#include "store/CppSQLite3Exception.h"
+#include "engine/volume/EntryBoundary.h"
+#include "platform/Text.h"
 #include "store/RecoveryLookups.h"
 
 #include <memory>
 
-bool RecoverItem(char letter, bool isNtfs, uint64_t key, const char16_t* destination,
-                 CountCallback count, BeforeFileCallback before, RecoverProgressCallback progress,
-                 FileDoneCallback done, ExistsCallback exists, void* context,
+bool RecoverItem(char letter, bool isNtfs, uint64_t key, const RecoveryDestination& destination,
+                 CountCallback count, const RecoveryCallbacks& callbacks,
                  RecoverySession* session) {
     g_engineCancel = false;
     std::unique_ptr<FileRecovery> writer;
@@ -23,10 +23,19 @@ bool RecoverItem(char letter, bool isNtfs, uint64_t key, const char16_t* destina
     else
         writer = std::make_unique<FatFileRecovery>();
     writer->SetSession(session);
-    try {
-        if (count) count(CountForRecovery(letter, key), context);
-        return writer->Recover(letter, key, destination, before, progress, done, exists, context);
-    } catch (const CppSQLite3Exception&) {
-        return false; // no table for this drive, or the store failed
-    }
+    return AtEntryBoundary([&] {
+        if (count) count(CountForRecovery(letter, key), callbacks.user);
+        return writer->Recover(letter, key, destination, callbacks);
+    });
+}
+
+bool RecoverItem(char letter, bool isNtfs, uint64_t key, const char16_t* destination,
+                 CountCallback count, BeforeFileCallback before, RecoverProgressCallback progress,
+                 FileDoneCallback done, ExistsCallback exists, void* context,
+                 RecoverySession* session) {
+    if (!destination) return false;
+    platform::OutputFolder root;
+    root.Open(platform::Utf16ToUtf8(destination)); // when it fails, every file fails with it
+    return RecoverItem(letter, isNtfs, key, RecoveryDestination{&root, destination, {}}, count,
+                       RecoveryCallbacks{before, progress, done, exists, context}, session);
 }

@@ -151,10 +151,10 @@ void VolumeBase::Trim(uint32_t limit) {
     }
 }
 
-bool VolumeBase::StreamingRead(uint64_t offset, uint64_t length, ChunkCallback callback,
-                               void* user) {
-    if (length == 0) return true;
-    if (!source_ || !callback) return false;
+ReadOutcome VolumeBase::StreamingRead(uint64_t offset, uint64_t length, ChunkCallback callback,
+                                      void* user) {
+    if (length == 0) return ReadOutcome::kOk;
+    if (!source_ || !callback) return ReadOutcome::kReadFailed;
     std::vector<uint8_t> buffer(kBlockSize, 0);
     uint64_t remaining = length;
     uint64_t position = offset;
@@ -163,13 +163,10 @@ bool VolumeBase::StreamingRead(uint64_t offset, uint64_t length, ChunkCallback c
             remaining < kBlockSize ? static_cast<uint32_t>(remaining) : kBlockSize;
         const uint32_t request = (chunk + 511u) & ~511u;
         if (source_->ReadAt(position, buffer.data(), request) <= 0)
-            return false; // nothing of this chunk exists on the device
-        if (!callback(buffer.data(), chunk, user)) {
-            g_engineCancel = true;
-            return false;
-        }
+            return ReadOutcome::kReadFailed; // nothing of this chunk exists on the device
+        if (!callback(buffer.data(), chunk, user)) return ReadOutcome::kSinkRefused;
         position += chunk;
         remaining -= chunk;
     }
-    return true;
+    return ReadOutcome::kOk;
 }

@@ -63,8 +63,8 @@ public:
     // Same, into buffer (length bytes); false when nothing can be read there.
     bool ReadBlockInto(uint64_t offset, uint32_t length, uint8_t* buffer);
     // Reads [offset, offset + length) straight from the device in chunks of at most 512 KiB,
-    // handing each to callback. A false from the callback raises the engine's cancel flag.
-    bool StreamingRead(uint64_t offset, uint64_t length, ChunkCallback callback, void* user);
+    // handing each to callback. A false from the callback stops the read (kSinkRefused).
+    ReadOutcome StreamingRead(uint64_t offset, uint64_t length, ChunkCallback callback, void* user);
 
     void RegisterView(CacheView* view, const uint8_t* data) override;
     // Evicts the oldest blocks until at most limit remain; views of them take private copies.

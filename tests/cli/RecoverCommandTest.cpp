@@ -148,6 +148,37 @@ TEST_P(RecoverCommand, RecordsAndFoldersByPath) {
               volume.Find("Docs/Reports/2024/Q1/summary.csv")->md5);
 }
 
+// The destination is the user's bytes: a folder name that is not UTF-8 is checked, made and
+// written into as given, for items that go into it and for items below their own folders.
+TEST_P(RecoverCommand, DestinationNamedWithBytesThatAreNotUtf8IsWrittenAsGiven) {
+    const auto& volume = LoadVolume(GetParam());
+    TempDir out;
+    const std::string name = "\xff\xfe-dest";
+    const std::string dir = out.File(name);
+    const auto r =
+        RunCli({"--drive", "E=" + volume.image, "recover", "E:", "E:\\Docs", "--to", dir});
+    ASSERT_EQ(r.status, 0) << r.err;
+    size_t compared = 0;
+    for (const auto& e : volume.entries) {
+        if (e.isDir || e.deleted || e.path.rfind("Docs/", 0) != 0) continue;
+        SCOPED_TRACE(e.path);
+        EXPECT_EQ(Md5OfFile(dir + "/" + e.path), e.md5);
+        ++compared;
+    }
+    EXPECT_GE(compared, 2u);
+
+    const auto deleted =
+        RunCli({"--drive", "E=" + volume.image, "recover", "E:", "--deleted", "--to", dir});
+    ASSERT_EQ(deleted.status, GetParam() == "fat32" ? 3 : 0) << deleted.err;
+    EXPECT_EQ(Md5OfFile(dir + "/Trash/deleted-small.txt"),
+              volume.Find("Trash/deleted-small.txt")->md5);
+    // Nothing went anywhere else under another spelling of the name.
+    std::vector<std::string> beside;
+    for (const auto& entry : std::filesystem::directory_iterator(out.path()))
+        beside.push_back(entry.path().filename().string());
+    EXPECT_EQ(beside, std::vector<std::string>{name});
+}
+
 INSTANTIATE_TEST_SUITE_P(Volumes, RecoverCommand, ::testing::Values("fat32", "ntfs"));
 
 } // namespace

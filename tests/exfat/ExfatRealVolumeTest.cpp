@@ -15,9 +15,13 @@
 
 #include <openssl/evp.h>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace tessaly::test;
@@ -81,7 +85,7 @@ public:
             EVP_MD_CTX* context;
             uint64_t bytes = 0;
         } sink{context.get()};
-        const bool ok = ReadItemData(
+        const ReadOutcome read = ReadItemData(
             item,
             [](const uint8_t* data, uint32_t length, void* self) {
                 auto* s = static_cast<Sink*>(self);
@@ -100,7 +104,7 @@ public:
             std::snprintf(two, sizeof two, "%02x", md[i]);
             hex += two;
         }
-        return ok ? hex : "";
+        return read == ReadOutcome::kOk ? hex : "";
     }
 };
 
@@ -190,6 +194,48 @@ TEST(ExfatRealVolume, FileBeyondFourGibReadsZerosPastItsValidLength) {
     uint64_t bytes = 0;
     EXPECT_EQ(reader.Digest(*it->second, &bytes), big->md5);
     EXPECT_EQ(bytes, big->size);
+}
+
+// A destination that refuses data (here: no file past 80 KiB) fails the file it refused, in the
+// clusters read and in the zeros past a valid length alike; it is no cancel, so the walk goes on.
+TEST(ExfatRealVolume, RefusedWriteFailsItsFileAndTheWalkGoesOn) {
+    const TestVolume& volume = LoadVolume("exfat");
+    ExfatScan scan;
+    ScanExfat(kLetter, volume.image, false, scan);
+    TempDir out;
+    using Outcomes = std::map<std::u16string, std::pair<RecoveryOutcome, int>>;
+    auto recover = [&](const std::string& path, Outcomes& outcomes) {
+        g_engineCancel = false;
+        return RecoverItem(
+            kLetter, false, scan.byPath.find(path)->second->record,
+            platform::Utf8ToUtf16(out.path()).c_str(), nullptr, nullptr, nullptr,
+            [](const RecoveredFile* f, void* o) {
+                (*static_cast<Outcomes*>(o))[f->name] = {f->outcome, f->systemError};
+            },
+            [](const char16_t*, uint32_t, int* answer, void*) { *answer = 0; }, &outcomes);
+    };
+    Outcomes docs, big;
+    bool docsOk = true, bigOk = true;
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit limit = old;
+        limit.rlim_cur = 80 * 1024;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+        docsOk = recover("Docs", docs);
+        bigOk = recover("big.bin", big); // 64 KiB of data, then zeros
+        setrlimit(RLIMIT_FSIZE, &old);
+    }
+    EXPECT_FALSE(g_engineCancel);
+    EXPECT_FALSE(docsOk);
+    EXPECT_EQ(docs[u"q1.bin"], std::make_pair(RecoveryOutcome::kWriteError, EFBIG));
+    EXPECT_EQ(docs[u"readme.txt"].first, RecoveryOutcome::kWritten);
+    EXPECT_EQ(Md5OfFile(out.File("Docs/readme.txt")), volume.Find("Docs/readme.txt")->md5);
+    EXPECT_FALSE(std::filesystem::exists(out.File("Docs/Reports/2024/q1.bin")));
+    EXPECT_FALSE(bigOk);
+    EXPECT_EQ(big[u"big.bin"], std::make_pair(RecoveryOutcome::kWriteError, EFBIG));
+    EXPECT_FALSE(std::filesystem::exists(out.File("big.bin")));
 }
 
 TEST(ExfatRealVolume, DamagedMainBootRegionFallsBackToTheBackup) {

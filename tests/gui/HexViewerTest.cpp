@@ -8,9 +8,11 @@
 #include "platform/DriveMap.h"
 #include "tests/gui/GuiFixture.h"
 #include "tests/gui/ModalHelper.h"
+#include "tests/gui/WindowDriver.h"
 #include "tests/support/ScratchVolume.h"
 #include "tests/support/TestVolumes.h"
 #include "ui/dialogs/CSelectDriveDlg.h"
+#include "ui/dialogs/CSelectFolderDlg.h"
 #include "ui/hex/CHexEditBase.h"
 #include "ui/hex/CHexEditFindDlg.h"
 #include "ui/hex/CHexEditorDlg.h"
@@ -512,23 +514,42 @@ private Q_SLOTS:
 
         const QString folder = SavePath(QStringLiteral("recovered"));
         QDir().mkpath(folder);
-        m_answer = folder;
         m_asked.clear();
-        guitest::MessageBoxAnswerer answers(QMessageBox::Yes);
-        QVERIFY(viewer.Commands().Execute(cmd::kHexSaveAs));
-        // The recovery asked for a folder, never for a file to hold the shown bytes.
-        QCOMPARE(m_asked,
-                 QList<CHexEditorDlg::PathPurpose>{CHexEditorDlg::PathPurpose::kRecoveryFolder});
-        QCOMPARE(answers.Count(), 0);
+        CSelectFolderDlg::ResetValues();
+        guitest::MessageBoxAnswerer answers(QMessageBox::Ok);
+        {
+            // The window's destination dialog asks for the folder and what to do with
+            // existing items; its OK runs the window's recovery job.
+            guitest::OnShown<CSelectFolderDlg> choose([&](CSelectFolderDlg* d) {
+                d->PathEdit()->setText(folder);
+                d->ChoiceButton(ExistingChoice::kOverwrite)->click();
+                d->OkButton()->click();
+            });
+            QVERIFY(viewer.Commands().Execute(cmd::kHexSaveAs));
+            QCOMPARE(choose.Runs(), 1);
+        }
+        // Never a file dialog for the shown bytes: the item itself is recovered.
+        QVERIFY(m_asked.isEmpty());
         QCOMPARE(FileBytes((folder + QStringLiteral("/k1000.bin")).toStdString(), 0, 2000),
                  Pattern(2, 1000));
-
-        // The source image itself as the destination is refused.
-        m_answer = QString::fromStdString(v.image);
-        QVERIFY(viewer.Commands().Execute(cmd::kHexSaveAs));
+        // The job's summary closes it, as it does in the window.
         QCOMPARE(answers.Count(), 1);
-        QVERIFY(answers.texts[0].startsWith(
+        QVERIFY(answers.texts[0].contains(folder));
+
+        // The source image itself as the destination is refused by the dialog.
+        {
+            guitest::OnShown<CSelectFolderDlg> choose([&](CSelectFolderDlg* d) {
+                d->PathEdit()->setText(QString::fromStdString(v.image));
+                d->OkButton()->click();
+                d->reject();
+            });
+            QVERIFY(viewer.Commands().Execute(cmd::kHexSaveAs));
+            QCOMPARE(choose.Runs(), 1);
+        }
+        QCOMPARE(answers.Count(), 2);
+        QVERIFY(answers.texts[1].startsWith(
             QStringLiteral("Invalid path. Please verify the correct path was given.")));
+        QVERIFY(m_asked.isEmpty());
     }
 };
 

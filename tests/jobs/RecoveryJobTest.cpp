@@ -54,8 +54,11 @@ public:
     void OnFileDone(const FileReport& report) override {
         reports[platform::Utf16ToUtf8(report.path)] = report;
     }
+    // The user's stop, asked before each file: given once this many files were begun.
+    bool Cancelled() override { return stopAfterFiles != 0 && before.size() >= stopAfterFiles; }
 
     uint64_t cancelAfter = 0;
+    size_t stopAfterFiles = 0;
     std::vector<std::string> before;
     std::map<std::string, FileReport> reports;
 };
@@ -146,8 +149,8 @@ std::unique_ptr<Run> RecoverOne(const Scanned& s, uint64_t record, const std::st
                                 ExistingChoice choice = ExistingChoice::kOverwrite) {
     auto run = std::make_unique<Run>();
     run->job = std::make_unique<RecoveryJob>(s.letter, s.ntfs, choice, &run->observer);
-    run->job->SetDestinationRoot(platform::Utf8ToUtf16(out));
-    run->complete = run->job->Recover(record, platform::Utf8ToUtf16(out));
+    run->job->SetDestinationRoot(out);
+    run->complete = run->job->Recover(record);
     return run;
 }
 
@@ -173,6 +176,31 @@ public:
 private:
     rlimit old_{};
 };
+
+// Recovers Data/big-1MiB.bin, then tiny.txt, into c.out as one job.
+std::unique_ptr<RecoveryJob> RecoverBigThenTiny(Case& c, Observer& observer, bool stopOnCancel) {
+    auto job = std::make_unique<RecoveryJob>(c.standard.letter, c.standard.ntfs,
+                                             ExistingChoice::kOverwrite, &observer);
+    job->SetDestinationRoot(c.out);
+    job->RecoverAll(
+        {{c.standard.Record("Data/big-1MiB.bin"), {}}, {c.standard.Record("tiny.txt"), {}}},
+        stopOnCancel);
+    return job;
+}
+
+// How a job of several items ended.
+struct JobEnd {
+    bool cancelled;
+    uint32_t filesCancelled, filesFailed, itemsRecovered, itemsComplete;
+};
+
+void ExpectJobEnd(const RecoveryCounts& n, const JobEnd& end) {
+    EXPECT_EQ(n.cancelled, end.cancelled);
+    EXPECT_EQ(n.filesCancelled, end.filesCancelled);
+    EXPECT_EQ(n.filesFailed, end.filesFailed);
+    EXPECT_EQ(n.itemsRecovered, end.itemsRecovered);
+    EXPECT_EQ(n.itemsComplete, end.itemsComplete);
+}
 
 const std::vector<RecoveryCase>& Cases() {
     static const std::vector<RecoveryCase> cases = {
@@ -233,22 +261,58 @@ const std::vector<RecoveryCase>& Cases() {
          [](Case& c) {
              Observer observer;
              observer.cancelAfter = 64 * 1024;
-             RecoveryJob job(c.standard.letter, c.standard.ntfs, ExistingChoice::kOverwrite,
-                             &observer);
-             job.SetDestinationRoot(platform::Utf8ToUtf16(c.out));
-             const std::u16string out = platform::Utf8ToUtf16(c.out);
-             job.RecoverAll({{c.standard.Record("Data/big-1MiB.bin"), out},
-                             {c.standard.Record("tiny.txt"), out}},
-                            false);
-             const RecoveryCounts& n = job.Counts();
-             EXPECT_TRUE(n.cancelled);
-             EXPECT_EQ(n.filesCancelled, 1u);
-             EXPECT_EQ(n.filesFailed, 0u);
-             EXPECT_EQ(n.itemsRecovered, 2u);
-             EXPECT_EQ(n.itemsComplete, 1u);
+             const auto job = RecoverBigThenTiny(c, observer, false);
+             ExpectJobEnd(job->Counts(), {true, 1, 0, 2, 1});
              EXPECT_FALSE(fs::exists(c.out + "/big-1MiB.bin"));
              EXPECT_EQ(Slurp(c.out + "/tiny.txt"), "Hello"); // the next item went on
              EXPECT_EQ(FilesBelow(c.out).size(), 1u);
+         }},
+        {"RefusedWriteIsAFailedFileNotACancelSoTheJobGoesOn",
+         [](Case& c) {
+             Observer observer;
+             std::unique_ptr<RecoveryJob> job;
+             {
+                 // The destination takes no file past 64 KiB, as a nearly full disk would.
+                 FileSizeLimit limit(64 * 1024);
+                 job = RecoverBigThenTiny(c, observer, true); // a cancel would end the job
+             }
+             EXPECT_FALSE(g_engineCancel);
+             ExpectJobEnd(job->Counts(), {false, 0, 1, 2, 1});
+             const FileReport& big = observer.reports.at(c.out + "/big-1MiB.bin");
+             EXPECT_EQ(big.outcome, RecoveryOutcome::kWriteError);
+             EXPECT_EQ(big.systemError, EFBIG);
+             EXPECT_FALSE(fs::exists(c.out + "/big-1MiB.bin"));
+             EXPECT_EQ(Slurp(c.out + "/tiny.txt"), "Hello");
+         }},
+        {"UserCancelWhileWritingEndsTheJob",
+         [](Case& c) {
+             Observer observer;
+             observer.cancelAfter = 64 * 1024;
+             const auto job = RecoverBigThenTiny(c, observer, true);
+             EXPECT_TRUE(g_engineCancel);
+             ExpectJobEnd(job->Counts(), {true, 1, 0, 1, 0}); // the next item never started
+             EXPECT_EQ(observer.reports.at(c.out + "/big-1MiB.bin").outcome,
+                       RecoveryOutcome::kCancelled);
+             EXPECT_TRUE(FilesBelow(c.out).empty());
+         }},
+        {"UserCancelBetweenFilesEndsTheJob",
+         [](Case& c) {
+             Observer observer;
+             observer.stopAfterFiles = 1;
+             RecoveryJob job(c.standard.letter, c.standard.ntfs, ExistingChoice::kOverwrite,
+                             &observer);
+             job.SetDestinationRoot(c.out);
+             job.RecoverAll({{c.standard.Record("Docs"), {}}, {c.standard.Record("tiny.txt"), {}}},
+                            true);
+             EXPECT_TRUE(g_engineCancel);
+             const RecoveryCounts& n = job.Counts();
+             EXPECT_TRUE(n.cancelled);
+             EXPECT_EQ(n.filesWritten, 1u);
+             EXPECT_EQ(n.filesCancelled, 1u);
+             EXPECT_EQ(n.filesFailed, 0u);
+             EXPECT_EQ(n.itemsRecovered, 1u);
+             EXPECT_EQ(FilesBelow(c.out).size(), 1u);
+             EXPECT_FALSE(fs::exists(c.out + "/tiny.txt"));
          }},
         {"SkippedExistingFileIsKeptAndNotAFailure",
          [](Case& c) {
@@ -282,9 +346,8 @@ const std::vector<RecoveryCase>& Cases() {
              Observer observer;
              RecoveryJob job(c.standard.letter, c.standard.ntfs, ExistingChoice::kOverwrite,
                              &observer);
-             job.SetDestinationRoot(platform::Utf8ToUtf16(c.out));
-             EXPECT_FALSE(job.Recover(c.standard.Record("Docs/readme.txt"),
-                                      platform::Utf8ToUtf16(c.out + "/Docs/Sub")));
+             job.SetDestinationRoot(c.out);
+             EXPECT_FALSE(job.Recover(c.standard.Record("Docs/readme.txt"), u"Docs/Sub"));
              EXPECT_EQ(job.Counts().filesFailed, 1u);
              EXPECT_TRUE(fs::is_empty(elsewhere));
          }},
@@ -354,10 +417,9 @@ const std::vector<RecoveryCase>& Cases() {
              Observer observer;
              RecoveryJob job(c.standard.letter, c.standard.ntfs, ExistingChoice::kOverwrite,
                              &observer);
-             const std::u16string out = platform::Utf8ToUtf16(c.out);
-             job.SetDestinationRoot(out);
-             EXPECT_TRUE(job.Recover(c.standard.Record("Docs"), out));
-             EXPECT_TRUE(job.Recover(c.standard.Record("Docs/Reports"), out));
+             job.SetDestinationRoot(c.out);
+             EXPECT_TRUE(job.Recover(c.standard.Record("Docs")));
+             EXPECT_TRUE(job.Recover(c.standard.Record("Docs/Reports")));
              EXPECT_FALSE(fs::exists(c.out + "/Reports"));
              const RecoveryCounts& n = job.Counts();
              EXPECT_EQ(n.filesAlreadyRecovered, FilesOf(*c.volume, "Docs/Reports").size());

@@ -132,7 +132,7 @@ TEST(NtfsDataReader, CompressedRunAtAnImpossibleClusterFails) {
     NTFSAttribute* data = FindAttribute(rec->attributes, 0x80);
     ASSERT_TRUE(data && data->IsCompressed());
     uint64_t delivered = 0;
-    EXPECT_FALSE(ReadAttributeData(&volume, data, Count, &delivered));
+    EXPECT_EQ(ReadAttributeData(&volume, data, Count, &delivered), ReadOutcome::kReadFailed);
     EXPECT_EQ(delivered, 0u);
 }
 

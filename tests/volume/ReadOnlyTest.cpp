@@ -56,10 +56,11 @@ TEST(ReadOnly, SourcesAreNeverChanged) {
             StreamBase s;
             for (uint64_t off = 0; off < volume.DeviceSize(); off += 3 * 524288)
                 ASSERT_TRUE(volume.Map(&s, off, 4096));
-            EXPECT_TRUE(volume.StreamingRead(0, volume.DeviceSize(), Sink, nullptr));
+            EXPECT_EQ(volume.StreamingRead(0, volume.DeviceSize(), Sink, nullptr),
+                      ReadOutcome::kOk);
             NTFSRunList runs;
             runs.AppendSparse(0, 2);
-            EXPECT_TRUE(runs.StreamData(&volume, 8192, Sink, nullptr));
+            EXPECT_EQ(runs.StreamData(&volume, 8192, Sink, nullptr), ReadOutcome::kOk);
             volume.Trim(0);
             volume.Close();
             platform::DriveMap::Instance().Clear();

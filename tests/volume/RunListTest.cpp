@@ -153,7 +153,7 @@ TEST_F(RunListData, StreamDataStopsAtTheSize) {
     // One cluster at LCN 2, then two clusters at LCN 10.
     auto list = Runs({0x11, 0x01, 0x02, 0x11, 0x02, 0x08, 0x00});
     Collected c;
-    ASSERT_TRUE(list->StreamData(&volume, 10000, Collect, &c));
+    ASSERT_EQ(ReadOutcome::kOk, list->StreamData(&volume, 10000, Collect, &c));
     EXPECT_EQ(c.sizes, (std::vector<uint32_t>{4096, 5904}));
     for (uint32_t i = 0; i < 4096; ++i)
         ASSERT_EQ(c.bytes[i], PatternByte(2 * 4096 + i));
@@ -165,7 +165,7 @@ TEST_F(RunListData, SparseRunsReadAsZeros) {
     // One cluster at LCN 3, a hole of two clusters, one cluster at LCN 4.
     auto list = Runs({0x11, 0x01, 0x03, 0x01, 0x02, 0x11, 0x01, 0x01, 0x00});
     Collected c;
-    ASSERT_TRUE(list->StreamData(&volume, 4 * 4096, Collect, &c));
+    ASSERT_EQ(ReadOutcome::kOk, list->StreamData(&volume, 4 * 4096, Collect, &c));
     ASSERT_EQ(c.bytes.size(), 4u * 4096);
     for (uint32_t i = 0; i < 2 * 4096; ++i)
         ASSERT_EQ(c.bytes[4096 + i], 0) << i;
@@ -179,22 +179,23 @@ TEST_F(RunListData, SparseRunsReadAsZeros) {
     NTFSRunList merged; // a sparse piece added for a missing fragment
     merged.AppendSparse(0, 1);
     Collected z;
-    ASSERT_TRUE(merged.StreamData(&volume, 4096, Collect, &z));
+    ASSERT_EQ(ReadOutcome::kOk, merged.StreamData(&volume, 4096, Collect, &z));
     EXPECT_EQ(z.bytes, std::vector<uint8_t>(4096, 0));
 }
 
 TEST_F(RunListData, StreamDataReportsShortRunsAndBadTargets) {
     auto list = Runs({0x11, 0x01, 0x02, 0x00});
     Collected c;
-    EXPECT_FALSE(list->StreamData(&volume, 8192, Collect, &c)); // runs cover only 4096 bytes
+    EXPECT_EQ(ReadOutcome::kReadFailed,
+              list->StreamData(&volume, 8192, Collect, &c)); // runs cover only 4096 bytes
     NTFSRunList empty;
-    EXPECT_TRUE(empty.StreamData(&volume, 0, Collect, &c));
-    EXPECT_FALSE(empty.StreamData(&volume, 1, Collect, &c));
-    EXPECT_FALSE(list->StreamData(nullptr, 10, Collect, &c));
+    EXPECT_EQ(ReadOutcome::kOk, empty.StreamData(&volume, 0, Collect, &c));
+    EXPECT_EQ(ReadOutcome::kReadFailed, empty.StreamData(&volume, 1, Collect, &c));
+    EXPECT_EQ(ReadOutcome::kReadFailed, list->StreamData(nullptr, 10, Collect, &c));
     auto negative = Runs({0x11, 0x01, 0xFE, 0x00}); // LCN -2
-    EXPECT_FALSE(negative->StreamData(&volume, 10, Collect, &c));
+    EXPECT_EQ(ReadOutcome::kReadFailed, negative->StreamData(&volume, 10, Collect, &c));
     auto beyond = Runs({0x14, 0x01, 0x00, 0x00, 0x00, 0x40, 0x00}); // 4 GiB clusters in
-    EXPECT_FALSE(beyond->StreamData(&volume, 10, Collect, &c));
+    EXPECT_EQ(ReadOutcome::kReadFailed, beyond->StreamData(&volume, 10, Collect, &c));
 }
 
 TEST_F(RunListData, ReadWholeSingleRunIsACacheView) {

@@ -197,7 +197,7 @@ bool LogChunk(const uint8_t* chunk, uint32_t length, void* user) {
 TEST_F(VolumeCache, StreamingReadChunks) {
     ChunkLog log;
     g_engineCancel = false;
-    ASSERT_TRUE(volume.StreamingRead(7, kUnit + 1, LogChunk, &log));
+    ASSERT_EQ(ReadOutcome::kOk, volume.StreamingRead(7, kUnit + 1, LogChunk, &log));
     ASSERT_EQ(log.sizes, (std::vector<uint32_t>{static_cast<uint32_t>(kUnit), 1}));
     for (size_t i = 0; i < log.bytes.size(); ++i)
         ASSERT_EQ(log.bytes[i], PatternByte(7 + i)) << i;
@@ -205,23 +205,22 @@ TEST_F(VolumeCache, StreamingReadChunks) {
     EXPECT_EQ(volume.CachedBlocks(), 0u); // streaming bypasses the cache
 
     ChunkLog none;
-    EXPECT_TRUE(volume.StreamingRead(0, 0, LogChunk, &none));
+    EXPECT_EQ(ReadOutcome::kOk, volume.StreamingRead(0, 0, LogChunk, &none));
     EXPECT_TRUE(none.sizes.empty());
 }
 
-TEST_F(VolumeCache, StreamingReadStopRaisesCancel) {
+TEST_F(VolumeCache, StreamingReadStopIsTheSinksRefusalNotACancel) {
     ChunkLog log;
     log.stopAfter = 1;
     g_engineCancel = false;
-    EXPECT_FALSE(volume.StreamingRead(0, 3 * kUnit, LogChunk, &log));
+    EXPECT_EQ(volume.StreamingRead(0, 3 * kUnit, LogChunk, &log), ReadOutcome::kSinkRefused);
     EXPECT_EQ(log.sizes.size(), 1u);
-    EXPECT_TRUE(g_engineCancel);
-    g_engineCancel = false;
+    EXPECT_FALSE(g_engineCancel); // only the user cancels
 }
 
 TEST_F(VolumeCache, StreamingReadPastTheEndFails) {
     ChunkLog log;
-    EXPECT_FALSE(volume.StreamingRead(41 * kUnit, 100, LogChunk, &log));
+    EXPECT_EQ(volume.StreamingRead(41 * kUnit, 100, LogChunk, &log), ReadOutcome::kReadFailed);
     EXPECT_TRUE(log.sizes.empty());
 }
 

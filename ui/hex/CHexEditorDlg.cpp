@@ -11,16 +11,15 @@
 #include "ui/hex/CHexEditBase.h"
 #include "ui/hex/CHexEditFindDlg.h"
 #include "ui/hex/HexBytes.h"
-#include "ui/hex/ItemRecovery.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/DialogIds.h"
 #include "ui/resources/MenuLayout.h"
 #include "ui/settings/BuiltinTexts.h"
-#include "ui/settings/Settings.h"
 #include "ui/shell/CommandRegistry.h"
 #include "ui/shell/FrameState.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/Translation.h"
+#include "ui/shell/WindowRecovery.h"
 
 #include <QAction>
 #include <QFileDialog>
@@ -38,17 +37,11 @@ namespace cmd = resources::cmd;
 
 constexpr unsigned kTextHexEditor = 50;
 constexpr unsigned kTextNotFound = 51;
-constexpr unsigned kTextRecoveryFolder = 3;
 const QString kAnyFile = QStringLiteral("Any File (*)");
 
 CHexEditorDlg::PathChooser& Chooser() {
     static CHexEditorDlg::PathChooser chooser;
     return chooser;
-}
-
-CHexEditorDlg::ItemRecovery& Recovery() {
-    static CHexEditorDlg::ItemRecovery recovery;
-    return recovery;
 }
 
 QString Format(unsigned key, const std::vector<textformat::Arg>& args) {
@@ -72,15 +65,8 @@ QString CHexEditorDlg::ChoosePath(QWidget* parent, PathPurpose purpose) {
         return QFileDialog::getOpenFileName(parent, QString(), QString(), kAnyFile);
     case PathPurpose::kSaveFile:
         return QFileDialog::getSaveFileName(parent, QString(), QString(), kAnyFile);
-    case PathPurpose::kRecoveryFolder:
-        return QFileDialog::getExistingDirectory(parent, TextOf(kTextRecoveryFolder),
-                                                 ToQ(ReadSetting(settings::kDefaultPath)));
     }
     return {};
-}
-
-void CHexEditorDlg::SetItemRecovery(ItemRecovery recovery) {
-    Recovery() = std::move(recovery);
 }
 
 CHexEditorDlg::CHexEditorDlg(QWidget* parent)
@@ -190,11 +176,14 @@ void CHexEditorDlg::OnOpenDrive() {
 
 void CHexEditorDlg::OnSaveAs() {
     if (m_item) {
-        const Item item = *m_item;
-        if (Recovery())
-            Recovery()(this, item.letter, item.isNtfs, item.row);
-        else
-            RunItemRecovery(this, item.letter, item.isNtfs, item.row);
+        // The item the viewer shows is recovered as the window recovers it: the destination
+        // dialog, then the recovery job with its progress and summary.
+        RecoveryTarget target;
+        target.letter = m_item->letter;
+        target.isNtfs = m_item->isNtfs;
+        target.source = platform::DriveMap::Instance().PathFor(target.letter).value_or("");
+        target.rows.push_back(m_item->row);
+        RunRecovery(this, target);
         return;
     }
     const QString path = ChoosePath(this, PathPurpose::kSaveFile);

@@ -54,16 +54,10 @@ public:
     const QString& FindText() const { return m_findText; }
 
     // What the file dialogs are asked for; tests answer in their place.
-    enum class PathPurpose { kOpenFile, kSaveFile, kRecoveryFolder };
+    enum class PathPurpose { kOpenFile, kSaveFile };
     using PathChooser = std::function<QString(QWidget* parent, PathPurpose purpose)>;
     static void SetPathChooser(PathChooser chooser);
     static QString ChoosePath(QWidget* parent, PathPurpose purpose);
-
-    // How "Save &As..." recovers the item the viewer was opened on; by default the recovery job
-    // with a folder chosen through ChoosePath and the destination checks.
-    using ItemRecovery =
-        std::function<void(QWidget* parent, char letter, bool isNtfs, const ScanRow& row)>;
-    static void SetItemRecovery(ItemRecovery recovery);
 
 protected:
     void OnTranslated() override;

@@ -126,13 +126,13 @@ RecoveryRunResult RunRecoveryTo(QWidget* parent, const RecoveryTarget& target,
 
     RecoveryProgress observer(parent, planned);
     RecoveryJob job(target.letter, target.isNtfs, choice, &observer);
-    const std::u16string root = platform::Utf8ToUtf16(destination);
-    job.SetDestinationRoot(root);
+    job.SetDestinationRoot(destination);
     std::vector<RecoveryChoice> choices;
     choices.reserve(target.rows.size());
     for (const ScanRow& row : target.rows)
-        choices.push_back(
-            {row.record, target.keepFolders ? FolderDestination(root, row.path) : root});
+        choices.push_back({row.record, target.keepFolders
+                                           ? FolderDestination(std::u16string(), row.path)
+                                           : std::u16string()});
     job.RecoverAll(choices, true);
     observer.Finish();
 
