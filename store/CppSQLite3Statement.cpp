@@ -81,6 +81,14 @@ void CppSQLite3Statement::bindNull(int param) {
     }
 }
 
+void CppSQLite3Statement::bindPointer(int param, void* pointer, const char* type) {
+    checkVM();
+    const int rc = sqlite3_bind_pointer(m_vm, param, pointer, type, nullptr);
+    if (rc != SQLITE_OK) {
+        throw CppSQLite3Exception(rc, "Error binding pointer param");
+    }
+}
+
 int CppSQLite3Statement::execute() {
     checkDB();
     checkVM();

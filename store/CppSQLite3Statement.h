@@ -27,6 +27,9 @@ public:
     void bindInt(int param, int value);
     void bindInt64(int param, int64_t value);
     void bindNull(int param);
+    // Binds a pointer that only an extension asking for the same type can read (SQL sees
+    // NULL); it must stay valid until the statement has run or been bound anew.
+    void bindPointer(int param, void* pointer, const char* type);
 
     // Runs the statement once, resets it and returns the number of rows it changed.
     int execute();

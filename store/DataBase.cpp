@@ -86,6 +86,7 @@ void DataBase::RequireLetter() const {
 }
 
 void DataBase::SelectDrive(char letter) {
+    m_facts.reset();
     m_letter = NormalizeLetter(letter);
     EnsureTable();
 }
@@ -123,6 +124,7 @@ std::string PathIndex(char l, const char* ifNotExists = "") {
 
 void DataBase::CreateTable(char letter) {
     const char l = NormalizeLetter(letter);
+    m_facts.reset();
     m_db->execute(
         SqlFormat(
             "CREATE TABLE [%c] ([fn] TEXT  NULL,[fn_ext] VARCHAR(20)  NULL,[size] INT(20)  NULL,"
@@ -137,6 +139,7 @@ void DataBase::CreateTable(char letter) {
 }
 
 void DataBase::DropTable() {
+    m_facts.reset();
     EnsureTable();
     m_db->execute(SqlFormat("Drop table %c", m_letter));
     SetLateIndexesReady(m_letter, false);
@@ -151,6 +154,8 @@ void DataBase::BeginInsert() {
     // leaves its indexes by depth and path and by record to the first lookup by record.
     const bool fresh = m_db->query(SqlFormat("select 1 from [%c] limit 1", m_letter)).eof();
     m_mayHoldDotFolders = !fresh;
+    m_facts.reset();
+    if (fresh) m_facts.emplace();
     if (fresh) {
         m_db->execute(SqlFormat("DROP INDEX IF EXISTS [IDX_%c_Path];"
                                 "DROP INDEX IF EXISTS [IDX_%c_Record];",
@@ -169,8 +174,12 @@ void DataBase::InsertEntry(std::u16string_view name, uint64_t size, uint64_t cre
         throw CppSQLite3Exception(CPPSQLITE_ERROR, "Null Virtual Machine pointer");
     }
     // Stored names end at their first NUL.
-    if (isDir && !name.empty() && name[0] == u'.' && (name.size() == 1 || name[1] == u'\0'))
-        m_mayHoldDotFolders = true;
+    const bool dotFolder =
+        isDir && !name.empty() && name[0] == u'.' && (name.size() == 1 || name[1] == u'\0');
+    if (dotFolder) m_mayHoldDotFolders = true;
+    if (m_facts)
+        m_facts->Note(static_cast<int64_t>(id), static_cast<int64_t>(pid), isDir, isDeleted,
+                      dotFolder);
     m_insert->Add(name,
                   {static_cast<int64_t>(size), static_cast<int64_t>(created),
                    static_cast<int64_t>(modified), static_cast<int64_t>(accessed),
@@ -185,12 +194,15 @@ CppSQLite3DB& DataBase::Db() {
         m_insert->Flush();
         m_mayHoldDotFolders = true; // whatever the caller adds while loading
     }
+    m_facts.reset(); // the caller may change rows
     return *m_db;
 }
 
 void DataBase::EndInsert() {
     // The inserting thread uses the connection until every row it was handed is in: nothing
     // else may touch the connection before that.
+    std::optional<TreeFacts> facts = std::move(m_facts);
+    m_facts.reset();
     if (m_insert) m_insert->Flush();
     EnsureTable();
     m_db->execute("commit transaction;");
@@ -203,6 +215,10 @@ void DataBase::EndInsert() {
             throw;
         }
         m_insert.reset();
+    }
+    if (facts) {
+        facts->Seal();
+        m_facts = std::move(facts);
     }
 }
 

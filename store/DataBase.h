@@ -5,6 +5,7 @@
 // statement raises CppSQLite3Exception.
 #include "store/CppSQLite3DB.h"
 #include "store/InsertBatch.h"
+#include "store/TreeFacts.h"
 
 #include <cstdint>
 #include <optional>
@@ -68,6 +69,9 @@ private:
     // after this object loaded a fresh table through InsertEntry without one, and then the
     // repair pass that removes them need not read the table.
     bool m_mayHoldDotFolders = true;
+    // What the rows of a fresh load through InsertEntry say about the tree, for the repair
+    // passes; dropped as soon as anything else may have changed the table (Db()).
+    std::optional<TreeFacts> m_facts;
 };
 
 // The extension stored for a name (UTF-8): the text after the last dot, at most 10 bytes

@@ -2,6 +2,7 @@
 
 #include "platform/Text.h"
 #include "store/CppSQLite3DB.h"
+#include "store/CppSQLite3Exception.h"
 #include "store/DataBase.h"
 #include "store/SqlText.h"
 
@@ -9,23 +10,20 @@
 
 namespace {
 
-std::string InsertText(char letter, int rows) {
-    std::string sql = SqlFormat(
-        "INSERT INTO %c (fn,fn_ext,size,created,modified,accessed,attributes,id,pid,isDeleted,"
-        "isDir,record,firSector,recoverable) values",
-        letter);
-    for (int i = 0; i < rows; ++i) {
-        if (i > 0) sql += ',';
-        sql += "(?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
-    }
-    sql += ';';
-    return sql;
+std::string InsertText(char letter) {
+    return SqlFormat("INSERT INTO %c (%s) SELECT %s FROM pending_rows(?1);", letter,
+                     kPendingRowsColumns, kPendingRowsColumns);
+}
+
+CppSQLite3Statement PrepareInsert(CppSQLite3DB& db, char letter) {
+    if (!RegisterPendingRows(db.handle()))
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "Cannot register pending_rows");
+    return db.prepare(InsertText(letter));
 }
 
 } // namespace
 
-InsertBatch::InsertBatch(CppSQLite3DB& db, char letter)
-    : m_many(db.prepare(InsertText(letter, kRows))), m_one(db.prepare(InsertText(letter, 1))) {
+InsertBatch::InsertBatch(CppSQLite3DB& db, char letter) : m_insert(PrepareInsert(db, letter)) {
     for (size_t i = 0; i < kChunks; ++i)
         m_chunks.push_back(std::make_unique<Chunk>());
     m_filling = m_chunks[0].get();
@@ -43,8 +41,12 @@ InsertBatch::~InsertBatch() {
 }
 
 void InsertBatch::Add(std::u16string_view name, const Numbers& numbers) {
-    Row& row = m_filling->rows[m_filling->count];
-    row.name.assign(name);
+    // The texts are made here, on the scan's side, which has time to spare while the
+    // inserting thread works through the rows before.
+    PendingRow& row = m_filling->rows[m_filling->count];
+    row.name.clear();
+    platform::AppendUtf8(row.name, name);
+    row.extension = ExtensionOf(row.name);
     row.numbers = numbers;
     if (++m_filling->count == kChunkRows) HandOver();
 }
@@ -144,59 +146,18 @@ void InsertBatch::StopWorker() {
 }
 
 void InsertBatch::Insert(Chunk& chunk) {
-    const size_t count = chunk.count;
-    size_t at = 0;
-    for (; at + kRows <= count; at += kRows)
-        for (int slot = 0; slot < kRows; ++slot) {
-            BindRow(*m_many, m_manyBound, slot, chunk.rows[at + static_cast<size_t>(slot)]);
-            if (slot == kRows - 1) m_many->execute();
-        }
-    for (; at < count; ++at) {
-        BindRow(*m_one, m_oneBound, 0, chunk.rows[at]);
-        m_one->execute();
-    }
-}
-
-void InsertBatch::BindRow(CppSQLite3Statement& statement, Bound& bound, int slot, const Row& row) {
-    const int first = slot * (kNumbers + 2) + 1;
-    std::string& utf8 = m_utf8[static_cast<size_t>(slot)];
-    utf8.clear();
-    platform::AppendUtf8(utf8, row.name);
-    std::string& ext = m_ext[static_cast<size_t>(slot)];
-    ext = ExtensionOf(utf8);
-    // Both texts stay untouched until the statement has run.
-    statement.bindNoCopy(first, utf8);
-    statement.bindNoCopy(first + 1, ext);
-    Numbers& last = bound.numbers[static_cast<size_t>(slot)];
-    const bool reuse = bound.valid[static_cast<size_t>(slot)];
-    bound.valid[static_cast<size_t>(slot)] = false; // until every parameter holds this row's
-    for (int i = 0; i < kNumbers; ++i) {
-        const size_t n = static_cast<size_t>(i);
-        if (reuse && row.numbers[n] == last[n]) continue;
-        // attributes, isDeleted and isDir are 32-bit parameters.
-        const int param = first + 2 + i;
-        if (i == kNumbers - 1 && row.numbers[n] == kNull)
-            statement.bindNull(param);
-        else if (i == 4 || i == 7 || i == 8)
-            statement.bindInt(param, static_cast<int>(row.numbers[n]));
-        else
-            statement.bindInt64(param, row.numbers[n]);
-        last[n] = row.numbers[n];
-    }
-    bound.valid[static_cast<size_t>(slot)] = true;
+    if (chunk.count == 0) return;
+    m_span = PendingRowSpan{chunk.rows.data(), chunk.count};
+    m_insert->bindPointer(1, &m_span, kPendingRowsPointer);
+    m_insert->execute();
 }
 
 void InsertBatch::Finalize() {
     StopWorker();
     if (m_filling != nullptr) m_filling->count = 0;
-    if (m_many) {
-        CppSQLite3Statement many = std::move(*m_many);
-        m_many.reset();
-        many.finalize();
-    }
-    if (m_one) {
-        CppSQLite3Statement one = std::move(*m_one);
-        m_one.reset();
-        one.finalize();
+    if (m_insert) {
+        CppSQLite3Statement insert = std::move(*m_insert);
+        m_insert.reset();
+        insert.finalize();
     }
 }

@@ -2,11 +2,15 @@
 // marking folders that hold deleted rows or sub-folders, and filling paths folder by folder.
 #include "store/CppSQLite3Exception.h"
 #include "store/DataBase.h"
+#include "store/IdList.h"
 #include "store/SqlText.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -26,12 +30,26 @@ template <typename Step> void InTransactionStep(CppSQLite3DB& db, Step&& step) {
     }
 }
 
+// Runs sql with the list bound to its ?1, which id_list(?1) reads.
+void ExecuteWithList(CppSQLite3DB& db, const std::string& sql, const std::vector<int64_t>& list) {
+    if (!RegisterIdList(db.handle()))
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "Cannot register id_list");
+    CppSQLite3Statement statement = db.prepare(sql);
+    statement.bindPointer(1, const_cast<std::vector<int64_t>*>(&list), kIdListPointer);
+    statement.execute();
+}
+
 } // namespace
 
 void DataBase::AdoptOrphans(uint64_t rootId) {
     EnsureTable();
     const char l = m_letter;
     const auto root = static_cast<long long>(rootId);
+    // The rows just loaded say whether any is an orphan; with none the table stays as it is.
+    if (m_facts && m_facts->Sealed()) {
+        if (!m_facts->HasOrphans(root)) return;
+        m_facts.reset(); // the passes below change rows
+    }
 
     // A row has a parent only when a folder row (isDir=1) carries its pid as id. Whether any
     // row lacks one is asked of the distinct parent ids (through the pid index) and each is
@@ -83,10 +101,23 @@ void DataBase::FinishTree(uint64_t rootId) {
     EnsureTable();
     const char l = m_letter;
     const auto root = static_cast<long long>(rootId);
+    // With the facts of the rows just loaded, each statement below finds its rows by rowid or
+    // id instead of reading the whole table, and one with no rows to change is not run.
+    std::optional<TreeFacts> facts = std::move(m_facts);
+    m_facts.reset();
+    if (facts && !facts->Sealed()) facts.reset();
     m_db->execute("begin transaction;");
     InTransactionStep(*m_db, [&] {
-        if (m_mayHoldDotFolders)
+        if (facts) {
+            if (!facts->DotFolderRows().empty())
+                ExecuteWithList(*m_db,
+                                SqlFormat("delete from %c where rowid in(select value from "
+                                          "id_list(?1)) and fn='.' and isDir=1",
+                                          l),
+                                facts->DotFolderRows());
+        } else if (m_mayHoldDotFolders) {
             m_db->execute(SqlFormat("delete from %c where fn='.' and isDir=1", l));
+        }
         m_db->execute(SqlFormat("update %c set depth=1,path = '%c:\\' where pid=%lld", l, l, root));
         // Every live folder that holds a deleted row, directly or below other live folders,
         // is marked. The ids to mark are gathered in one climb from the deleted rows up
@@ -94,17 +125,32 @@ void DataBase::FinishTree(uint64_t rootId) {
         // by id, whatever the depth of the tree (a pass per level would read the table once
         // per level). Gathering stops at ids already gathered, so folders linked in a loop
         // end the climb.
-        m_db->execute(
-            SqlFormat("WITH RECURSIVE holder(id) AS (select pid from %c where isDeleted>0 "
-                      "union select f.pid from %c as f join holder on f.id=holder.id "
+        const std::string climb =
+            SqlFormat("union select f.pid from %c as f join holder on f.id=holder.id "
                       "where f.isDir=1 and f.isDeleted=0) "
                       "update %c set isDeleted=2 where isDir=1 and isDeleted=0 and "
                       "id in(select id from holder)",
-                      l, l, l));
+                      l, l);
+        if (!facts)
+            m_db->execute(
+                SqlFormat("WITH RECURSIVE holder(id) AS (select pid from %c where isDeleted>0 ",
+                          l) +
+                climb);
+        else if (!facts->DeletedRowParents().empty())
+            ExecuteWithList(*m_db,
+                            "WITH RECURSIVE holder(id) AS (select value from id_list(?1) " + climb,
+                            facts->DeletedRowParents());
         // Folders that are the parent of a folder, as the table stood before this statement.
-        m_db->execute(SqlFormat("update %c set isDir=2 \t\t\t\t\t\t  where isDir=1 and "
-                                "\t\t\t\t\t\t  id in(select pid from %c where isDir=1)",
-                                l, l));
+        if (!facts)
+            m_db->execute(SqlFormat("update %c set isDir=2 \t\t\t\t\t\t  where isDir=1 and "
+                                    "\t\t\t\t\t\t  id in(select pid from %c where isDir=1)",
+                                    l, l));
+        else if (!facts->FolderParents().empty())
+            ExecuteWithList(*m_db,
+                            SqlFormat("update %c set isDir=2 where isDir=1 and id in(select "
+                                      "value from id_list(?1))",
+                                      l),
+                            facts->FolderParents());
         m_db->execute("commit transaction;");
     });
 }

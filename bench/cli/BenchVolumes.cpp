@@ -8,6 +8,8 @@ std::vector<BenchVolume> AllBenchVolumes() {
     return {
         {"ntfs100k", "NTFS, 100,000 records", true, false, false, "ntfs/make-bench-volume", "100",
          "4", ""},
+        {"ntfsres100k", "NTFS, 100,000 small resident files with short names, 500 a folder", true,
+         false, false, "ntfs/make-resident-volume", "200", "4", ""},
         {"fat50k", "FAT32, 52,000 entries", false, false, false, "fat/make-bench-volume", "100",
          "4", ""},
         {"ntfsdeep", "NTFS, folders nested thousands deep", true, false, false,

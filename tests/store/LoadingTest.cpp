@@ -177,8 +177,8 @@ TEST(Loading, EachRowKeepsItsOwnNumbersWhetherTheyRepeatOrNot) {
                                   "e|2|10|11|12|16|102|6|0|0|5|8"}));
 }
 
-// Rows go in 32 at a time; whatever the count, every row keeps its place (rowid) and its own
-// values, also where a slot of one batch repeats numbers of the same slot in the last batch.
+// Rows go in a chunk of 1024 at a time; whatever the count, every row keeps its place (rowid)
+// and its own values, also where numbers repeat from one row or chunk to the next.
 class LoadingInBatches : public ::testing::TestWithParam<int> {};
 
 TEST_P(LoadingInBatches, EveryRowKeepsItsPlaceAndValues) {

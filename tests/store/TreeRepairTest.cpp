@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 using namespace tessaly::test;
@@ -177,6 +179,87 @@ TEST(FinishTree, FoldersSharingAnIdAreMarkedTogether) {
                Folder(u"Twin", 20, 11), File(u"x", 21, 20, 100, true)});
     EXPECT_EQ(Rows("select fn,isDeleted from C where isDir>0 order by rowid"),
               (std::vector<std::string>{"Left|2", "Right|2", "Twin|2", "Twin|2"}));
+}
+
+// The repair passes answer some questions from what they noted of the rows while loading,
+// and read the table for them when anything else may have touched it since. Both ways must
+// leave the very same table, whatever the tree: orphans, deleted rows deep down, "." folders,
+// folders that share an id or hold themselves, ids at the ends of the 64-bit range.
+std::vector<TestRow> RandomTree(std::mt19937& random, int count) {
+    const std::vector<uint64_t> odd = {
+        0, 1, 2, 0x7FFFFFFFFFFFFFFFull, 0x8000000000000000ull, 0xFFFFFFFFFFFFFFFFull, 1ull << 48};
+    std::vector<TestRow> rows;
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::vector<uint64_t> folders{2};
+    for (int i = 0; i < count; ++i) {
+        uint64_t id = 10 + static_cast<uint64_t>(i);
+        if (pick(40) == 0) id = odd[static_cast<size_t>(pick(static_cast<int>(odd.size())))];
+        if (pick(30) == 0 && !folders.empty())
+            id = folders[static_cast<size_t>(pick(4)) % folders.size()];
+        uint64_t pid = folders[static_cast<size_t>(pick(static_cast<int>(folders.size())))];
+        if (pick(25) == 0) pid = 5000 + static_cast<uint64_t>(pick(50)); // no such folder
+        if (pick(60) == 0) pid = odd[static_cast<size_t>(pick(static_cast<int>(odd.size())))];
+        if (pick(80) == 0) pid = id; // its own parent
+        const bool deleted = pick(5) == 0;
+        if (pick(3) == 0) {
+            const bool dot = pick(20) == 0;
+            rows.push_back(
+                Folder(dot ? u"." : u"d" + std::u16string(1, u'a' + pick(26)), id, pid, deleted));
+            folders.push_back(id);
+        } else {
+            TestRow file = File(u"f.txt", id, pid, static_cast<uint64_t>(pick(3)), deleted);
+            if (pick(15) == 0) file.attributes = 0;
+            rows.push_back(file);
+        }
+    }
+    return rows;
+}
+
+// Loads as LoadDrive does; with touch, a look at the connection while loading makes the
+// repair read the table for everything.
+std::vector<std::string> LoadAndRepair(const std::vector<TestRow>& rows, uint64_t root,
+                                       bool touch) {
+    DataBase store;
+    store.SelectDrive('R');
+    store.DropTable();
+    store.BeginInsert();
+    uint64_t number = 0;
+    for (const TestRow& row : rows) {
+        ++number;
+        store.InsertEntry(row.name, row.size, 0, 0, 0, row.attributes, row.id, row.pid,
+                          row.isDeleted, row.isDir, number, 0);
+        if (touch && number == rows.size() / 2) store.Db();
+    }
+    store.EndInsert();
+    store.AdoptOrphans(root);
+    store.FinishTree(root);
+    return Rows("select rowid,fn,id,pid,isDeleted,isDir,path,depth,record,attributes from R "
+                "order by rowid");
+}
+
+TEST(TreeRepair, RepairFromTheRowsNotedWhileLoadingMatchesTheRepairThatReadsTheTable) {
+    std::mt19937 random(20261208);
+    for (int round = 0; round < 60; ++round) {
+        const auto rows = RandomTree(random, 1 + static_cast<int>(random() % 400));
+        const uint64_t root = round % 3 == 0 ? 5 : 2;
+        const auto noted = LoadAndRepair(rows, root, false);
+        const auto read = LoadAndRepair(rows, root, true);
+        ASSERT_EQ(noted, read) << "round " << round;
+    }
+}
+
+TEST(TreeRepair, RowFunctionsCannotBeCalledFromSchemaObjects) {
+    // The functions that hand rows and ids to statements read only what the store binds to
+    // them; a view (as a saved scan could hold) cannot reach them at all.
+    LoadDrive('R', 2, {Folder(u"Top", 10, 2), File(u"x", 11, 10, 100, true)});
+    EXPECT_EQ(Scalar("select count(*) from pending_rows(null)"), 0);
+    EXPECT_EQ(Scalar("select count(*) from id_list(null)"), 0);
+    SharedDatabase().execute("ATTACH ':memory:' AS other;");
+    EXPECT_ANY_THROW({
+        SharedDatabase().execute("CREATE VIEW other.sneaky AS SELECT value FROM id_list(null);");
+        Scalar("select count(*) from other.sneaky");
+    });
+    SharedDatabase().execute("DETACH other;");
 }
 
 } // namespace
