@@ -24,6 +24,7 @@ bool ExfatScanner::Open() {
     m_claimed.clear();
     m_claimed.insert(m_volume.Boot().rootCluster);
     LoadMetadata();
+    m_allocation = std::make_unique<ExfatAllocationMap>(m_bitmap, m_volume.ClusterEnd());
     return true;
 }
 
@@ -90,9 +91,11 @@ void ExfatScanner::Store(const ExfatEntry& entry, uint64_t id, uint64_t pid, uin
         boot.heapOffset + (static_cast<uint64_t>(c >= 2 ? c - 2 : 0) << boot.clusterSectorShift);
     // Folders carry no size, as on FAT: their length is their directory's.
     const uint64_t size = entry.IsDirectory() ? 0 : entry.dataLength;
-    m_store.InsertEntry(entry.name, size, entry.created, entry.modified, entry.accessed,
-                        entry.attributes, id, pid, entry.deleted, entry.IsDirectory(), ++m_counter,
-                        firstSector);
+    m_store.InsertEntry(
+        entry.name, size, entry.created, entry.modified, entry.accessed, entry.attributes, id, pid,
+        entry.deleted, entry.IsDirectory(), ++m_counter, firstSector,
+        m_allocation ? ExfatEntryCondition(*m_allocation, entry, m_volume.ClusterSize())
+                     : std::nullopt);
 }
 
 bool ExfatScanner::StillHoldsSets(const std::vector<uint8_t>& data) const {

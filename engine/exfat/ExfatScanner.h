@@ -13,6 +13,7 @@
 // kEntryIdBase + the volume byte offset of its File entry / 32: unique, and the same for
 // every scan of the volume. Files of size 0 have first cluster 0, so clusters could not
 // tell them apart.
+#include "engine/exfat/ExfatAllocationMap.h"
 #include "engine/exfat/ExfatBitmap.h"
 #include "engine/exfat/ExfatEntrySet.h"
 #include "engine/exfat/ExfatUpcase.h"
@@ -21,6 +22,7 @@
 #include "store/DataBase.h"
 
 #include <cstdint>
+#include <memory>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -50,6 +52,8 @@ public:
                       ScanFinishCallback finish, void* user);
 
     const ExfatVolume& Volume() const { return m_volume; }
+    ExfatVolume& Volume() { return m_volume; }
+    const ExfatAllocationBitmap& Bitmap() const { return m_bitmap; }
     bool BitmapLoaded() const { return m_bitmap.Loaded(); }
     bool UpcaseLoaded() const { return m_upcase.Loaded(); }
 
@@ -90,6 +94,7 @@ private:
     DataBase m_store;
     ExfatUpcase m_upcase;
     ExfatAllocationBitmap m_bitmap;
+    std::unique_ptr<ExfatAllocationMap> m_allocation; // over m_bitmap
     uint64_t m_counter = 0;
     std::unordered_set<uint32_t> m_dirClusters; // clusters of every directory walked
     std::unordered_set<uint32_t> m_entered;     // first clusters of the folders walked
