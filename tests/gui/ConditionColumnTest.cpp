@@ -1,6 +1,6 @@
 // The Condition column of the file list over a real scan of a FAT32 volume on which later
 // files took over deleted files' clusters: its cells, sorting by it, the Properties line that
-// names the file that took the clusters, and the intact-only search box.
+// names the file that took the clusters (on exFAT too), and the intact-only search box.
 #include "platform/DriveMap.h"
 #include "tests/gui/GuiFixture.h"
 #include "ui/dialogs/CAdvSearchDlg.h"
@@ -107,6 +107,41 @@ private Q_SLOTS:
         view->List()->SortColumn(column); // descending
         QCOMPARE(rows->data(rows->index(0, column), Qt::DisplayRole).toString(),
                  QStringLiteral("100%"));
+    }
+
+    void exfatPropertiesNameTheNewOwner() {
+        // The same on exFAT, whose allocation bitmap tells which clusters are taken.
+        QVERIFY(platform::DriveMap::Instance()
+                    .Bind('F', guitest::VolumePath("cond-exfat.img"))
+                    .empty());
+        auto frame = guitest::OpenFrame();
+        DriveTreePane* pane = frame->DriveTree();
+        QVERIFY(pane->SelectDrive('F'));
+        QVERIFY(frame->StartScan(false));
+        QVERIFY(guitest::WaitForScanEnd(*frame));
+        QTreeWidgetItem* old = ChildNamed(pane->DriveItem('F'), QStringLiteral("Old"));
+        QVERIFY(old);
+        pane->Tree()->setCurrentItem(old);
+        CCorvaneView* view = frame->findChild<FolderBrowser*>()->View();
+        ScanRowModel* rows = view->Rows();
+        const int column = ColumnTitled(rows, QStringLiteral("Condition"));
+        QVERIFY(column > 0);
+        int partly = -1, whole = -1;
+        for (int r = 0; r < rows->rowCount(); ++r) {
+            const ScanRow& row = rows->Row(r);
+            if (row.isDeleted == 1 && row.size == 37000) partly = r;
+            if (row.isDeleted == 1 && row.size == 46000) whole = r;
+        }
+        QVERIFY(partly >= 0 && whole >= 0);
+        QCOMPARE(rows->data(rows->index(partly, column), Qt::DisplayRole).toString(),
+                 QStringLiteral("10%"));
+        view->List()->SelectOnly(partly);
+        QCOMPARE(PropertiesValue(*frame, QStringLiteral("Condition")),
+                 QStringLiteral("10% untouched, overwritten by F:\\New\\N2.bin"));
+        guitest::Screenshot(frame.get(), QStringLiteral("condition-exfat-properties"));
+        view->List()->SelectOnly(whole);
+        QCOMPARE(PropertiesValue(*frame, QStringLiteral("Condition")),
+                 QStringLiteral("100% (no live file claims its data)"));
     }
 
     void recoverySummaryCountsOverwrittenFilesApart() {
