@@ -67,27 +67,38 @@ std::u16string ExfatOverwritingFile(char letter, uint64_t record) {
         if ((taken = map.FirstTaken(run))) break;
     if (!taken) return {};
     const auto cluster = static_cast<uint32_t>(*taken);
-    const std::optional<uint32_t> head = ChainHead(volume, scanner.Bitmap(), cluster);
 
-    uint64_t owner = 0;
-    ForEachLiveRow(letter, [&](const LiveRowPlace& live) {
-        if (live.id < ExfatScanner::kEntryIdBase) {
-            // A folder whose id is its first cluster.
-            if (live.isDir && (live.id == cluster || (head && live.id == *head))) owner = live.id;
-            return owner == 0;
-        }
-        const auto set = ReadExfatRowStream(volume, live.id);
-        if (!set || set->deleted || !volume.InHeap(set->firstCluster)) return true;
-        if (set->noFatChain) {
-            const uint64_t clusters =
-                set->dataLength / clusterSize + (set->dataLength % clusterSize ? 1 : 0);
-            if (cluster >= set->firstCluster && cluster - set->firstCluster < clusters)
+    // The live row whose data holds cluster: by its first cluster (head: the head of the
+    // chain through cluster, once known), or within a NoFatChain file's clusters.
+    auto find = [&](std::optional<uint32_t> head) {
+        uint64_t owner = 0;
+        ForEachLiveRow(letter, [&](const LiveRowPlace& live) {
+            if (live.id < ExfatScanner::kEntryIdBase) {
+                // A folder whose id is its first cluster.
+                if (live.isDir && (live.id == cluster || (head && live.id == *head)))
+                    owner = live.id;
+                return owner == 0;
+            }
+            const auto set = ReadExfatRowStream(volume, live.id);
+            if (!set || set->deleted || !volume.InHeap(set->firstCluster)) return true;
+            if (set->noFatChain) {
+                const uint64_t clusters =
+                    set->dataLength / clusterSize + (set->dataLength % clusterSize ? 1 : 0);
+                if (cluster >= set->firstCluster && cluster - set->firstCluster < clusters)
+                    owner = live.id;
+            } else if (set->firstCluster == cluster || (head && set->firstCluster == *head)) {
                 owner = live.id;
-        } else if (set->firstCluster == cluster || (head && set->firstCluster == *head)) {
-            owner = live.id;
-        }
-        return owner == 0;
-    });
+            }
+            return owner == 0;
+        });
+        return owner;
+    };
+    // The FAT is read only when no file starts at the cluster or holds it in one piece.
+    uint64_t owner = find(std::nullopt);
+    if (owner == 0) {
+        const std::optional<uint32_t> head = ChainHead(volume, scanner.Bitmap(), cluster);
+        if (head && *head != cluster) owner = find(head);
+    }
     return owner ? PathOfRowId(letter, owner, true) : std::u16string();
 }
 
