@@ -156,6 +156,45 @@ TEST(ConditionExfat, FileThatHadAChainIsReadPastTheFreedChain) {
     EXPECT_FALSE(ReadPastFreedChain('O', FileSystemKind::kFat32, rows.front().record));
 }
 
+TEST(ConditionExfat, OwnerFoundThroughItsFatChain) {
+    // A copy in which the live N2.bin (45000 bytes from cluster 19) has a FAT chain instead of
+    // the NoFatChain flag: D4.bin's first taken cluster lies inside it, and the chain through
+    // that cluster is followed back to N2.bin's first.
+    const ConditionVolume volume = LoadConditionVolume("cond-exfat");
+    std::vector<uint8_t> image = ReadFile(volume.image);
+    ASSERT_GE(image.size(), 512u);
+    size_t at = SIZE_MAX;
+    for (size_t i = 0; i + 64 <= image.size() && at == SIZE_MAX; i += 32)
+        if (image[i] == 0x85 && image[i + 32] == 0xC0 && Le64(&image[i + 32 + 24]) == 45000) at = i;
+    ASSERT_NE(at, SIZE_MAX);
+    const uint32_t first = image[at + 52] | image[at + 53] << 8 | image[at + 54] << 16 |
+                           static_cast<uint32_t>(image[at + 55]) << 24;
+    image[at + 32 + 1] &= static_cast<uint8_t>(~exfat::kFlagNoFatChain);
+    const uint16_t sum = ExfatSetChecksum(&image[at], image[at + 1] + 1u, true);
+    image[at + 2] = static_cast<uint8_t>(sum);
+    image[at + 3] = static_cast<uint8_t>(sum >> 8);
+    const size_t fat = static_cast<size_t>(image[80] | image[81] << 8 | image[82] << 16)
+                       << image[108];
+    const uint32_t clusters = (45000 + 4095) / 4096;
+    for (uint32_t k = 0; k < clusters; ++k) {
+        const uint32_t next = k + 1 < clusters ? first + k + 1 : 0xFFFFFFFFu;
+        for (int b = 0; b < 4; ++b)
+            image[fat + 4 * (first + k) + b] = static_cast<uint8_t>(next >> (8 * b));
+    }
+    TempDir dir;
+    WriteFile(dir.File("n2chain.img"), image);
+    Scan('Q', dir.File("n2chain.img"), false);
+    const auto rows = ConditionRows('Q');
+    for (const ConditionEntry& e : volume.entries) {
+        if (!e.deleted || e.takenBy == "-") continue;
+        const ConditionRow* row = FindRow(rows, e);
+        ASSERT_NE(row, nullptr) << e.path;
+        EXPECT_EQ(platform::Utf16ToUtf8(OverwritingFile('Q', FileSystemKind::kExfat, row->record)),
+                  "Q:" + e.takenBy)
+            << e.path;
+    }
+}
+
 TEST(ConditionExfat, NoBitmapLeavesDeletedSharesUnknown) {
     // A copy whose root directory no longer has the allocation bitmap's entry (type 0x81 made
     // 0x01, an unused entry): live files stay whole, deleted ones cannot be told.
