@@ -1,5 +1,6 @@
 #include "engine/exfat/ExfatFileRecovery.h"
 
+#include "engine/carve/CarvedRows.h"
 #include "engine/exfat/ExfatBytes.h"
 #include "engine/exfat/ExfatEntrySet.h"
 #include "engine/exfat/ExfatScanner.h"
@@ -20,6 +21,10 @@ uint64_t ExfatFileRecovery::HexValueOf(const ScanRow& row) const {
 }
 
 void ExfatFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
+    // A carved file is read as it lies, whatever the volume's tables say now.
+    if (m_volume &&
+        ResolveCarvedItem(row, m_volume->Boot().bytesPerSector, m_volume->DeviceSize(), item))
+        return;
     item.isFolder = row.isDir != 0;
     item.name = row.name;
     item.hexValue = row.id;
@@ -76,6 +81,8 @@ void ExfatFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
 
 ReadOutcome ExfatFileRecovery::ReadItemData(const RecoveryItem& item, ChunkCallback sink,
                                             void* user) {
+    if (m_volume && item.contiguous)
+        return ReadCarvedItem(*m_volume, m_volume->Boot().bytesPerSector, item, sink, user);
     if (!m_volume || item.location >= m_plans.size()) return ReadOutcome::kReadFailed;
     const Plan& plan = m_plans[item.location];
     const uint32_t clusterSize = m_volume->ClusterSize();

@@ -4,6 +4,7 @@
 // when it has none; a deleted file contiguously from its first cluster, as its chain was
 // freed with it. Bytes past the valid data length read as zeros, as the file system returns
 // them. Folders are re-created and the rows below them recovered through the shared walk.
+// Carved rows are read from the volume as they lie.
 #include "engine/exfat/ExfatDirectory.h"
 #include "engine/exfat/ExfatVolume.h"
 #include "engine/recovery/VolumeRecovery.h"

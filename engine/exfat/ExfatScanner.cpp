@@ -23,7 +23,9 @@ bool ExfatScanner::Open() {
     m_entered.clear();
     m_claimed.clear();
     m_claimed.insert(m_volume.Boot().rootCluster);
+    m_metadata.clear();
     LoadMetadata();
+    m_allocation = std::make_unique<ExfatAllocationMap>(m_bitmap, m_volume.ClusterEnd());
     return true;
 }
 
@@ -39,11 +41,13 @@ void ExfatScanner::LoadMetadata() {
         if (e[0] == 0) break; // the end of the directory
         if (e[0] == exfat::kTypeBitmap && !haveBitmap && (e[1] & 1) == 0) {
             haveBitmap = true;
+            m_metadata.emplace_back(Le32(e + 20), Le64(e + 24));
             m_bitmap.Load(m_volume, Le32(e + 20), Le64(e + 24));
         } else if (e[0] == exfat::kTypeUpcase && !haveUpcase) {
             haveUpcase = true;
             const uint32_t first = Le32(e + 20);
             const uint64_t length = Le64(e + 24);
+            m_metadata.emplace_back(first, length);
             if (!m_volume.InHeap(first) || length == 0 || length > kMaxUpcaseBytes) continue;
             const auto runs = ExfatClusterRuns(m_volume, first, false, length, true);
             std::vector<uint8_t> table;
@@ -84,15 +88,18 @@ uint64_t ExfatScanner::IdOf(const ExfatEntry& entry, uint64_t position, bool& en
 }
 
 void ExfatScanner::Store(const ExfatEntry& entry, uint64_t id, uint64_t pid, uint32_t foundIn) {
+    if (m_claims) Claim(entry, foundIn);
     const ExfatBootInfo& boot = m_volume.Boot();
     const uint32_t c = m_volume.InHeap(entry.firstCluster) ? entry.firstCluster : foundIn;
     const uint64_t firstSector =
         boot.heapOffset + (static_cast<uint64_t>(c >= 2 ? c - 2 : 0) << boot.clusterSectorShift);
     // Folders carry no size, as on FAT: their length is their directory's.
     const uint64_t size = entry.IsDirectory() ? 0 : entry.dataLength;
-    m_store.InsertEntry(entry.name, size, entry.created, entry.modified, entry.accessed,
-                        entry.attributes, id, pid, entry.deleted, entry.IsDirectory(), ++m_counter,
-                        firstSector);
+    m_store.InsertEntry(
+        entry.name, size, entry.created, entry.modified, entry.accessed, entry.attributes, id, pid,
+        entry.deleted, entry.IsDirectory(), ++m_counter, firstSector,
+        m_allocation ? ExfatEntryCondition(*m_allocation, entry, m_volume.ClusterSize())
+                     : std::nullopt);
 }
 
 bool ExfatScanner::StillHoldsSets(const std::vector<uint8_t>& data) const {
@@ -214,6 +221,10 @@ void ExfatScanner::ScanCluster(uint32_t c, std::vector<uint8_t>& window,
                                std::vector<Found>& found) {
     const uint32_t size = m_volume.ClusterSize();
     if (!m_volume.ReadCluster(c, window.data())) return;
+    // Clusters the bitmap marks in use are claimed anyway: no carved file starts there.
+    if (m_carveHits && !m_bitmap.IsAllocated(c))
+        m_carveHits->CheckAndWalk(m_volume, m_volume.ClusterOffset(c), window.data(), size,
+                                  m_carveEnd);
     bool haveNext = false; // the next cluster is read only for a set that runs into it
     const size_t perCluster = size / exfat::kEntrySize;
     for (size_t i = 0; i < perCluster;) {
@@ -284,19 +295,71 @@ bool ExfatScanner::CompleteScan(ScanStartCallback start, ScanProgressCallback pr
     const uint32_t total = end - 2;
     start(total, 0, 1000, user);
     const FatTimeZoneScope zone;
+    const CarveOptions carve = GetCarveOptions();
+    m_carveHits.reset();
+    m_claims.reset();
+    if (carve.Any()) {
+        m_carveHits.emplace(carve);
+        m_claims = std::make_unique<ExfatClaims>(end);
+        const ExfatBootInfo& boot = m_volume.Boot();
+        m_carveEnd = boot.volumeLength > (UINT64_MAX >> boot.sectorShift)
+                         ? UINT64_MAX
+                         : boot.volumeLength << boot.sectorShift;
+        if (m_volume.DeviceSize() && m_volume.DeviceSize() < m_carveEnd)
+            m_carveEnd = m_volume.DeviceSize();
+    }
     Begin();
     Walk(nullptr, nullptr);
 
     std::vector<uint8_t> window(2ull * m_volume.ClusterSize());
     std::vector<Found> found;
     const uint32_t step = total / 1000 ? total / 1000 : 1;
+    bool stopped = false;
     for (uint64_t n = 1; n <= total; ++n) {
-        if (n % step == 0 && !progress(static_cast<uint32_t>(n), 0, user)) break;
+        if (n % step == 0 && !progress(static_cast<uint32_t>(n), 0, user)) {
+            stopped = true;
+            break;
+        }
         const uint32_t c = static_cast<uint32_t>(n + 1);
         if (!m_dirClusters.count(c)) ScanCluster(c, window, found);
     }
     PlaceFound(found);
+    // Carving needs the whole volume's claims: a stopped pass does not carve.
+    if (m_claims && !stopped) {
+        ClaimMetadata();
+        CarveExfatVolume(m_volume, m_store, std::move(m_carveHits->Hits()), *m_claims, carve);
+    }
+    m_carveHits.reset();
+    m_claims.reset();
     Finish();
     finish(user);
     return true;
+}
+
+void ExfatScanner::Claim(const ExfatEntry& entry, uint32_t foundIn) {
+    m_claims->Mark(foundIn);
+    if (!m_volume.InHeap(entry.firstCluster)) return;
+    uint64_t length = entry.dataLength;
+    if (entry.IsDirectory()) length = std::min(length, kExfatMaxDirectoryBytes);
+    if (length == 0) length = entry.IsDirectory() ? m_volume.ClusterSize() : 0;
+    if (length == 0) return;
+    // What a recovery reads: live data along its chain and on in one piece where the chain
+    // ends early (a set whose FAT was made anew), deleted data in one piece.
+    const bool contiguous = entry.noFatChain || entry.deleted;
+    m_claims->Mark(ExfatClusterRuns(m_volume, entry.firstCluster, contiguous, length, true));
+}
+
+void ExfatScanner::ClaimMetadata() {
+    for (const uint32_t c : m_dirClusters)
+        m_claims->Mark(c);
+    // The bitmap and the up-case table, along a chain or in one piece as writers leave them.
+    for (const auto& [first, length] : m_metadata) {
+        if (!m_volume.InHeap(first) || length == 0) continue;
+        m_claims->Mark(ExfatClusterRuns(m_volume, first, false, length, false));
+        m_claims->Mark(ExfatClusterRuns(m_volume, first, true, length, false));
+    }
+    // Whatever the volume itself marks in use, found or not.
+    if (m_bitmap.Loaded())
+        for (uint32_t c = 2; c < m_volume.ClusterEnd(); ++c)
+            if (m_bitmap.IsAllocated(c)) m_claims->Mark(c);
 }

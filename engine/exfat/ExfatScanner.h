@@ -13,7 +13,9 @@
 // kEntryIdBase + the volume byte offset of its File entry / 32: unique, and the same for
 // every scan of the volume. Files of size 0 have first cluster 0, so clusters could not
 // tell them apart.
+#include "engine/exfat/ExfatAllocationMap.h"
 #include "engine/exfat/ExfatBitmap.h"
+#include "engine/exfat/ExfatCarving.h"
 #include "engine/exfat/ExfatEntrySet.h"
 #include "engine/exfat/ExfatUpcase.h"
 #include "engine/exfat/ExfatVolume.h"
@@ -21,6 +23,8 @@
 #include "store/DataBase.h"
 
 #include <cstdint>
+#include <memory>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -45,11 +49,14 @@ public:
     bool QuickScan(DirectoryCallback directory, void* user);
     // The complete scan, with the progress conventions of the FAT advanced scan: start with
     // the heap's cluster count, progress about 1000 times; a false from it stops the cluster
-    // pass and what was found is still committed.
+    // pass and what was found is still committed. When the carve options allow, a pass that
+    // was not stopped is followed by carving the clusters nothing found claims.
     bool CompleteScan(ScanStartCallback start, ScanProgressCallback progress,
                       ScanFinishCallback finish, void* user);
 
     const ExfatVolume& Volume() const { return m_volume; }
+    ExfatVolume& Volume() { return m_volume; }
+    const ExfatAllocationBitmap& Bitmap() const { return m_bitmap; }
     bool BitmapLoaded() const { return m_bitmap.Loaded(); }
     bool UpcaseLoaded() const { return m_upcase.Loaded(); }
 
@@ -84,12 +91,24 @@ private:
     // The cluster pass of the complete scan.
     void ScanCluster(uint32_t c, std::vector<uint8_t>& window, std::vector<Found>& found);
     void PlaceFound(std::vector<Found>& found);
+    // Marks what an entry set found in cluster foundIn claims, while carving is on.
+    void Claim(const ExfatEntry& entry, uint32_t foundIn);
+    // Marks the clusters of the file system's own structures and those the bitmap marks.
+    void ClaimMetadata();
 
     char m_letter;
     ExfatVolume m_volume;
     DataBase m_store;
     ExfatUpcase m_upcase;
     ExfatAllocationBitmap m_bitmap;
+    std::unique_ptr<ExfatAllocationMap> m_allocation; // over m_bitmap
+    // The bitmap's and the up-case table's first clusters and lengths, from their entries.
+    std::vector<std::pair<uint32_t, uint64_t>> m_metadata;
+    // While a complete scan carves: the signature hits of the cluster pass, what is claimed,
+    // and the end of the volume in bytes.
+    std::optional<CarveHitCollector> m_carveHits;
+    std::unique_ptr<ExfatClaims> m_claims;
+    uint64_t m_carveEnd = 0;
     uint64_t m_counter = 0;
     std::unordered_set<uint32_t> m_dirClusters; // clusters of every directory walked
     std::unordered_set<uint32_t> m_entered;     // first clusters of the folders walked

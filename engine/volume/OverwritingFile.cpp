@@ -9,6 +9,8 @@ std::u16string OverwritingFile(char letter, FileSystemKind kind, uint64_t record
             return NtfsOverwritingFile(letter, record);
         case FileSystemKind::kFat32:
             return FatOverwritingFile(letter, record);
+        case FileSystemKind::kExfat:
+            return ExfatOverwritingFile(letter, record);
         default:
             return {};
         }
@@ -16,3 +18,12 @@ std::u16string OverwritingFile(char letter, FileSystemKind kind, uint64_t record
         return {};
     }
 }
+
+bool ReadPastFreedChain(char letter, FileSystemKind kind, uint64_t record) {
+    try {
+        return kind == FileSystemKind::kExfat && ExfatReadPastFreedChain(letter, record);
+    } catch (const CppSQLite3Exception&) {
+        return false;
+    }
+}
+

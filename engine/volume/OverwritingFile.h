@@ -14,3 +14,12 @@ std::u16string OverwritingFile(char letter, FileSystemKind kind, uint64_t record
 // The engines' halves.
 std::u16string FatOverwritingFile(char letter, uint64_t record);
 std::u16string NtfsOverwritingFile(char letter, uint64_t record);
+std::u16string ExfatOverwritingFile(char letter, uint64_t record);
+
+// Whether the deleted file row with this record is read past a chain that was freed with it:
+// its clusters after the first are taken to follow contiguously, which holds only if it was
+// not fragmented. True for exFAT files that had a FAT chain (no NoFatChain flag) and span more
+// than one cluster; false where the volume says the data is contiguous, or cannot be read.
+bool ReadPastFreedChain(char letter, FileSystemKind kind, uint64_t record);
+bool ExfatReadPastFreedChain(char letter, uint64_t record);
+

@@ -1,6 +1,7 @@
 // The Condition column of the file list over a real scan of a FAT32 volume on which later
 // files took over deleted files' clusters: its cells, sorting by it, the Properties line that
-// names the file that took the clusters, and the intact-only search box.
+// names the file that took the clusters (on exFAT too), and the intact-only search box.
+#include "engine/exfat/ExfatEntrySet.h"
 #include "platform/DriveMap.h"
 #include "tests/gui/GuiFixture.h"
 #include "ui/dialogs/CAdvSearchDlg.h"
@@ -16,9 +17,11 @@
 #include "ui/shell/WindowRecovery.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTreeWidget>
 
 namespace {
@@ -107,6 +110,89 @@ private Q_SLOTS:
         view->List()->SortColumn(column); // descending
         QCOMPARE(rows->data(rows->index(0, column), Qt::DisplayRole).toString(),
                  QStringLiteral("100%"));
+    }
+
+    void exfatPropertiesNameTheNewOwner() {
+        // The same on exFAT, whose allocation bitmap tells which clusters are taken.
+        QVERIFY(platform::DriveMap::Instance()
+                    .Bind('F', guitest::VolumePath("cond-exfat.img"))
+                    .empty());
+        auto frame = guitest::OpenFrame();
+        DriveTreePane* pane = frame->DriveTree();
+        QVERIFY(pane->SelectDrive('F'));
+        QVERIFY(frame->StartScan(false));
+        QVERIFY(guitest::WaitForScanEnd(*frame));
+        QTreeWidgetItem* old = ChildNamed(pane->DriveItem('F'), QStringLiteral("Old"));
+        QVERIFY(old);
+        pane->Tree()->setCurrentItem(old);
+        CCorvaneView* view = frame->findChild<FolderBrowser*>()->View();
+        ScanRowModel* rows = view->Rows();
+        const int column = ColumnTitled(rows, QStringLiteral("Condition"));
+        QVERIFY(column > 0);
+        int partly = -1, whole = -1;
+        for (int r = 0; r < rows->rowCount(); ++r) {
+            const ScanRow& row = rows->Row(r);
+            if (row.isDeleted == 1 && row.size == 37000) partly = r;
+            if (row.isDeleted == 1 && row.size == 46000) whole = r;
+        }
+        QVERIFY(partly >= 0 && whole >= 0);
+        QCOMPARE(rows->data(rows->index(partly, column), Qt::DisplayRole).toString(),
+                 QStringLiteral("10%"));
+        view->List()->SelectOnly(partly);
+        QCOMPARE(PropertiesValue(*frame, QStringLiteral("Condition")),
+                 QStringLiteral("10% untouched, overwritten by F:\\New\\N2.bin"));
+        frame->RightPages()->setCurrentWidget(frame->Properties());
+        guitest::Screenshot(frame.get(), QStringLiteral("condition-exfat-properties"));
+        view->List()->SelectOnly(whole);
+        QCOMPARE(PropertiesValue(*frame, QStringLiteral("Condition")),
+                 QStringLiteral("100% (no live file claims its data)"));
+    }
+
+    void exfatPropertiesSayAFreedChainWasReadAsOnePiece() {
+        // A copy of the volume in which the deleted 46000-byte file had a FAT chain (its
+        // NoFatChain flag cleared, the set checksum made anew): its chain went with it.
+        QFile in(QString::fromStdString(guitest::VolumePath("cond-exfat.img")));
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QByteArray image = in.readAll();
+        auto* bytes = reinterpret_cast<uint8_t*>(image.data());
+        qsizetype at = -1;
+        for (qsizetype i = 0; i + 64 <= image.size() && at < 0; i += 32) {
+            uint64_t length = 0;
+            for (int k = 7; k >= 0; --k)
+                length = length << 8 | bytes[i + 32 + 24 + k];
+            if (bytes[i] == 0x05 && bytes[i + 32] == 0x40 && length == 46000) at = i;
+        }
+        QVERIFY(at >= 0);
+        bytes[at + 32 + 1] &= static_cast<uint8_t>(~exfat::kFlagNoFatChain);
+        const uint16_t sum = ExfatSetChecksum(bytes + at, bytes[at + 1] + 1u, true);
+        bytes[at + 2] = static_cast<uint8_t>(sum);
+        bytes[at + 3] = static_cast<uint8_t>(sum >> 8);
+        QTemporaryDir dir;
+        QFile out(dir.filePath(QStringLiteral("chained.img")));
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(image) == image.size());
+        out.close();
+        QVERIFY(platform::DriveMap::Instance().Bind('G', out.fileName().toStdString()).empty());
+
+        auto frame = guitest::OpenFrame();
+        DriveTreePane* pane = frame->DriveTree();
+        QVERIFY(pane->SelectDrive('G'));
+        QVERIFY(frame->StartScan(false));
+        QVERIFY(guitest::WaitForScanEnd(*frame));
+        QTreeWidgetItem* old = ChildNamed(pane->DriveItem('G'), QStringLiteral("Old"));
+        QVERIFY(old);
+        pane->Tree()->setCurrentItem(old);
+        CCorvaneView* view = frame->findChild<FolderBrowser*>()->View();
+        ScanRowModel* rows = view->Rows();
+        int chained = -1;
+        for (int r = 0; r < rows->rowCount(); ++r)
+            if (rows->Row(r).isDeleted == 1 && rows->Row(r).size == 46000) chained = r;
+        QVERIFY(chained >= 0);
+        view->List()->SelectOnly(chained);
+        QCOMPARE(PropertiesValue(*frame, QStringLiteral("Condition")),
+                 QStringLiteral("100% (no live file claims its data); its cluster chain was "
+                                "freed: read as one piece, wrong if it was fragmented"));
+        frame->RightPages()->setCurrentWidget(frame->Properties());
+        guitest::Screenshot(frame.get(), QStringLiteral("condition-exfat-freed-chain"));
     }
 
     void recoverySummaryCountsOverwrittenFilesApart() {

@@ -276,7 +276,7 @@ void FileCommands::OpenFolder() {
 
 void FileCommands::ShowProperties() {
     const auto row = m_browser.ObjectRow();
-    if (row) propertiesrows::Fill(m_frame.Properties(), *row, m_browser.OverwrittenBy(*row));
+    if (row) propertiesrows::Fill(m_frame.Properties(), *row, m_browser.ConditionDetailsOf(*row));
     m_frame.RightBar()->show();
     m_frame.RightPages()->setCurrentWidget(m_frame.Properties());
     m_frame.State().Set(&FrameState::propertiesVisible, true);

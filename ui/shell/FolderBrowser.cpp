@@ -72,7 +72,7 @@ FolderBrowser::FolderBrowser(CMainFrame& frame)
             [&state](bool marked) { state.Set(&FrameState::itemsMarked, marked); });
     connect(m_view, &CCorvaneView::rowSelected, this,
             [this, &state](const std::optional<ScanRow>& row) {
-                if (row) propertiesrows::Fill(m_frame.Properties(), *row, OverwrittenBy(*row));
+                if (row) propertiesrows::Fill(m_frame.Properties(), *row, ConditionDetailsOf(*row));
                 state.Set(&FrameState::listFocus, true);
                 m_frame.Commands().Recompute(); // the selected row is part of the file rules
             });
@@ -122,13 +122,16 @@ void FolderBrowser::OnTreeSelection(QTreeWidgetItem* item) {
     FillProperties(item);
 }
 
-std::u16string FolderBrowser::OverwrittenBy(const ScanRow& row) const {
-    // Only a deleted file that live files took data from has an owner to look for.
+propertiesrows::ConditionDetails FolderBrowser::ConditionDetailsOf(const ScanRow& row) const {
+    propertiesrows::ConditionDetails details;
     const DriveBootInfo* drive = SelectedDrive();
-    if (!drive || row.isDeleted != 1 || row.isDir != 0 || row.recoverable < 0 ||
-        row.recoverable >= 100)
-        return {};
-    return OverwritingFile(drive->driveLetter, drive->fileSystem, row.record);
+    if (!drive || row.isDeleted != 1 || row.isDir != 0) return details;
+    // Only a deleted file that live files took data from has an owner to look for.
+    if (row.recoverable >= 0 && row.recoverable < 100)
+        details.overwrittenBy = OverwritingFile(drive->driveLetter, drive->fileSystem, row.record);
+    details.readPastFreedChain =
+        ReadPastFreedChain(drive->driveLetter, drive->fileSystem, row.record);
+    return details;
 }
 
 void FolderBrowser::FillProperties(QTreeWidgetItem* item) {

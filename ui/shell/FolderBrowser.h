@@ -6,6 +6,7 @@
 // (the tree, the filters, the options, the language, a scan's start).
 #include "store/Listing.h"
 #include "store/ScanRow.h"
+#include "ui/shell/PropertiesRows.h"
 
 #include <QObject>
 #include <QPointer>
@@ -55,9 +56,10 @@ public:
 
     // The drive of the tree's selection and its folder row (none for a drive).
     const DriveBootInfo* SelectedDrive() const;
-    // The live file that took the first of a deleted row's clusters ("E:\New\a.bin"); empty
-    // when there is none or the row is whole.
-    std::u16string OverwrittenBy(const ScanRow& row) const;
+    // The live file that took the first of a deleted row's clusters ("E:\New\a.bin"; empty
+    // when there is none or the row is whole), and whether the row's data is read past a
+    // freed chain.
+    propertiesrows::ConditionDetails ConditionDetailsOf(const ScanRow& row) const;
     std::optional<ScanRow> SelectedTreeFolder() const;
     // The object of folder commands: the list's selected row while the list has the focus,
     // else the tree's selected folder.

@@ -54,16 +54,25 @@ void AddGroup(PropertiesPage* page, unsigned key) {
 }
 
 // How much of a file's data no live file has taken since, in words.
-QString ConditionValue(const ScanRow& row, const std::u16string& overwrittenBy) {
-    if (row.recoverable < 0) return QStringLiteral("not known");
-    if (row.recoverable >= 100)
-        return row.isDeleted == 1 ? QStringLiteral("100% (no live file claims its data)")
+QString ConditionValue(const ScanRow& row, const ConditionDetails& details) {
+    QString text;
+    if (row.recoverable < 0) {
+        text = QStringLiteral("not known");
+    } else if (row.recoverable >= 100) {
+        text = row.isDeleted == 1 ? QStringLiteral("100% (no live file claims its data)")
                                   : QStringLiteral("100%");
-    QString text = QStringLiteral("%1% untouched").arg(row.recoverable);
-    if (!overwrittenBy.empty())
-        text += QStringLiteral(", overwritten by ") + ToQ(overwrittenBy);
-    else
-        text += QStringLiteral(", the rest taken by live files");
+    } else {
+        text = QStringLiteral("%1% untouched").arg(row.recoverable);
+        if (!details.overwrittenBy.empty())
+            text += QStringLiteral(", overwritten by ") + ToQ(details.overwrittenBy);
+        else
+            text += QStringLiteral(", the rest taken by live files");
+    }
+    // The share counts the clusters a recovery reads; they are the file's own only if it lay
+    // in one piece.
+    if (details.readPastFreedChain)
+        text += QStringLiteral("; its cluster chain was freed: read as one piece, wrong if it "
+                               "was fragmented");
     return text;
 }
 
@@ -93,7 +102,7 @@ void Refill(PropertiesPage* page) {
     if (page && page->ShownRow()) Fill(page, *page->ShownRow());
 }
 
-void Fill(PropertiesPage* page, const ScanRow& row, const std::u16string& overwrittenBy) {
+void Fill(PropertiesPage* page, const ScanRow& row, const ConditionDetails& details) {
     if (!page) return;
     page->clear();
     page->SetShownRow(row);
@@ -119,7 +128,7 @@ void Fill(PropertiesPage* page, const ScanRow& row, const std::u16string& overwr
     // How much of a file's data is still its own, below the fixed rows.
     if (row.isDir == 0) {
         AddRow(page, QString(), QString());
-        AddRow(page, QStringLiteral("Condition"), ConditionValue(row, overwrittenBy));
+        AddRow(page, QStringLiteral("Condition"), ConditionValue(row, details));
     }
     FitColumns(page);
 }

@@ -24,9 +24,16 @@ inline QColor ValueText() {
 // Widest name column; the value column takes the rest of the list's width.
 inline constexpr int kNameColumnWidth = 180;
 
-// Clears the list and fills it with the rows of row. overwrittenBy names the live file that
-// took the first of a deleted file's clusters, when one is known.
-void Fill(PropertiesPage* page, const ScanRow& row, const std::u16string& overwrittenBy = {});
+// What the volume tells of a deleted file's data beyond its row.
+struct ConditionDetails {
+    // The live file that took the first of its taken clusters, when one is known.
+    std::u16string overwrittenBy;
+    // Its chain was freed with it: the clusters after its first are read in a row.
+    bool readPastFreedChain = false;
+};
+
+// Clears the list and fills it with the rows of row, its condition with details.
+void Fill(PropertiesPage* page, const ScanRow& row, const ConditionDetails& details = {});
 // Fills the list again with the row it showed (after its columns were made anew).
 void Refill(PropertiesPage* page);
 // Keeps the value column filling the list's width from now on: the name column takes what its
