@@ -8,6 +8,7 @@
 #include "engine/exfat/ExfatScanner.h"
 #include "engine/volume/OverwritingFile.h"
 #include "store/LiveRows.h"
+#include "store/RowPaths.h"
 #include "store/RecoveryLookups.h"
 
 #include <algorithm>
