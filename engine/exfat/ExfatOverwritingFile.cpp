@@ -8,8 +8,8 @@
 #include "engine/exfat/ExfatScanner.h"
 #include "engine/volume/OverwritingFile.h"
 #include "store/LiveRows.h"
-#include "store/RowPaths.h"
 #include "store/RecoveryLookups.h"
+#include "store/RowPaths.h"
 
 #include <algorithm>
 #include <vector>
