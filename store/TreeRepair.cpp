@@ -67,9 +67,14 @@ void DataBase::AdoptOrphans(uint64_t rootId) {
     {
         CppSQLite3Query q =
             m_db->query(SqlFormat("select max(id),max(pid),max(record) from %c", l));
+        // Ids and records come from the volume and may be the largest number there is: the
+        // next one wraps around instead of overflowing.
+        auto next = [](long long v) {
+            return static_cast<long long>(static_cast<unsigned long long>(v) + 1);
+        };
         if (!q.eof()) {
-            extraId = std::max(q.getInt64Field(0), q.getInt64Field(1)) + 1;
-            extraRecord = q.getInt64Field(2) + 1;
+            extraId = next(std::max(q.getInt64Field(0), q.getInt64Field(1)));
+            extraRecord = next(q.getInt64Field(2));
         }
     }
 
