@@ -1,6 +1,6 @@
 // FAT12, FAT16 and FAT32 volumes of 4096-byte logical sectors (scripts/make-fat4k-volumes):
 // they are offered as drives, and a scan and a recovery give every file of the manifest,
-// the deleted one included, byte for byte.
+// the deleted one included, byte for byte; so does the FAT32 on a disk of 4096-byte sectors.
 #include "tests/cli/CliRunner.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestVolumes.h"
@@ -9,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 using namespace tessaly::test;
@@ -76,3 +77,15 @@ INSTANTIATE_TEST_SUITE_P(Volumes, Fat4k,
                                            std::make_pair("fat16-4k.img", "FAT16"),
                                            std::make_pair("fat32-4k.img", "FAT32")),
                          [](const auto& test) { return test.param.second; });
+
+TEST(Fat4kDisk, TheVolumeOfADiskOf4096ByteSectorsIsRecovered) {
+    // disk-gpt4k.img (scripts/make-partition-disks): a GPT in 4096-byte sectors whose one
+    // partition holds a FAT32 of 4096-byte sectors with HELLO.TXT.
+    const std::string disk = VolumesDir() + "/disk-gpt4k.img";
+    TempDir out;
+    const auto r = RunCli({"--drive", "E=" + disk, "recover", "E:", "--all", "--to", out.path()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::ifstream in(out.path() + "/HELLO.TXT", std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "hello from fat32\n");
+}
