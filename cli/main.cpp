@@ -2,11 +2,13 @@
 #include "cli/CommandSupport.h"
 #include "cli/Commands.h"
 #include "cli/Interrupt.h"
+#include "cli/TerminalProgress.h"
 #include "engine/carve/CarveOptions.h"
 #include "engine/volume/EntryPoints.h"
 #include "jobs/CarveSettings.h"
 #include "jobs/Drives.h"
 #include "jobs/SavedScan.h"
+#include "jobs/VolumeBinderSearch.h"
 #include "platform/DriveMap.h"
 #include "ui/settings/Ini.h"
 
@@ -17,6 +19,22 @@
 
 namespace {
 
+// The search of every sector reports here: a progress line on standard error, and Ctrl-C as
+// its cancel.
+class SearchProgressLine : public ProgressSink {
+public:
+    void Start(uint32_t steps) override { line_.Start(steps); }
+    void SetMode(int) override {}
+    void Show() override {}
+    void Step() override { line_.Step(); }
+    void SetStatus(const std::u16string& text) override { line_.SetStatus(text); }
+    void Close() override { line_.Clear(); }
+    bool Cancelled() const override { return g_interrupted.load(); }
+
+private:
+    TerminalProgress line_;
+};
+
 int Run(int argc, char** argv) {
     auto& map = platform::DriveMap::Instance();
     DriveBindings bindings;
@@ -26,6 +44,7 @@ int Run(int argc, char** argv) {
     bool help = false;
     bool sectorSearch = false;
     bool noCarve = false;
+    SearchProgressLine searchProgress;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (!command.empty()) {
@@ -69,24 +88,13 @@ int Run(int argc, char** argv) {
         // Every sector of a disk without a usable table is tried as a boot sector: slow, so
         // the search shows how far it is and Ctrl-C ends it with what it found.
         InstallInterruptHandler();
-        ProbeOptions options;
-        options.search = LostSearch::kEverySector;
-        const bool terminal = ::isatty(2) != 0;
-        options.progress = [terminal, last = -1](uint64_t done, uint64_t total) mutable {
-            if (terminal && total != 0) {
-                const int percent = static_cast<int>(done * 100 / total);
-                if (percent != last)
-                    std::fprintf(stderr, "\rsearching every sector for lost volumes: %3d%%",
-                                 percent);
-                last = percent;
-            }
-            return !g_interrupted.load();
-        };
+        ProbeOptions options = SectorSearchOptions(searchProgress, u"searching every sector for "
+                                                                   u"lost volumes");
         bindings.SetProbeOptions(std::move(options));
     }
     const DriveBindings::Result bound = bindings.Apply(map, &CIni::Instance());
     if (sectorSearch) {
-        if (::isatty(2)) std::fputc('\n', stderr);
+        searchProgress.Close();
         if (g_interrupted.exchange(false))
             std::fputs("tessaly-cli: the search for lost volumes was stopped; the volumes found "
                        "so far are bound\n",

@@ -13,6 +13,7 @@ enum ProgressMode : int {
     kProgressFatAdvanced = 4,
     kProgressRecovery = 5,
     kProgressListing = 6,
+    kProgressVolumeSearch = 7, // the search of every sector of a disk for lost volumes
 };
 
 class ProgressSink {

@@ -5,6 +5,7 @@
 #include "platform/WindowSource.h"
 #include "platform/images/OpenImage.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <mutex>
@@ -124,8 +125,19 @@ std::string ParseSourceSpec(const std::string& text, SourceSpec* spec) {
     return {};
 }
 
-BindResult BindSource(platform::DriveMap& map, char letter, const SourceSpec& spec, bool taken[26],
-                      bool explicitBinding, const ProbeOptions& options) {
+namespace {
+
+// What a binding leaves out beyond the spec's choice: the volumes a letter already holds
+// (a search run again over a bound source adds only what is new).
+struct BindFilter {
+    std::vector<uint64_t> boundOffsets;
+    bool addOnly = false;    // never bind the source whole; nothing new is no error
+    size_t* found = nullptr; // out: the volumes the probe saw
+};
+
+BindResult BindWithFilter(platform::DriveMap& map, char letter, const SourceSpec& spec,
+                          bool taken[26], bool explicitBinding, const ProbeOptions& options,
+                          const BindFilter& filter) {
     BindResult r;
     SourceInventory inventory;
     inventory.path = spec.path;
@@ -148,7 +160,7 @@ BindResult BindSource(platform::DriveMap& map, char letter, const SourceSpec& sp
 
     if (!opened.source) {
         inventory.error = opened.error;
-        if (!Exists(spec.path)) {
+        if (!Exists(spec.path) || filter.addOnly) {
             r.error = "cannot read " + spec.path + ": " + opened.error;
             return r;
         }
@@ -164,11 +176,21 @@ BindResult BindSource(platform::DriveMap& map, char letter, const SourceSpec& sp
     for (const std::string& problem : probe.problems)
         r.messages.push_back(spec.path + ": " + problem);
 
+    if (filter.found) *filter.found = probe.volumes.size();
     std::vector<FoundVolume> volumes;
     for (const FoundVolume& v : probe.volumes) {
         if (spec.partition != 0 && v.partitionNumber != spec.partition) continue;
         if (spec.offset && v.offset != *spec.offset) continue;
+        if (std::find(filter.boundOffsets.begin(), filter.boundOffsets.end(), v.offset) !=
+            filter.boundOffsets.end())
+            continue;
         volumes.push_back(v);
+    }
+    if (volumes.empty() && filter.addOnly) {
+        // Nothing new: the letters the source holds stay as they are, and so does its record
+        // unless a letter holds one of its volumes.
+        if (!filter.boundOffsets.empty()) Remember(std::move(inventory));
+        return r;
     }
     if (volumes.empty() && spec.offset)
         if (auto v = VolumeAt(opened.source, *spec.offset)) volumes.push_back(*v);
@@ -231,6 +253,34 @@ BindResult BindSource(platform::DriveMap& map, char letter, const SourceSpec& sp
     }
     Remember(std::move(inventory));
     return r;
+}
+
+} // namespace
+
+BindResult BindSource(platform::DriveMap& map, char letter, const SourceSpec& spec, bool taken[26],
+                      bool explicitBinding, const ProbeOptions& options) {
+    return BindWithFilter(map, letter, spec, taken, explicitBinding, options, {});
+}
+
+BindResult BindNewVolumes(platform::DriveMap& map, const std::string& path,
+                          const ProbeOptions& options, size_t* found) {
+    bool taken[26] = {};
+    BindFilter filter;
+    filter.addOnly = true;
+    filter.found = found;
+    for (const platform::DriveSource& s : map.Sources()) {
+        taken[s.letter - 'A'] = true;
+        if (s.path == path) filter.boundOffsets.push_back(s.offset);
+    }
+    SourceSpec spec;
+    spec.path = path;
+    const char letter = NextFree('C', taken);
+    if (!letter) {
+        BindResult r;
+        r.error = "no drive letter is left for " + path;
+        return r;
+    }
+    return BindWithFilter(map, letter, spec, taken, true, options, filter);
 }
 
 BindResult BindSourceToFreeLetters(platform::DriveMap& map, const SourceSpec& spec,

@@ -50,6 +50,13 @@ BindResult BindSource(platform::DriveMap& map, char letter, const SourceSpec& sp
 BindResult BindSourceToFreeLetters(platform::DriveMap& map, const SourceSpec& spec,
                                    const ProbeOptions& options = {});
 
+// Binds the volumes of the source at path that no letter holds yet (as a search of every
+// sector finds them on a disk whose other volumes are bound) to the first free letters. The
+// source is never bound whole: when nothing new is found, letters is empty and error too.
+// found, when given, receives how many volumes the probe saw, bound before or now.
+BindResult BindNewVolumes(platform::DriveMap& map, const std::string& path,
+                          const ProbeOptions& options, size_t* found = nullptr);
+
 // The sources bound so far, in the order they were bound (a source bound again replaces its
 // earlier record).
 std::vector<SourceInventory> BoundSources();

@@ -39,6 +39,8 @@ RawDevice& RawDevice::operator=(RawDevice&& other) noexcept {
         error_ = std::move(other.error_);
         other.fd_ = -1;
     }
+    lastEnd_ = UINT64_MAX;
+    sequentialReads_ = 0;
     return *this;
 }
 
@@ -86,8 +88,28 @@ uint64_t RawDevice::Size() const {
     return static_cast<uint64_t>(st.st_size);
 }
 
+void RawDevice::ReadAhead(uint64_t offset, uint64_t length) const {
+    // A complete scan, the search for lost volumes and the recovery of a large file read a
+    // device front to back in large pieces: once two such reads have followed each other, the
+    // next stretch is requested while the caller works through this one. Scattered reads (a
+    // quick scan's folders and records) ask for nothing beyond what they read.
+    constexpr uint64_t kLargeRead = 64 * 1024;
+    constexpr uint64_t kAhead = 8 << 20;
+    const uint64_t end = offset + length;
+    const uint64_t previousEnd = lastEnd_.exchange(end, std::memory_order_relaxed);
+    if (offset != previousEnd || length < kLargeRead) {
+        sequentialReads_.store(0, std::memory_order_relaxed);
+        return;
+    }
+    if (sequentialReads_.fetch_add(1, std::memory_order_relaxed) + 1 < 2) return;
+    if (end <= static_cast<uint64_t>(INT64_MAX) - kAhead)
+        ::posix_fadvise(fd_, static_cast<off_t>(end), static_cast<off_t>(kAhead),
+                        POSIX_FADV_WILLNEED);
+}
+
 int64_t RawDevice::ReadAt(uint64_t offset, void* buffer, uint64_t length) const {
     if (fd_ < 0) return -1;
+    ReadAhead(offset, length);
     auto* out = static_cast<uint8_t*>(buffer);
     uint64_t done = 0;
     int64_t fromDevice = 0;

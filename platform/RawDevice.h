@@ -3,6 +3,7 @@
 // a source for writing: nothing this tool reads may ever be changed by it.
 #include "platform/Source.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -39,7 +40,13 @@ public:
     int64_t ReadAt(uint64_t offset, void* buffer, uint64_t length) const override;
 
 private:
+    // Asks the kernel to fetch the stretch after a run of reads that follow each other.
+    void ReadAhead(uint64_t offset, uint64_t length) const;
+
     int fd_ = -1;
+    // The end of the last read and how many reads in a row began where the one before ended.
+    mutable std::atomic<uint64_t> lastEnd_{UINT64_MAX};
+    mutable std::atomic<uint32_t> sequentialReads_{0};
     std::string path_;
     std::string error_;
 };

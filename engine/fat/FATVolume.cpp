@@ -65,7 +65,10 @@ bool FATVolume::ParseBootFields(const uint8_t* sector, FatBootInfo& info) {
     info.recordShift = 0;
     info.totalClusters = info.clusterBound;
 
-    const bool sectorOk = info.bytesPerSector == 512 || info.bytesPerSector == 1024;
+    // Logical sectors of 512 to 4096 bytes: disks of 4096-byte sectors carry FAT volumes
+    // formatted in them. Every offset below goes through sectorShift.
+    const uint32_t bps = info.bytesPerSector;
+    const bool sectorOk = bps >= 512 && bps <= 4096 && (bps & (bps - 1)) == 0;
     const uint16_t spc = info.sectorsPerCluster;
     const bool clusterOk = spc != 0 && spc <= 128 && (spc & (spc - 1)) == 0;
     return sectorOk && clusterOk;

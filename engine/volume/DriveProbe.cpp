@@ -1,13 +1,20 @@
 #include "engine/volume/DriveProbe.h"
 
+#include "engine/ntfs/NTFSFileRecord.h"
+#include "engine/ntfs/NTFSVolume.h"
 #include "engine/partition/BootSectorOverlay.h"
 #include "engine/volume/EntryPoints.h"
+#include "platform/Text.h"
 #include "platform/VolumeLabel.h"
 #include "platform/VolumeSource.h"
 
 #include <cstring>
 
 namespace {
+
+constexpr uint64_t kVolumeRecord = 3;      // $Volume
+constexpr uint32_t kVolumeNameType = 0x60; // $VOLUME_NAME
+constexpr size_t kMaxLabelChars = 128;     // NTFS labels hold at most 128 characters
 
 // What an unsupported boot sector looks like, for the message.
 std::string Lookalike(const uint8_t* s) {
@@ -35,6 +42,26 @@ private:
     std::unique_ptr<platform::Source> volume_;
     partition::BootSectorOverlay overlay_;
 };
+
+// The label NTFS keeps in the $VOLUME_NAME attribute of record 3 ($Volume), read through the
+// engine: libblkid reads it from raw files and devices only, not from inside a container.
+std::string NtfsLabel(const platform::DriveSource& binding) {
+    std::unique_ptr<platform::Source> source = OpenBoundVolume(binding, nullptr);
+    NTFSVolume volume;
+    if (!source || !volume.OpenSource(std::move(source), true)) return {};
+    const std::unique_ptr<NTFSFileRecord> record =
+        volume.ReadRecordByNumber(MftRecordNumber{kVolumeRecord});
+    if (!record || !record->InUse()) return {};
+    const NTFSAttribute* attribute = FindAttribute(record->attributes, kVolumeNameType);
+    const auto* name = attribute
+                           ? dynamic_cast<const NTFSAttributeDataVolumeName*>(attribute->data.get())
+                           : nullptr;
+    if (!name) return {};
+    std::u16string text = name->volumeName.substr(0, kMaxLabelChars);
+    for (char16_t& c : text)
+        if (c < 0x20) c = u'_';
+    return platform::Utf16ToUtf8(text);
+}
 
 } // namespace
 
@@ -80,7 +107,9 @@ DriveProbe ProbeDrive(char letter, bool withLabel) {
         return p;
     }
     if (withLabel) {
-        const std::string label = platform::VolumeLabel(*binding, sector);
+        std::string label = platform::VolumeLabel(*binding, sector);
+        if (label.empty() && p.info.isNtfs && binding->container != platform::ContainerKind::kRaw)
+            label = NtfsLabel(*binding);
         std::strncpy(p.info.volumeLabel, label.c_str(), sizeof p.info.volumeLabel - 1);
     }
     p.state = DriveState::kReady;

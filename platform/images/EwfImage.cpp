@@ -1,6 +1,7 @@
 #include "platform/images/EwfImage.h"
 
 #include "platform/images/LibraryError.h"
+#include "platform/images/LibraryHandle.h"
 
 #include <cstring>
 #include <libewf.h>
@@ -8,13 +9,7 @@
 
 namespace platform {
 
-struct EwfImage::Handle {
-    libewf_handle_t* handle = nullptr;
-    ~Handle() {
-        if (!handle) return;
-        libewf_handle_close(handle, nullptr);
-        libewf_handle_free(&handle, nullptr);
-    }
+struct EwfImage::Handle : LibraryHandle<libewf_handle_t, libewf_handle_close, libewf_handle_free> {
 };
 
 namespace {

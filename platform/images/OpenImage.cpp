@@ -7,9 +7,80 @@
 #include "platform/images/VhdImage.h"
 #include "platform/images/VmdkImage.h"
 
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
+
 namespace platform {
 
 namespace {
+
+// Opening a container reads its tables (an E01 keeps an entry for every 32 KiB of the disk),
+// which costs more than a quick scan of a small volume, and every check, scan and recovery
+// opens its source anew. The containers opened last are therefore kept open and handed out
+// again while none of their files has changed. Their reads are serialised (ImageSource), so
+// one can serve several threads.
+constexpr size_t kKeptContainers = 4;
+
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    int64_t modified = 0; // nanoseconds
+    bool operator==(const FileStamp&) const = default;
+};
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return FileStamp{st.st_dev, st.st_ino, st.st_size,
+                     int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec};
+}
+
+std::vector<FileStamp> StampsOf(const std::vector<std::string>& files) {
+    std::vector<FileStamp> stamps;
+    for (const std::string& f : files) {
+        const auto stamp = StampOf(f);
+        if (!stamp) return {};
+        stamps.push_back(*stamp);
+    }
+    return stamps;
+}
+
+struct KeptContainer {
+    std::string path;
+    std::vector<FileStamp> stamps; // of opened.files, when it was opened
+    OpenedSource opened;
+};
+
+std::mutex g_keptLock;
+std::deque<KeptContainer> g_kept; // the most recently used first
+
+std::optional<OpenedSource> KeptOpen(const std::string& path) {
+    std::lock_guard<std::mutex> guard(g_keptLock);
+    for (auto it = g_kept.begin(); it != g_kept.end(); ++it) {
+        if (it->path != path) continue;
+        if (StampsOf(it->opened.files) != it->stamps) {
+            g_kept.erase(it); // changed or gone: open it again
+            return std::nullopt;
+        }
+        KeptContainer kept = std::move(*it);
+        g_kept.erase(it);
+        g_kept.push_front(std::move(kept));
+        return g_kept.front().opened;
+    }
+    return std::nullopt;
+}
+
+void Keep(const std::string& path, const OpenedSource& opened) {
+    if (!opened.source || opened.kind == ContainerKind::kRaw) return;
+    std::vector<FileStamp> stamps = StampsOf(opened.files);
+    if (stamps.empty()) return;
+    std::lock_guard<std::mutex> guard(g_keptLock);
+    g_kept.push_front({path, std::move(stamps), opened});
+    if (g_kept.size() > kKeptContainers) g_kept.pop_back();
+}
 
 template <typename Image>
 void Take(OpenedSource& out, std::unique_ptr<Image> image, ContainerKind kind) {
@@ -23,6 +94,7 @@ void Take(OpenedSource& out, std::unique_ptr<Image> image, ContainerKind kind) {
 } // namespace
 
 OpenedSource OpenSourcePath(const std::string& path) {
+    if (auto kept = KeptOpen(path)) return std::move(*kept);
     OpenedSource out;
     auto raw = std::make_unique<RawDevice>();
     if (!raw->Open(path)) {
@@ -54,6 +126,7 @@ OpenedSource OpenSourcePath(const std::string& path) {
         out.files = {path};
         out.source = std::move(raw);
     }
+    Keep(path, out);
     return out;
 }
 

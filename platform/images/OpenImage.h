@@ -20,6 +20,7 @@ struct OpenedSource {
     std::string problem;            // what is wrong with a container that could be opened
 };
 
+// A container opened before is handed out again, open, while its files are unchanged.
 OpenedSource OpenSourcePath(const std::string& path);
 
 } // namespace platform

@@ -1,20 +1,14 @@
 #include "platform/images/QcowImage.h"
 
 #include "platform/images/LibraryError.h"
+#include "platform/images/LibraryHandle.h"
 
 #include <cstring>
 #include <libqcow.h>
 
 namespace platform {
 
-struct QcowImage::Handle {
-    libqcow_file_t* file = nullptr;
-    ~Handle() {
-        if (!file) return;
-        libqcow_file_close(file, nullptr);
-        libqcow_file_free(&file, nullptr);
-    }
-};
+struct QcowImage::Handle : LibraryHandle<libqcow_file_t, libqcow_file_close, libqcow_file_free> {};
 
 QcowImage::QcowImage(const std::string& path) : ImageSource(path) {}
 QcowImage::~QcowImage() = default;
@@ -28,15 +22,15 @@ std::unique_ptr<QcowImage> QcowImage::Open(const std::string& path, std::string*
     std::unique_ptr<QcowImage> image(new QcowImage(path));
     image->handle_ = std::make_unique<Handle>();
     libqcow_error_t* e = nullptr;
-    if (libqcow_file_initialize(&image->handle_->file, &e) != 1 ||
-        libqcow_file_open(image->handle_->file, path.c_str(), LIBQCOW_OPEN_READ, &e) != 1) {
+    if (libqcow_file_initialize(&image->handle_->handle, &e) != 1 ||
+        libqcow_file_open(image->handle_->handle, path.c_str(), LIBQCOW_OPEN_READ, &e) != 1) {
         *error = "the QCOW image cannot be opened: " +
                  LibraryErrorText(e, libqcow_error_sprint, libqcow_error_free, path);
         return nullptr;
     }
     image->files_.push_back(path);
     size64_t size = 0;
-    if (libqcow_file_get_media_size(image->handle_->file, &size, &e) != 1) {
+    if (libqcow_file_get_media_size(image->handle_->handle, &size, &e) != 1) {
         *error = "the QCOW image gives no disk size: " +
                  LibraryErrorText(e, libqcow_error_sprint, libqcow_error_free, path);
         return nullptr;
@@ -46,11 +40,8 @@ std::unique_ptr<QcowImage> QcowImage::Open(const std::string& path, std::string*
 }
 
 int64_t QcowImage::ReadLocked(uint64_t offset, uint8_t* buffer, uint64_t length) const {
-    libqcow_error_t* e = nullptr;
-    const ssize_t n = libqcow_file_read_buffer_at_offset(handle_->file, buffer, length,
-                                                         static_cast<off64_t>(offset), &e);
-    if (e) libqcow_error_free(&e);
-    return n;
+    return ReadWithLibrary<libqcow_error_t, libqcow_file_read_buffer_at_offset, libqcow_error_free>(
+        handle_->handle, buffer, length, offset);
 }
 
 } // namespace platform

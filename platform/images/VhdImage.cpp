@@ -1,20 +1,14 @@
 #include "platform/images/VhdImage.h"
 
 #include "platform/images/LibraryError.h"
+#include "platform/images/LibraryHandle.h"
 
 #include <cstring>
 #include <libvhdi.h>
 
 namespace platform {
 
-struct VhdImage::Handle {
-    libvhdi_file_t* file = nullptr;
-    ~Handle() {
-        if (!file) return;
-        libvhdi_file_close(file, nullptr);
-        libvhdi_file_free(&file, nullptr);
-    }
-};
+struct VhdImage::Handle : LibraryHandle<libvhdi_file_t, libvhdi_file_close, libvhdi_file_free> {};
 
 VhdImage::VhdImage(const std::string& path, ContainerKind kind) : ImageSource(path), kind_(kind) {}
 VhdImage::~VhdImage() = default;
@@ -36,15 +30,15 @@ std::unique_ptr<VhdImage> VhdImage::Open(const std::string& path, ContainerKind 
     const char* name = kind == ContainerKind::kVhdx ? "VHDX" : "VHD";
     image->handle_ = std::make_unique<Handle>();
     libvhdi_error_t* e = nullptr;
-    if (libvhdi_file_initialize(&image->handle_->file, &e) != 1 ||
-        libvhdi_file_open(image->handle_->file, path.c_str(), LIBVHDI_OPEN_READ, &e) != 1) {
+    if (libvhdi_file_initialize(&image->handle_->handle, &e) != 1 ||
+        libvhdi_file_open(image->handle_->handle, path.c_str(), LIBVHDI_OPEN_READ, &e) != 1) {
         *error = std::string("the ") + name + " image cannot be opened: " +
                  LibraryErrorText(e, libvhdi_error_sprint, libvhdi_error_free, path);
         return nullptr;
     }
     image->files_.push_back(path);
     size64_t size = 0;
-    if (libvhdi_file_get_media_size(image->handle_->file, &size, &e) != 1) {
+    if (libvhdi_file_get_media_size(image->handle_->handle, &size, &e) != 1) {
         *error = std::string("the ") + name + " image gives no disk size: " +
                  LibraryErrorText(e, libvhdi_error_sprint, libvhdi_error_free, path);
         return nullptr;
@@ -54,11 +48,8 @@ std::unique_ptr<VhdImage> VhdImage::Open(const std::string& path, ContainerKind 
 }
 
 int64_t VhdImage::ReadLocked(uint64_t offset, uint8_t* buffer, uint64_t length) const {
-    libvhdi_error_t* e = nullptr;
-    const ssize_t n = libvhdi_file_read_buffer_at_offset(handle_->file, buffer, length,
-                                                         static_cast<off64_t>(offset), &e);
-    if (e) libvhdi_error_free(&e);
-    return n;
+    return ReadWithLibrary<libvhdi_error_t, libvhdi_file_read_buffer_at_offset, libvhdi_error_free>(
+        handle_->handle, buffer, length, offset);
 }
 
 } // namespace platform

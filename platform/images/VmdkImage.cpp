@@ -1,6 +1,7 @@
 #include "platform/images/VmdkImage.h"
 
 #include "platform/images/LibraryError.h"
+#include "platform/images/LibraryHandle.h"
 
 #include <cstring>
 #include <filesystem>
@@ -9,14 +10,8 @@
 
 namespace platform {
 
-struct VmdkImage::Handle {
-    libvmdk_handle_t* handle = nullptr;
-    ~Handle() {
-        if (!handle) return;
-        libvmdk_handle_close(handle, nullptr);
-        libvmdk_handle_free(&handle, nullptr);
-    }
-};
+struct VmdkImage::Handle
+    : LibraryHandle<libvmdk_handle_t, libvmdk_handle_close, libvmdk_handle_free> {};
 
 namespace {
 
@@ -88,11 +83,8 @@ std::unique_ptr<VmdkImage> VmdkImage::Open(const std::string& path, std::string*
 }
 
 int64_t VmdkImage::ReadLocked(uint64_t offset, uint8_t* buffer, uint64_t length) const {
-    libvmdk_error_t* e = nullptr;
-    const ssize_t n = libvmdk_handle_read_buffer_at_offset(handle_->handle, buffer, length,
-                                                           static_cast<off64_t>(offset), &e);
-    if (e) libvmdk_error_free(&e);
-    return n;
+    return ReadWithLibrary<libvmdk_error_t, libvmdk_handle_read_buffer_at_offset,
+                           libvmdk_error_free>(handle_->handle, buffer, length, offset);
 }
 
 } // namespace platform

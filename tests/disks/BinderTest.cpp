@@ -1,6 +1,7 @@
 // The binder: each volume of a disk gets a letter of its own, in table order, with its window;
 // one partition can be chosen; what is not bound is named; settings entries are never dropped
 // in silence.
+#include "engine/volume/DriveProbe.h"
 #include "jobs/Drives.h"
 #include "jobs/VolumeBinder.h"
 #include "platform/DriveMap.h"
@@ -86,6 +87,23 @@ TEST_F(Binder, EveryVolumeOfAContainerTakesALetterInTableOrder) {
     // The binding names its source, its container and where the volume lies.
     EXPECT_EQ(DescribeBinding(*platform::DriveMap::Instance().Find('F')),
               DiskPath("gpt-split.img.001") + " (split raw), partition 2 (40.0 MiB at 25.0 MiB)");
+}
+
+TEST_F(Binder, VolumesInsideContainersKeepTheirLabels) {
+    // The labels of the raw disk's volumes, as libblkid reads them from the file.
+    platform::DriveMap::Instance().Clear();
+    ASSERT_EQ(Bind('E', DiskPath("gpt.img")).error, "");
+    const std::string ntfsLabel = ProbeDrive('E').info.volumeLabel;
+    const std::string fatLabel = ProbeDrive('F').info.volumeLabel;
+    ASSERT_FALSE(ntfsLabel.empty());
+    ASSERT_FALSE(fatLabel.empty());
+    for (const Container& c : GptContainers()) {
+        SCOPED_TRACE(c.file);
+        platform::DriveMap::Instance().Clear();
+        ASSERT_EQ(Bind('E', DiskPath(c.file)).error, "");
+        EXPECT_EQ(ProbeDrive('E').info.volumeLabel, ntfsLabel);
+        EXPECT_EQ(ProbeDrive('F').info.volumeLabel, fatLabel);
+    }
 }
 
 TEST_F(Binder, LaterVolumesSkipTakenLettersAndOneCanBeChosen) {

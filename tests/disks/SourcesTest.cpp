@@ -119,6 +119,33 @@ TEST(OpenSourcePath, TellsContainersByContentNotByName) {
     EXPECT_NE(none.error.find("No such file"), std::string::npos) << none.error;
 }
 
+TEST(OpenSourcePath, KeepsAContainerOpenOnlyWhileItsFilesAreUnchanged) {
+    TempDir dir;
+    const std::string path = dir.File("disk.E01");
+    std::filesystem::copy_file(DiskPath("gpt.E01"), path);
+    const auto first = platform::OpenSourcePath(path);
+    ASSERT_TRUE(first.source) << first.error;
+    // Opened again: the same open container, its tables not read twice.
+    const auto again = platform::OpenSourcePath(path);
+    EXPECT_EQ(again.source, first.source);
+    EXPECT_EQ(again.files, first.files);
+    // Replaced by another container under the same name: opened anew, as what it is now.
+    std::filesystem::remove(path);
+    std::filesystem::copy_file(DiskPath("gpt.qcow2"), path);
+    const auto replaced = platform::OpenSourcePath(path);
+    ASSERT_TRUE(replaced.source) << replaced.error;
+    EXPECT_NE(replaced.source, first.source);
+    EXPECT_EQ(replaced.kind, platform::ContainerKind::kQcow);
+    // Gone: the system's reason, not the container kept from before.
+    std::filesystem::remove(path);
+    const auto gone = platform::OpenSourcePath(path);
+    EXPECT_FALSE(gone.source);
+    EXPECT_NE(gone.error.find("No such file"), std::string::npos) << gone.error;
+    // A raw image is never kept: each open has a device of its own.
+    const std::string raw = LoadVolume("fat32").image;
+    EXPECT_NE(platform::OpenSourcePath(raw).source, platform::OpenSourcePath(raw).source);
+}
+
 TEST(DamagedContainers, AreNamedAndWhatRemainsIsRead) {
     const auto raw = OpenRaw(DiskPath("gpt.img"));
     // The third segment is gone: the gap is named, and the bytes before it still read true.

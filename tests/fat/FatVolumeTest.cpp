@@ -60,10 +60,12 @@ TEST(FatBootSector, DerivesGeometryFromTheBootSector) {
 
 TEST(FatBootSector, RejectsUnsupportedSizesButFillsTheFields) {
     FatBootInfo info;
+    // 4096-byte logical sectors (FAT on a disk of 4096-byte sectors) are read like 512.
     const auto big = BootSector(4096, 8, 32, 2, 1000, 100000);
-    EXPECT_FALSE(FATVolume::ParseBootFields(big.data(), info));
+    EXPECT_TRUE(FATVolume::ParseBootFields(big.data(), info));
     EXPECT_EQ(info.bytesPerSector, 4096u);
     EXPECT_EQ(info.bytesPerCluster, 32768u);
+    EXPECT_EQ(info.sectorShift, 12u);
 
     FatBootInfo odd;
     const auto three = BootSector(512, 3, 32, 2, 1000, 100000);

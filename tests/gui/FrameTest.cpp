@@ -52,11 +52,12 @@ private Q_SLOTS:
         for (QAction* a : frame->menuBar()->actions())
             top << a->text();
         QCOMPARE(top, (QStringList{"&File", "&Edit", "&View", "&Tools", "&Help"}));
-        QCOMPARE(MenuTexts(TopMenu(*frame, 0)),
-                 (QStringList{"&Quick Scan...", "&Full Scan...", "-",
-                              "&Recover Selected File(s)/Folder(s)...",
-                              "Recover &All Deleted Files...", "-", "&Save Drive Info...",
-                              "&Open Drive Info...", "Open Disk &Image...", "-", "E&xit"}));
+        QCOMPARE(
+            MenuTexts(TopMenu(*frame, 0)),
+            (QStringList{"&Quick Scan...", "&Full Scan...", "-",
+                         "&Recover Selected File(s)/Folder(s)...", "Recover &All Deleted Files...",
+                         "-", "&Save Drive Info...", "&Open Drive Info...", "Open Disk &Image...",
+                         "Search Disk Image for &Lost Volumes...", "-", "E&xit"}));
         // Tools: the language pop-up at position 2 ("|3|2" in a language file).
         QMenu* tools = TopMenu(*frame, 3);
         QCOMPARE(tools->actions().at(2)->menu(), frame->LanguageMenu());

@@ -1,8 +1,10 @@
 #include "ui/dialogs/CProgressDlg.h"
 
+#include "jobs/ProgressSink.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/TextFormat.h"
 #include "ui/resources/DialogIds.h"
+#include "ui/settings/LangText.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/Translation.h"
 #include "ui/widgets/GradientProgressBar.h"
@@ -24,6 +26,18 @@ constexpr unsigned kTextStatus = 30;
 constexpr unsigned kTextElapsed = 35;
 constexpr unsigned kTextRemaining = 36;
 constexpr unsigned kTextCancel = 49;
+constexpr int kLastMode = kProgressVolumeSearch;
+// The search for lost volumes, beyond the classic set of texts.
+constexpr unsigned kTextSearchCaption = 200;
+constexpr unsigned kTextSearchQuestion = 201;
+
+// A key's text; the texts beyond the classic set bring their own built-in wording.
+QString ModeText(unsigned key) {
+    if (key == kTextSearchCaption) return ToQ(LangText(key, u"Searching for Lost Volumes"));
+    if (key == kTextSearchQuestion)
+        return ToQ(LangText(key, u"Stop the search? The volumes found so far are kept."));
+    return ToQ(LangText(key));
+}
 
 QString TimeLine(unsigned key, int32_t seconds) {
     const TaskTimer::Clock3 c = TaskTimer::Split(seconds);
@@ -34,19 +48,19 @@ QString TimeLine(unsigned key, int32_t seconds) {
 } // namespace
 
 unsigned CProgressDlg::CaptionKey(int mode) {
-    static constexpr unsigned keys[] = {0, 26, 27, 26, 27, 28, 29};
-    return mode >= 1 && mode <= 6 ? keys[mode] : 0;
+    static constexpr unsigned keys[] = {0, 26, 27, 26, 27, 28, 29, kTextSearchCaption};
+    return mode >= 1 && mode <= kLastMode ? keys[mode] : 0;
 }
 
 int CProgressDlg::Height(int mode) {
     // The recovery (5) shows its times and its rate as well.
-    static constexpr int heights[] = {0, 160, 160, 130, 160, 160, 160};
-    return mode >= 1 && mode <= 6 ? heights[mode] : 0;
+    static constexpr int heights[] = {0, 160, 160, 130, 160, 160, 160, 160};
+    return mode >= 1 && mode <= kLastMode ? heights[mode] : 0;
 }
 
 unsigned CProgressDlg::QuestionKey(int mode) {
-    static constexpr unsigned keys[] = {0, 37, 37, 37, 37, 38, 39};
-    return mode >= 1 && mode <= 6 ? keys[mode] : 0;
+    static constexpr unsigned keys[] = {0, 37, 37, 37, 37, 38, 39, kTextSearchQuestion};
+    return mode >= 1 && mode <= kLastMode ? keys[mode] : 0;
 }
 
 CProgressDlg::CProgressDlg(QWidget* parent, std::atomic<bool>& cancelled)
@@ -102,7 +116,7 @@ void CProgressDlg::StartJob(uint32_t steps) {
 }
 
 void CProgressDlg::SetMode(int mode) {
-    if (mode == 3 || mode < 1 || mode > 6) {
+    if (mode == 3 || mode < 1 || mode > kLastMode) {
         m_bar->SetAnimated(true);
         m_animation.start();
     } else {
@@ -124,8 +138,8 @@ void CProgressDlg::ShowJob() {
         move(owner->geometry().center() - QPoint(width() / 2, Height(m_mode > 0 ? m_mode : 1) / 2));
         m_parentBlocked = true; // application-modal: the owner takes no input until close
     }
-    if (m_mode >= 1 && m_mode <= 6) {
-        setWindowTitle(TextOf(CaptionKey(m_mode)));
+    if (m_mode >= 1 && m_mode <= kLastMode) {
+        setWindowTitle(ModeText(CaptionKey(m_mode)));
         setFixedSize(kWidth, Height(m_mode));
     }
     // A line the height cuts through is hidden whole rather than shown in part.
@@ -239,9 +253,9 @@ void CProgressDlg::closeEvent(QCloseEvent* event) {
 
 void CProgressDlg::OnCancel() {
     const int mode = m_mode;
-    if (mode < 1 || mode > 6 || m_question || !isVisible()) return;
+    if (mode < 1 || mode > kLastMode || m_question || !isVisible()) return;
     const unsigned session = m_session;
-    m_question = MakeQuestion(this, TextOf(QuestionKey(mode)));
+    m_question = MakeQuestion(this, ModeText(QuestionKey(mode)));
     const int answer = m_question->exec();
     delete m_question.data();
     // A job that ended while the question was open has nothing left to cancel.

@@ -25,6 +25,9 @@ inline constexpr unsigned kAboutButton = 32880;
 inline constexpr unsigned kShowTips = 32882;
 // Binds a disk image to the first free letter and adds it to the tree.
 inline constexpr unsigned kOpenDiskImage = 32890;
+// Search every sector for lost volumes: of the selected drive's disk, or of a chosen image.
+inline constexpr unsigned kSearchDiskSectors = 32910;
+inline constexpr unsigned kSearchImageSectors = 32911;
 inline constexpr unsigned kAbout = 57664;
 inline constexpr unsigned kExit = 57665;
 inline constexpr unsigned kToolbar = 59392;

@@ -23,6 +23,7 @@ const std::vector<MenuEntry> kMain = {
     {1, C, cmd::kSaveDriveInfo, u"&Save Drive Info...", "", ""},
     {1, C, cmd::kOpenDriveInfo, u"&Open Drive Info...", "", ""},
     {1, C, cmd::kOpenDiskImage, u"Open Disk &Image...", "Ctrl+O", ""},
+    {1, C, cmd::kSearchImageSectors, u"Search Disk Image for &Lost Volumes...", "", ""},
     {1, S, 0, u"", "", ""},
     {1, C, cmd::kExit, u"E&xit", "", ""},
     {0, P, 0, u"&Edit", "", ""},
@@ -82,6 +83,8 @@ const std::vector<MenuEntry> kDrive = {
     {1, C, cmd::kOpenDriveInfo, u"&Open Drive Info...", "", ""},
     {1, S, 0, u"", "", ""},
     {1, C, cmd::kRecoverAllDeleted, u"Recover &All Deleted Files...", "", ""},
+    {1, S, 0, u"", "", ""},
+    {1, C, cmd::kSearchDiskSectors, u"Search Disk for &Lost Volumes...", "", ""},
 };
 
 const std::vector<MenuEntry> kFolder = {

@@ -59,6 +59,10 @@ constexpr StringResource kStrings[] = {
     {32902, u"Untick every marked row of the drive\nUntick All"},
     {32903, u"Recover every deleted file and folder of the scanned drive with their folders\n"
             u"Recover Deleted"},
+    {32910, u"Search every sector of the selected drive's disk for volumes its partition table "
+            u"does not name\nSearch for Lost Volumes"},
+    {32911, u"Search every sector of a disk image for lost volumes and show each in the tree\n"
+            u"Search Image for Lost Volumes"},
     {kStringIdle, u"Ready"},
     {57664, u"Display program information, version number and copyright\nAbout"},
     {57665, u"Quit the program\nExit"},

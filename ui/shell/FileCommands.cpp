@@ -2,9 +2,11 @@
 
 #include "jobs/Drives.h"
 #include "jobs/VolumeBinder.h"
+#include "jobs/VolumeBinderSearch.h"
 #include "platform/DriveMap.h"
 #include "platform/LiveMount.h"
 #include "platform/VolumeLabel.h"
+#include "ui/dialogs/CProgressMgr.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/TextFormat.h"
 #include "ui/list/CCorvaneView.h"
@@ -45,6 +47,12 @@ constexpr unsigned kTextImageRefused = 141;
 constexpr unsigned kTextNoFreeLetter = 142;
 constexpr unsigned kTextOpenImageCaption = 143;
 constexpr unsigned kTextImageFilter = 144;
+// The search of every sector for lost volumes.
+constexpr unsigned kTextSearchStatus = 202;
+constexpr unsigned kTextSearchFoundNothing = 203;
+constexpr unsigned kTextSearchStopped = 204;
+constexpr unsigned kTextSearchFound = 205;
+constexpr unsigned kTextSearchImageCaption = 206;
 
 QString Text(unsigned key, std::u16string_view builtIn) {
     return ToQ(LangText(key, builtIn));
@@ -173,6 +181,14 @@ void FileCommands::CreateCommands() {
     r.SetEnabledRule(cmd::kRecoverFolder, single);
     r.SetHandler(cmd::kOpenDiskImage, [this] { ChooseDiskImage(); });
     r.SetEnabledRule(cmd::kOpenDiskImage, [](const FrameState& s) { return !s.listing; });
+    // The search shows the one progress dialog, which a scan holds while it runs.
+    r.SetHandler(cmd::kSearchDiskSectors, [this] { SearchSelectedDisk(); });
+    r.SetEnabledRule(cmd::kSearchDiskSectors, [this](const FrameState& s) {
+        return s.canAct && !s.scanning && !s.listing && m_browser.SelectedDrive();
+    });
+    r.SetHandler(cmd::kSearchImageSectors, [this] { ChooseImageToSearch(); });
+    r.SetEnabledRule(cmd::kSearchImageSectors,
+                     [](const FrameState& s) { return !s.scanning && !s.listing; });
 }
 
 void FileCommands::SetRecoveryHandler(std::function<void(const RecoveryRequest&)> handler) {
@@ -341,14 +357,84 @@ void FileCommands::ExploreRow(const ScanRow& row) {
     OpenUrl(QUrl::fromLocalFile(row.isDir != 0 ? path : QFileInfo(path).path()));
 }
 
-void FileCommands::ChooseDiskImage() {
-    const QString path = QFileDialog::getOpenFileName(
-        &m_frame, Text(kTextOpenImageCaption, u"Open Disk Image"), QString(),
+QString FileCommands::ChooseImage(const QString& caption) {
+    return QFileDialog::getOpenFileName(
+        &m_frame, caption, QString(),
         Text(kTextImageFilter,
              u"Disk images (*.img *.dd *.raw *.bin *.iso *.001 *.E01 *.e01 *.vmdk *.vhd *.vhdx "
              u"*.qcow2 *.qcow);;All files (*)"),
         nullptr, QFileDialog::ReadOnly);
+}
+
+void FileCommands::ChooseDiskImage() {
+    const QString path = ChooseImage(Text(kTextOpenImageCaption, u"Open Disk Image"));
     if (!path.isEmpty()) OpenDiskImage(path);
+}
+
+void FileCommands::ChooseImageToSearch() {
+    const QString path =
+        ChooseImage(Text(kTextSearchImageCaption, u"Search Disk Image for Lost Volumes"));
+    if (!path.isEmpty()) SearchSectors(path);
+}
+
+void FileCommands::SearchSelectedDisk() {
+    const DriveBootInfo* drive = m_browser.SelectedDrive();
+    if (!drive) return;
+    for (const platform::DriveSource& s : platform::DriveMap::Instance().Sources())
+        if (s.letter == drive->driveLetter) {
+            SearchSectors(QString::fromStdString(s.path));
+            return;
+        }
+}
+
+std::vector<char> FileCommands::SearchSectors(const QString& path) {
+    platform::DriveMap& map = platform::DriveMap::Instance();
+    WindowThreadProgress progress;
+    const std::u16string name = ToU16(QFileInfo(path).fileName());
+    const SectorSearchResult found = SearchSourceSectors(
+        map, path.toStdString(), progress,
+        textformat::Format(LangText(kTextSearchStatus, u"Searching every sector of %s..."),
+                           {name}));
+    if (!found.bound.error.empty()) {
+        Warn(&m_frame, ToQ(textformat::Format(
+                           LangText(kTextImageRefused, u"%s cannot be opened as a drive: %s"),
+                           {ToU16(path), ToU16(QString::fromStdString(found.bound.error))})));
+        return {};
+    }
+    // A volume is shown in the tree or not bound at all.
+    std::vector<char> added;
+    QTreeWidgetItem* first = nullptr;
+    for (char l : found.bound.letters) {
+        const DriveCheck check = CheckDrive(l);
+        if (check.problem != DriveProblem::kNone) {
+            map.Unbind(l);
+            continue;
+        }
+        QTreeWidgetItem* item = m_frame.DriveTree()->AddDrive(check.drive.info);
+        if (!first) first = item;
+        added.push_back(l);
+    }
+    if (first) {
+        m_browser.ShowFileList(true);
+        m_frame.DriveTree()->Tree()->setCurrentItem(first);
+    }
+    const auto count = static_cast<int64_t>(added.size());
+    if (found.cancelled)
+        m_frame.statusBar()->showMessage(ToQ(textformat::Format(
+            LangText(kTextSearchStopped, u"The search of %s was stopped; volumes it had found "
+                                         u"and added: %d."),
+            {name, count})));
+    else if (added.empty())
+        Inform(&m_frame,
+               ToQ(textformat::Format(LangText(kTextSearchFoundNothing,
+                                               u"The search of every sector of %s found no "
+                                               u"volume that is not shown already."),
+                                      {name})));
+    else
+        m_frame.statusBar()->showMessage(ToQ(textformat::Format(
+            LangText(kTextSearchFound, u"The search of every sector of %s found %d new volume(s)."),
+            {name, count})));
+    return added;
 }
 
 char FileCommands::OpenDiskImage(const QString& path) {

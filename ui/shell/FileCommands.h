@@ -64,6 +64,10 @@ public:
     // "File -> Open Disk Image...": binds path to the first free letter and adds it to the
     // tree. Returns the letter, or 0 after saying why not.
     char OpenDiskImage(const QString& path);
+    // "Search for Lost Volumes": searches every sector of the source at path (an image or a
+    // device, bound already or not) with the progress dialog, and adds each volume found that
+    // no letter holds yet to the tree. Returns the letters added.
+    std::vector<char> SearchSectors(const QString& path);
 
     // Says once on the status bar that local partitions exist but cannot be read, and how
     // to get them read (called at start-up).
@@ -84,6 +88,9 @@ private:
     void Preview();
     void Explore();
     void ChooseDiskImage();
+    QString ChooseImage(const QString& caption);
+    void ChooseImageToSearch();
+    void SearchSelectedDisk();
     void PopUpRowsMenu(const QPoint& globalPos);
 
     CMainFrame& m_frame;
