@@ -9,6 +9,7 @@
 #include "store/CppSQLite3Exception.h"
 #include "store/DataBase.h"
 #include "store/SqlText.h"
+#include "store/StoreOwner.h"
 #include "ui/format/TextFormat.h"
 #include "ui/settings/LangText.h"
 
@@ -110,6 +111,8 @@ ScanOutcome ScanJob::Run() {
 
     const char letter = m_drive.driveLetter;
     if (m_advanced) SetCarveOptions(CarveOptionsFromSettings());
+    // From here to the count of its rows the scan owns the store: the window waits for the end.
+    const StoreHold hold;
     try {
         if (m_drive.isNtfs) {
             m_statusFormat = LangText(m_advanced ? kTextAdvancedStatus : kTextQuickStatus);
