@@ -31,8 +31,11 @@ DriveCheck CheckDrive(char letter) {
     const char l = NormalLetter(letter);
     if (!l) {
         c.problem = DriveProblem::kNotALetter;
-        c.message =
-            "\"" + std::string(1, letter) + "\" is not a drive (expected a letter C to Z, like E:)";
+        // Appended, not "\"" + a temporary, which makes GCC 12 at -O3 warn of an overlapping
+        // copy that cannot happen (-Wrestrict, a known false alarm).
+        c.message = "\"";
+        c.message += letter;
+        c.message += "\" is not a drive (expected a letter C to Z, like E:)";
         return c;
     }
     const auto binding = platform::DriveMap::Instance().Find(l);
