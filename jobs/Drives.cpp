@@ -31,11 +31,13 @@ DriveCheck CheckDrive(char letter) {
     const char l = NormalLetter(letter);
     if (!l) {
         c.problem = DriveProblem::kNotALetter;
-        // Appended, not "\"" + a temporary, which makes GCC 12 at -O3 warn of an overlapping
-        // copy that cannot happen (-Wrestrict, a known false alarm).
-        c.message = "\"";
-        c.message += letter;
-        c.message += "\" is not a drive (expected a letter C to Z, like E:)";
+// GCC 12 at -O3 warns of an overlapping copy inside std::string that cannot happen
+// (-Wrestrict, a known false alarm of that version).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
+        c.message =
+            "\"" + std::string(1, letter) + "\" is not a drive (expected a letter C to Z, like E:)";
+#pragma GCC diagnostic pop
         return c;
     }
     const auto binding = platform::DriveMap::Instance().Find(l);
