@@ -281,7 +281,7 @@ void RowPrinter::PrintClean(const RowFields& r, std::string_view name,
     out += ' ';
     // How much of the data no live file has taken: "100%" for a file that comes back whole.
     if (r.recoverable >= 0) {
-        char percent[8];
+        char percent[16]; // room for any int, which the compiler cannot rule out
         std::snprintf(percent, sizeof percent, "%d%%", r.recoverable);
         PadLeft(out, percent, 9);
     } else {

@@ -92,6 +92,9 @@ int Run(int argc, char** argv) {
                                                                    u"lost volumes");
         bindings.SetProbeOptions(std::move(options));
     }
+    if (const auto problem = CIni::Instance().ReadProblem())
+        std::fprintf(stderr, "tessaly-cli: %s\n",
+                     SettingsUnreadMessage(CIni::Instance().Path(), *problem).c_str());
     const DriveBindings::Result bound = bindings.Apply(map, &CIni::Instance());
     if (sectorSearch) {
         searchProgress.Close();

@@ -31,8 +31,13 @@ DriveCheck CheckDrive(char letter) {
     const char l = NormalLetter(letter);
     if (!l) {
         c.problem = DriveProblem::kNotALetter;
+// GCC 12 at -O3 warns of an overlapping copy inside std::string that cannot happen
+// (-Wrestrict, a known false alarm of that version).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
         c.message =
             "\"" + std::string(1, letter) + "\" is not a drive (expected a letter C to Z, like E:)";
+#pragma GCC diagnostic pop
         return c;
     }
     const auto binding = platform::DriveMap::Instance().Find(l);

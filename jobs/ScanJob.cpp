@@ -8,6 +8,7 @@
 #include "platform/Text.h"
 #include "store/CppSQLite3Exception.h"
 #include "store/RowCounts.h"
+#include "store/StoreOwner.h"
 #include "ui/format/TextFormat.h"
 #include "ui/settings/LangText.h"
 
@@ -109,6 +110,8 @@ ScanOutcome ScanJob::Run() {
 
     const char letter = m_drive.driveLetter;
     if (m_advanced) SetCarveOptions(CarveOptionsFromSettings());
+    // From here to the count of its rows the scan owns the store: the window waits for the end.
+    const StoreHold hold;
     try {
         if (m_drive.isNtfs) {
             m_statusFormat = LangText(m_advanced ? kTextAdvancedStatus : kTextQuickStatus);

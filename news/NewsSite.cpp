@@ -83,7 +83,12 @@ std::string SiteUrl(const SiteAddress& site, std::string_view path) {
     std::string url = "http://";
     const bool v6 = site.host.find(':') != std::string::npos;
     url += v6 ? "[" + site.host + "]" : site.host;
+// GCC 12 at -O3 warns of an overlapping copy inside std::string that cannot happen
+// (-Wrestrict, a known false alarm of that version).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
     if (site.port != 80) url += ":" + std::to_string(site.port);
+#pragma GCC diagnostic pop
     if (path.empty() || path.front() != '/') url += '/';
     url += path;
     return url;

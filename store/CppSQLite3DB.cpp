@@ -2,6 +2,7 @@
 
 #include "store/CppSQLite3Exception.h"
 #include "store/SqlText.h"
+#include "store/StoreOwner.h"
 
 #include <sqlite3.h>
 
@@ -79,8 +80,21 @@ void CppSQLite3DB::checkDB() const {
     }
 }
 
+void CppSQLite3DB::checkOwner(const char* sql) const {
+    if constexpr (kStoreChecks) {
+        if (m_checkOwner) {
+            // The statement's start says which call broke the rules.
+            std::string call = "\"" + std::string(sql != nullptr ? sql : "").substr(0, 80) + "\"";
+            CheckStoreCall(call.c_str());
+        }
+    } else {
+        (void)sql;
+    }
+}
+
 sqlite3_stmt* CppSQLite3DB::compile(const char* sql) {
     checkDB();
+    checkOwner(sql);
     sqlite3_stmt* vm = nullptr;
     const int rc = sqlite3_prepare_v2(m_db, sql, -1, &vm, nullptr);
     if (rc != SQLITE_OK) {
@@ -91,6 +105,7 @@ sqlite3_stmt* CppSQLite3DB::compile(const char* sql) {
 
 int CppSQLite3DB::execute(const char* sql) {
     checkDB();
+    checkOwner(sql);
     char* error = nullptr;
     const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
@@ -126,6 +141,7 @@ int CppSQLite3DB::scalar(const char* sql) {
 
 CppSQLite3Table CppSQLite3DB::table(const char* sql) {
     checkDB();
+    checkOwner(sql);
     char** results = nullptr;
     int rows = 0;
     int cols = 0;

@@ -42,10 +42,16 @@ public:
     // The engine's handle, for what the wrapper does not cover (diagnostics, tests).
     sqlite3* handle() const { return m_db; }
 
+    // From now on every statement run or prepared on this connection is checked against the
+    // store's thread rules (store/StoreOwner.h) in the builds that check them.
+    void checkOwnerOnEachCall() { m_checkOwner = true; }
+
 private:
     void checkDB() const;
+    void checkOwner(const char* sql) const;
     sqlite3_stmt* compile(const char* sql);
 
     sqlite3* m_db = nullptr;
     int m_busyTimeoutMs = 60000;
+    bool m_checkOwner = false;
 };

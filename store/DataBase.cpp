@@ -9,6 +9,11 @@
 
 CppSQLite3DB& SharedDatabase() {
     static CppSQLite3DB database;
+    static const bool checked = [] {
+        database.checkOwnerOnEachCall();
+        return true;
+    }();
+    (void)checked;
     return database;
 }
 

@@ -135,6 +135,30 @@ TEST(CliDrives, ListsBoundVolumesWithLabels) {
     EXPECT_NE(r.out.find("F:  NTFS   TESSALYNTFS"), std::string::npos) << r.out;
 }
 
+TEST(CliDrives, ASettingsFileThatIsNotReadIsSaid) {
+    TempDir dir;
+    const std::string settings = dir.File("Options.ini");
+    std::ofstream(settings) << "[Drives]\nG=" << LoadVolume("ntfs").image << "\n"
+                            << std::string(5 << 20, ';');
+    const auto r = RunCli({"drives"}, "", {"TESSALY_SETTINGS_FILE=" + settings});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("tessaly-cli: the settings file \"" + settings +
+                         "\" was not read: it is larger than 4194304 bytes; every setting "
+                         "keeps its default value"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.out.find("G:  NTFS"), std::string::npos) << r.out;
+
+    std::filesystem::remove(settings);
+    std::filesystem::create_directory(settings);
+    const auto d = RunCli({"drives"}, "", {"TESSALY_SETTINGS_FILE=" + settings});
+    EXPECT_NE(d.err.find("was not read: it is not a regular file"), std::string::npos) << d.err;
+
+    std::filesystem::remove(settings);
+    const auto missing = RunCli({"drives"}, "", {"TESSALY_SETTINGS_FILE=" + settings});
+    EXPECT_EQ(missing.err.find("settings file"), std::string::npos) << missing.err;
+}
+
 } // namespace
 
 namespace {

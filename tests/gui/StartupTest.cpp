@@ -11,9 +11,12 @@
 
 #include <QDockWidget>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QProcess>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -82,6 +85,44 @@ private Q_SLOTS:
         QCOMPARE(QString::fromStdString(line.error),
                  QStringLiteral("unknown option \"--frobnicate\""));
         QVERIFY(ParseWindowCommandLine({"--help"}).help);
+    }
+
+    // A settings file that is there but too large to read: the window says so at once, without
+    // blocking, and the settings keep their defaults.
+    void settingsFileThatIsNotReadIsSaidAtStart() {
+        const std::string path = CIni::Instance().Path().string();
+        std::string before;
+        {
+            std::ifstream in(path, std::ios::binary);
+            before.assign(std::istreambuf_iterator<char>(in), {});
+        }
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out << "[Options]\nUseFilters=True\n" << std::string(kMaxIniFileBytes, ';');
+        }
+        std::unique_ptr<CMainFrame> frame;
+        Start(&frame);
+        QMessageBox* warning = nullptr;
+        for (QMessageBox* box : frame->findChildren<QMessageBox*>())
+            if (box->isVisible()) warning = box;
+        QVERIFY(warning);
+        QCOMPARE(warning->icon(), QMessageBox::Warning);
+        QCOMPARE(warning->text(), QStringLiteral("The settings file %1 was not read: it is larger "
+                                                 "than 4194304 bytes. Every setting keeps its "
+                                                 "default value, and changes are not saved.")
+                                      .arg(QString::fromStdString(path)));
+        guitest::Screenshot(warning, QStringLiteral("startup-settings-not-read"));
+        QVERIFY(!ReadSetting(settings::kUseFilters)); // the default
+        warning->close();
+        frame.reset();
+        {
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out << before;
+        }
+        QVERIFY(!CIni::Instance().ReadProblem());
+        Start(&frame);
+        for (QMessageBox* box : frame->findChildren<QMessageBox*>())
+            QVERIFY(!box->isVisible());
     }
 
     void programRefusesBadBindingsWithStatusTwo() {

@@ -395,10 +395,15 @@ const std::vector<RecoveryCase>& Cases() {
              const char l = c.faults.letter;
              const char* insert = "insert into %c(fn,size,attributes,id,pid,isDeleted,isDir,"
                                   "record,firSector) values('%s',%d,%d,%lld,%lld,0,%d,%lld,0)";
-             for (long long i = 0; i < 300; ++i)
-                 store.Db().execute(SqlFormat(insert, l, ("D" + std::to_string(i)).c_str(), 0, 0x10,
-                                              top + i, i == 0 ? (c.Fat() ? 2LL : 5LL) : top + i - 1,
-                                              1, top + i));
+             for (long long i = 0; i < 300; ++i) {
+                 // Appended, not "D" + a temporary, which makes GCC 12 at -O3 warn of an
+                 // overlapping copy that cannot happen (-Wrestrict, a known false alarm).
+                 std::string name = "D";
+                 name += std::to_string(i);
+                 store.Db().execute(SqlFormat(insert, l, name.c_str(), 0, 0x10, top + i,
+                                              i == 0 ? (c.Fat() ? 2LL : 5LL) : top + i - 1, 1,
+                                              top + i));
+             }
              store.Db().execute(
                  SqlFormat(insert, l, "bottom.txt", 10, 0x20, top + 400, top + 299, 0, top + 400));
              auto run = RecoverOne(c.faults, top, c.out);

@@ -134,6 +134,30 @@ TEST_F(IniFileTest, UnreadableFileIsNotOverwritten) {
     EXPECT_TRUE(fs::is_directory(file));
 }
 
+TEST_F(IniFileTest, AFileThatIsThereButNotReadSaysWhy) {
+    EXPECT_FALSE(ini.ReadProblem()); // none yet: the defaults are what the user has
+    WriteBytes(file, "[Options]\nShowTips=False\n");
+    EXPECT_FALSE(ini.ReadProblem());
+
+    // One byte past the limit: not read, its settings give their defaults, nothing written.
+    WriteBytes(file, "[Options]\nShowTips=False\n" + std::string(kMaxIniFileBytes, ';'));
+    EXPECT_EQ(ini.ReadProblem(), "it is larger than 4194304 bytes");
+    EXPECT_TRUE(ini.GetBool("Options", "ShowTips", true));
+    EXPECT_FALSE(ini.SetBool("Options", "ShowTips", false));
+    EXPECT_EQ(fs::file_size(file), kMaxIniFileBytes + 25);
+    EXPECT_EQ(SettingsUnreadMessage(file, *ini.ReadProblem()),
+              "the settings file \"" + file.string() +
+                  "\" was not read: it is larger than 4194304 bytes; every setting keeps its "
+                  "default value, and changes are not saved");
+
+    fs::remove(file);
+    fs::create_directory(file);
+    EXPECT_EQ(ini.ReadProblem(), "it is not a regular file");
+    fs::remove(file);
+    fs::create_symlink(file, file); // a link to itself: the system's reason
+    EXPECT_EQ(ini.ReadProblem(), "Too many levels of symbolic links");
+}
+
 TEST_F(IniFileTest, FileModeIsKept) {
     WriteBytes(file, "[Options]\n");
     ::chmod(file.c_str(), 0600);

@@ -1,10 +1,14 @@
 #include "ui/app/CCorvaneApp.h"
 
 #include "platform/DriveMap.h"
+#include "platform/Text.h"
 #include "ui/app/CommandLine.h"
 #include "ui/dialogs/CTipsDlg.h"
+#include "ui/dialogs/MessageBox.h"
+#include "ui/format/TextFormat.h"
 #include "ui/resources/Site.h"
 #include "ui/settings/Ini.h"
+#include "ui/settings/LangText.h"
 #include "ui/settings/Languages.h"
 #include "ui/settings/Locations.h"
 #include "ui/settings/Settings.h"
@@ -24,6 +28,14 @@ void CCorvaneApp::SelectLanguage() {
 std::unique_ptr<CMainFrame> CCorvaneApp::OpenMainWindow() {
     auto frame = std::make_unique<CMainFrame>();
     frame->showMaximized();
+    // A settings file that is there but not read: the user's settings are not in effect.
+    if (const auto problem = CIni::Instance().ReadProblem()) {
+        const std::string path = CIni::Instance().Path().string();
+        std::fprintf(stderr, "tessaly: %s\n", SettingsUnreadMessage(path, *problem).c_str());
+        WarnLater(frame.get(), ToQ(textformat::Format(LangText(kTextSettingsUnread),
+                                                      {platform::Utf8ToUtf16(path),
+                                                       platform::Utf8ToUtf16(*problem)})));
+    }
     if (ReadSetting(settings::kShowTips) && !QuietStart()) frame->ShowTips();
     return frame;
 }

@@ -93,6 +93,9 @@ constexpr std::u16string_view kTexts[kTextKeyCount] = {
     u"The saved scan could not be opened: %s",                            // 79
     u"The scan of %s was saved to %s.",                                   // 80
     u"%d of %d items could not be recovered completely to %s.",           // 81
+    // A settings file that exists but is not read.
+    u"The settings file %s was not read: %s. Every setting keeps its default value, and "
+    u"changes are not saved.", // 82
 };
 
 } // namespace

@@ -19,6 +19,20 @@ std::optional<std::string> CIni::Read(std::string_view section, std::string_view
     return IniDocument::FromBytes(bytes).Get(section, key);
 }
 
+std::optional<std::string> CIni::ReadProblem() const {
+    std::lock_guard lock(mutex_);
+    std::string bytes;
+    std::string reason;
+    if (ReadWholeFile(path_, kMaxIniFileBytes, bytes, &reason) != ReadResult::Failed)
+        return std::nullopt;
+    return reason;
+}
+
+std::string SettingsUnreadMessage(const std::filesystem::path& file, const std::string& reason) {
+    return "the settings file \"" + file.string() + "\" was not read: " + reason +
+           "; every setting keeps its default value, and changes are not saved";
+}
+
 std::string CIni::GetString(std::string_view section, std::string_view key,
                             std::string_view fallback) const {
     std::optional<std::string> value = Read(section, key);

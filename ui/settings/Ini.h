@@ -23,6 +23,10 @@ public:
     CIni& operator=(const CIni&) = delete;
 
     const std::filesystem::path& Path() const { return path_; }
+    // Why the file exists but is not read (too large, not a regular file, the system's
+    // reason), in English; nothing when it reads or does not exist yet. Its settings then read
+    // as their defaults and nothing is written to it, which the front ends say at start-up.
+    std::optional<std::string> ReadProblem() const;
 
     std::string GetString(std::string_view section, std::string_view key,
                           std::string_view fallback = {}) const;
@@ -47,6 +51,9 @@ private:
     std::filesystem::path path_;
     mutable std::mutex mutex_;
 };
+
+// The English line the front ends print when the settings file is not read (ReadProblem).
+std::string SettingsUnreadMessage(const std::filesystem::path& file, const std::string& reason);
 
 // Settings files, language files and tips files larger than this are not read.
 inline constexpr std::size_t kMaxIniFileBytes = 4u << 20;

@@ -96,7 +96,12 @@ IniDocument IniDocument::FromBytes(std::string_view bytes) {
         } else {
             std::size_t textEnd = lf > 0 && bytes[lf - 1] == '\r' ? lf - 1 : lf;
             line.text.assign(bytes.substr(0, textEnd));
+// GCC 12 at -O3 warns of an overlapping copy inside std::string that cannot happen
+// (-Wrestrict, a known false alarm of that version).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wrestrict"
             line.end.assign(bytes.substr(textEnd, lf + 1 - textEnd));
+#pragma GCC diagnostic pop
             bytes.remove_prefix(lf + 1);
             if (!newlineSeen) {
                 doc.newline_ = line.end;

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -45,15 +46,24 @@ bool WriteAll(int fd, std::string_view bytes) {
 
 } // namespace
 
-ReadResult ReadWholeFile(const fs::path& path, std::size_t maxBytes, std::string& bytes) {
+ReadResult ReadWholeFile(const fs::path& path, std::size_t maxBytes, std::string& bytes,
+                         std::string* reason) {
     bytes.clear();
-    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0)
-        return errno == ENOENT || errno == ENOTDIR ? ReadResult::Missing : ReadResult::Failed;
-    struct stat st {};
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return ReadResult::Failed;
-    if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxBytes)
+    const auto fail = [reason](std::string why) {
+        if (reason != nullptr) *reason = std::move(why);
         return ReadResult::Failed;
+    };
+    Fd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        if (errno == ENOENT || errno == ENOTDIR) return ReadResult::Missing;
+        return fail(std::strerror(errno));
+    }
+    struct stat st {};
+    if (::fstat(fd.get(), &st) != 0) return fail(std::strerror(errno));
+    if (!S_ISREG(st.st_mode)) return fail("it is not a regular file");
+    const std::string tooLarge = "it is larger than " + std::to_string(maxBytes) + " bytes";
+    if (st.st_size < 0 || static_cast<unsigned long long>(st.st_size) > maxBytes)
+        return fail(tooLarge);
     bytes.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[16384];
     for (;;) {
@@ -61,12 +71,12 @@ ReadResult ReadWholeFile(const fs::path& path, std::size_t maxBytes, std::string
         if (n < 0) {
             if (errno == EINTR) continue;
             bytes.clear();
-            return ReadResult::Failed;
+            return fail(std::strerror(errno));
         }
         if (n == 0) break;
         if (bytes.size() + static_cast<std::size_t>(n) > maxBytes) { // grew while reading
             bytes.clear();
-            return ReadResult::Failed;
+            return fail(tooLarge);
         }
         bytes.append(buffer, static_cast<std::size_t>(n));
     }

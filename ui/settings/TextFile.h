@@ -12,9 +12,11 @@ enum class ReadResult {
     Failed,  // exists but is not a readable regular file, or is larger than allowed
 };
 
-// Reads the whole file into bytes. Files larger than maxBytes are not read.
+// Reads the whole file into bytes. Files larger than maxBytes are not read. On Failed, reason
+// (when given) receives why, in English: the system's message, "it is not a regular file" or
+// "it is larger than N bytes".
 ReadResult ReadWholeFile(const std::filesystem::path& path, std::size_t maxBytes,
-                         std::string& bytes);
+                         std::string& bytes, std::string* reason = nullptr);
 
 // Replaces the file's content. The new content goes to a temporary file in the same folder that
 // is then renamed over the old one, so a failed write never leaves a truncated file behind; the
