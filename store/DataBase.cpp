@@ -217,3 +217,19 @@ void DataBase::EnsureLateIndexes(char letter) {
                SqlFormat("CREATE INDEX IF NOT EXISTS [IDX_%c_Record] ON [%c]([record]);", l, l));
     ready.store(true);
 }
+
+RowCounts DataBase::CountRows(char letter) {
+    RowCounts counts;
+    try {
+        const char l = NormalizeLetter(letter);
+        CppSQLite3DB& db = SharedDatabase();
+        const char name[2] = {l, '\0'};
+        if (!db.isOpen() || !db.tableExists(name)) return counts;
+        auto q = db.query(SqlFormat("select count(*), coalesce(sum(isDeleted = 1), 0) from %c", l));
+        counts.rows = static_cast<uint64_t>(q.getInt64Field(0));
+        counts.deleted = static_cast<uint64_t>(q.getInt64Field(1));
+    } catch (const CppSQLite3Exception&) {
+        counts = {}; // not readable: nothing to count
+    }
+    return counts;
+}

@@ -18,6 +18,12 @@ inline constexpr uint32_t kExtraFolderAttributes = 0x10000010;
 // The process's one in-memory database, made on first use, closed at exit.
 CppSQLite3DB& SharedDatabase();
 
+// How many rows a drive's table holds, and how many of them are deleted.
+struct RowCounts {
+    uint64_t rows = 0;
+    uint64_t deleted = 0;
+};
+
 class DataBase {
 public:
     DataBase();
@@ -47,6 +53,8 @@ public:
     // path), once per load; lookups by record call it first. Rows are found with or without
     // them: they only spare those lookups a read of the whole table.
     static void EnsureLateIndexes(char letter);
+    // The rows of a drive's table; 0 and 0 when there is no table or it cannot be read.
+    static RowCounts CountRows(char letter);
 
     // Repair passes after loading.
     void AdoptOrphans(uint64_t rootId);

@@ -25,10 +25,16 @@ ExfatBootRegion ExfatBootRegionOf(char letter) {
     return volume.Region();
 }
 
-bool QuickScanExfatDrive(char letter, DirectoryCallback directory, void* context) {
+bool QuickScanExfatDrive(char letter, DirectoryCallback directory, void* context,
+                         ScanNotes* notes) {
     try {
         ExfatScanner scanner(letter);
-        return scanner.QuickScan(directory, context);
+        const bool result = scanner.QuickScan(directory, context);
+        if (notes) {
+            notes->foldersTooDeep = scanner.FoldersTooDeep();
+            notes->depthBound = ExfatScanner::kMaxDepth;
+        }
+        return result;
     } catch (const CppSQLite3Exception&) {
         return false;
     } catch (const std::bad_alloc&) {

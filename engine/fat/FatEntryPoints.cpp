@@ -9,11 +9,16 @@
 #include <exception>
 #include <new>
 
-bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context) {
-    if (IsExfatDrive(letter)) return QuickScanExfatDrive(letter, directory, context);
+bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context, ScanNotes* notes) {
+    if (IsExfatDrive(letter)) return QuickScanExfatDrive(letter, directory, context, notes);
     try {
         FatScanner scanner(letter);
-        return scanner.Scan(directory, context);
+        const bool result = scanner.Scan(directory, context);
+        if (notes) {
+            notes->foldersTooDeep = scanner.FoldersTooDeep();
+            notes->depthBound = FatScanner::kMaxDepth;
+        }
+        return result;
     } catch (const CppSQLite3Exception&) {
         return false;
     } catch (const std::bad_alloc&) {

@@ -3,6 +3,7 @@
 // a context pointer, builds its engine objects on the calling thread, runs one job to its end
 // and returns whether it succeeded. They produce no user-visible text.
 #include "engine/volume/EngineTypes.h"
+#include "engine/volume/ScanNotes.h"
 
 #include <cstdint>
 
@@ -17,7 +18,9 @@ void TestBootSector(const uint8_t* sector, char letter, DriveBootInfo* info);
 
 bool ScanNtfsDrive(char letter, ScanStartCallback start, ScanProgressCallback progress,
                    ScanFinishCallback finish, void* context, bool advanced);
-bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context);
+// notes (optional) receives what the walk left unread.
+bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context,
+                       ScanNotes* notes = nullptr);
 bool AdvancedScanFatDrive(char letter, ScanStartCallback start, ScanProgressCallback progress,
                           ScanFinishCallback finish, void* context);
 // Recovers the row whose record column is key below destination. Every file reached gets one

@@ -93,6 +93,9 @@ constexpr std::u16string_view kTexts[kTextKeyCount] = {
     u"The saved scan could not be opened: %s",                            // 79
     u"The scan of %s was saved to %s.",                                   // 80
     u"%d of %d items could not be recovered completely to %s.",           // 81
+    // What a scan left unread.
+    u"Folders nested deeper than %lld levels were not read, and what they hold is not listed: "
+    u"%lld.", // 82
 };
 
 } // namespace

@@ -256,14 +256,9 @@ QString WindowTools::OpenDriveInfo(const QString& file) {
     ScanOutcome outcome;
     outcome.letter = letter;
     outcome.engineResult = true;
-    try {
-        DataBase store(letter);
-        outcome.rows =
-            static_cast<uint64_t>(store.Db().scalar(std::string("select count(*) from ") + letter));
-        outcome.deleted = static_cast<uint64_t>(store.Db().scalar(
-            std::string("select count(*) from ") + letter + " where isDeleted=1"));
-    } catch (const CppSQLite3Exception&) {
-    }
+    const RowCounts counts = DataBase::CountRows(letter);
+    outcome.rows = counts.rows;
+    outcome.deleted = counts.deleted;
     const QString text = ToQ(DescribeScanOutcome(outcome));
     if (m_frame->Message()) m_frame->Message()->setText(text);
     m_frame->statusBar()->showMessage(text);
