@@ -35,9 +35,12 @@ void PrintRows(char letter, uint64_t rootKey, bool json) {
 }
 
 // The folder tree from the root, two blanks of indent a level, depth first in table order.
-// A folder id is entered once, so folders linked in a loop end; the tree stops 256 levels
-// down. Children are read folder by folder, so memory holds the folders being walked and
+// A folder id is entered once, so folders linked in a loop end; the tree stops kTreeDepth
+// levels down (as deep as the quick scans go), and says how many folders it did not open
+// there. Children are read folder by folder, so memory holds the folders being walked and
 // their waiting siblings, not the table.
+constexpr int kTreeDepth = 16384;
+
 void PrintTree(char letter, uint64_t rootKey) {
     struct Item {
         std::string name;
@@ -53,6 +56,7 @@ void PrintTree(char letter, uint64_t rootKey) {
     std::vector<Item> stack;
     std::vector<Item> batch;
     std::unordered_set<uint64_t> entered{rootKey};
+    uint64_t notOpened = 0;
     auto push = [&](uint64_t folder, int depth) {
         batch.clear();
         children.Restart(folder);
@@ -77,10 +81,19 @@ void PrintTree(char letter, uint64_t rootKey) {
         if (item.isDeleted == 1) line += "  [deleted]";
         if (!item.isDir) line += "  " + std::to_string(item.size);
         out.EndLine();
-        if (item.isDir && item.depth < 256 && entered.insert(item.id).second)
+        if (!item.isDir || !entered.insert(item.id).second) continue;
+        if (item.depth + 1 < kTreeDepth)
             push(item.id, item.depth + 1);
+        else
+            ++notOpened;
     }
     out.Finish();
+    if (notOpened != 0)
+        std::fprintf(stderr,
+                     "tessaly-cli: warning: the tree shows %d levels; %llu folder%s at the last "
+                     "level %s not opened\n",
+                     kTreeDepth, static_cast<unsigned long long>(notOpened),
+                     notOpened == 1 ? "" : "s", notOpened == 1 ? "was" : "were");
 }
 
 struct ListContext {

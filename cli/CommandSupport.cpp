@@ -2,11 +2,16 @@
 
 #include "cli/ScanRunner.h"
 #include "jobs/SavedScan.h"
+#include "platform/Text.h"
 #include "platform/Time.h"
 #include "store/CppSQLite3Exception.h"
 
 #include <cstdio>
 #include <new>
+
+namespace {
+bool g_scanIncomplete = false; // a scan of this run left folders unread
+} // namespace
 
 std::string ArgCursor::Value(const std::string& option) {
     if (Done()) throw CliError{option + " needs a value"};
@@ -19,12 +24,30 @@ Drive PrepareDrive(const std::string& spec, bool full, const GlobalOptions& glob
         LoadScan(drive, global.loadFile);
         return drive;
     }
-    const ScanSummary summary = RunScan(drive, full);
-    PrintSummary(drive, full, summary);
-    if (!summary.ok && summary.rows == 0)
+    const ScanOutcome outcome = RunScan(drive, full);
+    switch (outcome.failure) {
+    case ScanFailure::kOutOfMemory:
+        throw std::bad_alloc(); // worded like running out of memory anywhere else
+    case ScanFailure::kStoreFailed:
+        throw CliError{"database error: " + outcome.reason};
+    case ScanFailure::kCannotOpen:
+    case ScanFailure::kNotSupported:
+        // The drive changed since it was checked: nothing was scanned.
+        throw CliError{platform::Utf16ToUtf8(DescribeScanOutcome(outcome))};
+    case ScanFailure::kReadFailed:
+    case ScanFailure::kNone:
+        break;
+    }
+    PrintSummary(drive, full, outcome);
+    if (outcome.Failed() && outcome.rows == 0)
         throw CliError{std::string("the scan of ") + drive.letter + ": (" + drive.source +
                        ") found no readable file system structures"};
+    if (outcome.Incomplete()) g_scanIncomplete = true;
     return drive;
+}
+
+bool ScanLeftFoldersUnread() {
+    return g_scanIncomplete;
 }
 
 std::string FolderText(const std::string& path) {

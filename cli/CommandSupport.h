@@ -26,6 +26,9 @@ private:
 // Opens the drive of spec and fills its table: by a quick or complete scan (with progress and
 // a summary line), or from the saved scan of the global options. Throws CliError.
 Drive PrepareDrive(const std::string& spec, bool full, const GlobalOptions& global);
+// Whether a scan of this run left folders of its volume unread (too deeply nested): the
+// command's results then leave out what they hold, and its status says so.
+bool ScanLeftFoldersUnread();
 
 // "E:\Docs\Sub" -> "E:\Docs\Sub\"; "E:" -> "E:\".
 std::string FolderText(const std::string& path);

@@ -1,16 +1,12 @@
 #pragma once
-// Runs the scan of a drive through the engine's entry points, with the progress display and
-// Ctrl-C as the Cancel button, and reports what the store then holds.
+// Runs the scan job of a drive with the terminal progress, Ctrl-C as the Cancel button, and
+// words its outcome on standard error.
 #include "cli/Drive.h"
+#include "jobs/ScanJob.h"
 
-struct ScanSummary {
-    bool ok = false;
-    bool cancelled = false;
-    uint64_t rows = 0;
-    uint64_t deleted = 0;
-    double seconds = 0;
-};
-
-ScanSummary RunScan(const Drive& drive, bool full);
-// "E: quick scan: 1234 entries (56 deleted) in 0.8 s" on standard error.
-void PrintSummary(const Drive& drive, bool full, const ScanSummary& summary);
+// Quick, or complete with full (carving as GetCarveOptions says).
+ScanOutcome RunScan(const Drive& drive, bool full);
+// "E: quick scan: 1234 entries (56 deleted) in 0.8 s" on standard error, after the note of
+// an exFAT volume read by its backup boot region and before a warning naming what the scan
+// left unread.
+void PrintSummary(const Drive& drive, bool full, const ScanOutcome& outcome);

@@ -1,5 +1,6 @@
 #include "cli/TerminalProgress.h"
 
+#include "cli/Interrupt.h"
 #include "platform/Text.h"
 #include "ui/format/TextFormat.h"
 #include "ui/settings/LangText.h"
@@ -12,9 +13,21 @@ TerminalProgress::TerminalProgress() : m_enabled(::isatty(STDERR_FILENO) == 1) {
 
 void TerminalProgress::Start(uint32_t steps) {
     m_position = 0;
+    m_animated = false;
     m_range = steps ? steps : 1;
     m_timer.Start(m_range);
     Draw();
+}
+
+void TerminalProgress::SetMode(int mode) {
+    m_animated = mode == kProgressFatQuick;
+    if (!m_animated) return;
+    m_status = LangText(30);
+    Draw();
+}
+
+bool TerminalProgress::Cancelled() const {
+    return g_interrupted.load();
 }
 
 void TerminalProgress::Step() {
@@ -31,6 +44,8 @@ void TerminalProgress::SetPosition(uint32_t position, uint32_t range) {
 
 void TerminalProgress::SetStatus(const std::u16string& status) {
     m_status = status;
+    if (m_animated && m_position < m_range) ++m_position;
+    if (m_animated) m_timer.Tick();
     Draw();
 }
 

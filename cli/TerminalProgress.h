@@ -1,21 +1,30 @@
 #pragma once
 // A one-line progress display on standard error, drawn only when it is a terminal: a bar, a
-// status text and the elapsed and remaining times of a TaskTimer.
+// status text and the elapsed and remaining times of a TaskTimer. As a ProgressSink it shows
+// the jobs' progress; Ctrl-C is its Cancel button.
+#include "jobs/ProgressSink.h"
 #include "jobs/TaskTimer.h"
 
 #include <chrono>
 #include <string>
 
-class TerminalProgress {
+class TerminalProgress : public ProgressSink {
 public:
     TerminalProgress();
-    ~TerminalProgress() { Clear(); }
+    ~TerminalProgress() override { Clear(); }
 
     // Position 0 of steps; the timer starts.
-    void Start(uint32_t steps);
-    void Step();
+    void Start(uint32_t steps) override;
+    // The FAT quick scan's mode has no measure of its progress: the bar then moves with each
+    // status, only to show that the scan is alive.
+    void SetMode(int mode) override;
+    void Show() override {}
+    void Step() override;
     void SetPosition(uint32_t position, uint32_t range);
-    void SetStatus(const std::u16string& status);
+    void SetStatus(const std::u16string& status) override;
+    void Close() override { Clear(); }
+    // Whether Ctrl-C was pressed.
+    bool Cancelled() const override;
     void Clear();
     bool Enabled() const { return m_enabled; }
 
@@ -24,6 +33,7 @@ private:
 
     bool m_enabled;
     bool m_drawn = false;
+    bool m_animated = false;
     uint32_t m_position = 0;
     uint32_t m_range = 100;
     std::u16string m_status;

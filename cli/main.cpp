@@ -146,7 +146,11 @@ int Run(int argc, char** argv) {
     const int status = it->second(rest, global);
     // Stopped with Ctrl-C (a scan cut short, a recovery left unfinished): the results are
     // incomplete, whatever the command made of them.
-    return status == 0 && g_interrupted ? 1 : status;
+    if (status == 0 && g_interrupted) return 1;
+    // So they are when the scan left folders unread: nothing below them was listed, recovered
+    // or searched.
+    if ((status == 0 || status == 3) && ScanLeftFoldersUnread()) return 1;
+    return status;
 }
 
 } // namespace

@@ -64,7 +64,7 @@ uint32_t CScanThread::ThreadHandler() {
 
 void CScanThread::RunJob() {
     Lock();
-    ScanOutcome outcome = ScanJob(m_drive, m_advanced, m_sink, &m_stop).Run();
+    ScanOutcome outcome = ScanJob(m_drive, m_advanced, &m_stop).Run(m_sink);
     if (m_onEnd) m_onEnd(outcome);
     Unlock();
     m_ending = true;

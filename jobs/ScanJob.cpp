@@ -12,7 +12,9 @@
 #include "ui/format/TextFormat.h"
 #include "ui/settings/LangText.h"
 
+#include <chrono>
 #include <exception>
+#include <new>
 
 namespace {
 
@@ -51,35 +53,34 @@ ScanFailure CheckSource(char letter, std::string* reason) {
 
 } // namespace
 
-ScanJob::ScanJob(const DriveBootInfo& drive, bool advanced, ProgressSink& sink,
-                 const std::atomic<bool>* stop)
-    : m_drive(drive), m_advanced(advanced), m_sink(sink), m_stop(stop) {}
+ScanJob::ScanJob(const DriveBootInfo& drive, bool advanced, const std::atomic<bool>* stop)
+    : m_drive(drive), m_advanced(advanced), m_stop(stop) {}
 
 bool ScanJob::Stopped() const {
-    return m_sink.Cancelled() || (m_stop && m_stop->load());
+    return (m_sink && m_sink->Cancelled()) || (m_stop && m_stop->load());
 }
 
 void ScanJob::OnBegin(uint32_t totalLow, uint32_t totalHigh, uint32_t steps, void* context) {
     auto* job = static_cast<ScanJob*>(context);
     job->m_total = MakeU64(totalLow, totalHigh);
-    job->m_sink.Start(steps);
-    job->m_sink.SetMode(job->m_advanced ? kProgressNtfsAdvanced : kProgressNtfsQuick);
-    job->m_sink.Show();
+    job->m_sink->Start(steps);
+    job->m_sink->SetMode(job->m_advanced ? kProgressNtfsAdvanced : kProgressNtfsQuick);
+    job->m_sink->Show();
 }
 
 void ScanJob::OnFatBegin(uint32_t totalLow, uint32_t totalHigh, uint32_t steps, void* context) {
     auto* job = static_cast<ScanJob*>(context);
     job->m_total = MakeU64(totalLow, totalHigh);
-    job->m_sink.Start(steps);
-    job->m_sink.SetMode(kProgressFatAdvanced);
-    job->m_sink.Show();
+    job->m_sink->Start(steps);
+    job->m_sink->SetMode(kProgressFatAdvanced);
+    job->m_sink->Show();
 }
 
 bool ScanJob::OnProgress(uint32_t doneLow, uint32_t doneHigh, void* context) {
     auto* job = static_cast<ScanJob*>(context);
     if (job->Stopped()) return false;
-    job->m_sink.Step();
-    job->m_sink.SetStatus(
+    job->m_sink->Step();
+    job->m_sink->SetStatus(
         textformat::Format(job->m_statusFormat, {static_cast<int64_t>(MakeU64(doneLow, doneHigh)),
                                                  static_cast<int64_t>(job->m_total)}));
     return true;
@@ -88,16 +89,33 @@ bool ScanJob::OnProgress(uint32_t doneLow, uint32_t doneHigh, void* context) {
 bool ScanJob::OnDirectory(const char16_t* name, void* context) {
     auto* job = static_cast<ScanJob*>(context);
     if (job->Stopped()) return false;
-    job->m_sink.SetStatus(
+    job->m_sink->SetStatus(
         textformat::Format(LangText(kTextCurrentFile), {std::u16string(name ? name : u"")}));
     return true;
 }
 
 void ScanJob::OnEnd(void* context) {
-    static_cast<ScanJob*>(context)->m_sink.Close();
+    static_cast<ScanJob*>(context)->m_sink->Close();
 }
 
-ScanOutcome ScanJob::Run() {
+bool ScanJob::RunEngine(ScanNotes* notes) {
+    const char letter = m_drive.driveLetter;
+    if (m_drive.isNtfs) {
+        m_statusFormat = LangText(m_advanced ? kTextAdvancedStatus : kTextQuickStatus);
+        return ScanNtfsDrive(letter, OnBegin, OnProgress, OnEnd, this, m_advanced);
+    }
+    if (m_advanced) {
+        m_statusFormat = LangText(kTextAdvancedStatus);
+        return AdvancedScanFatDrive(letter, OnFatBegin, OnProgress, OnEnd, this);
+    }
+    m_sink->Start(100);
+    m_sink->SetMode(kProgressFatQuick);
+    m_sink->Show();
+    return QuickScanFatDrive(letter, OnDirectory, this, notes);
+}
+
+ScanOutcome ScanJob::Run(ProgressSink& progress) {
+    const auto began = std::chrono::steady_clock::now();
     ScanOutcome out;
     out.letter = m_drive.driveLetter;
     out.advanced = m_advanced;
@@ -109,22 +127,14 @@ ScanOutcome ScanJob::Run() {
     if (out.Failed()) return out;
 
     const char letter = m_drive.driveLetter;
-    if (m_advanced) SetCarveOptions(CarveOptionsFromSettings());
+    if (m_advanced) SetCarveOptions(m_carve ? *m_carve : CarveOptionsFromSettings());
+    m_sink = &progress;
     // From here to the count of its rows the scan owns the store: the window waits for the end.
     const StoreHold hold;
     try {
-        if (m_drive.isNtfs) {
-            m_statusFormat = LangText(m_advanced ? kTextAdvancedStatus : kTextQuickStatus);
-            out.engineResult = ScanNtfsDrive(letter, OnBegin, OnProgress, OnEnd, this, m_advanced);
-        } else if (m_advanced) {
-            m_statusFormat = LangText(kTextAdvancedStatus);
-            out.engineResult = AdvancedScanFatDrive(letter, OnFatBegin, OnProgress, OnEnd, this);
-        } else {
-            m_sink.Start(100);
-            m_sink.SetMode(kProgressFatQuick);
-            m_sink.Show();
-            out.engineResult = QuickScanFatDrive(letter, OnDirectory, this);
-        }
+        out.engineResult = RunEngine(&out.notes);
+    } catch (const std::bad_alloc&) {
+        out.failure = ScanFailure::kOutOfMemory;
     } catch (const CppSQLite3Exception& e) {
         out.failure = ScanFailure::kStoreFailed;
         out.reason = e.errorMessage();
@@ -132,25 +142,22 @@ ScanOutcome ScanJob::Run() {
         out.failure = ScanFailure::kStoreFailed;
         out.reason = e.what();
     }
-    m_sink.Close(); // also when the engine left before its end callback; closing is idempotent
+    progress.Close(); // also when the engine left before its end callback; closing is idempotent
     out.cancelled = Stopped();
+    m_sink = nullptr;
     if (!out.Failed() && !out.engineResult && !out.cancelled)
         out.failure = ScanFailure::kReadFailed;
-    CountScanRows(letter, &out.rows, &out.deleted);
+    if (out.failure != ScanFailure::kOutOfMemory) {
+        const RowCounts counts = CountRows(letter);
+        out.rows = counts.rows;
+        out.deleted = counts.deleted;
+    }
     // Nothing found on a source shorter than its file system: its structures were not there
     // to be read, which is not the same as an empty volume.
     if (!out.Failed() && !out.cancelled && out.rows == 0 && IsCutShort(letter, m_drive))
         out.failure = ScanFailure::kReadFailed;
+    out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     return out;
-}
-
-void CountScanRows(char letter, uint64_t* rows, uint64_t* deleted) {
-    *rows = *deleted = 0;
-    try {
-        CountRows(letter, rows, deleted);
-    } catch (const CppSQLite3Exception&) {
-        // No table, or not readable: nothing to count.
-    }
 }
 
 std::u16string DescribeScanOutcome(const ScanOutcome& o) {
@@ -165,10 +172,22 @@ std::u16string DescribeScanOutcome(const ScanOutcome& o) {
         return textformat::Format(LangText(kTextScanReadFailed), {drive});
     case ScanFailure::kStoreFailed:
         return textformat::Format(LangText(kTextScanStoreFailed), {drive, reason});
+    case ScanFailure::kOutOfMemory:
+        return textformat::Format(LangText(kTextScanStoreFailed), {drive, u"out of memory"});
     case ScanFailure::kNone:
         break;
     }
+    std::u16string text =
+        textformat::Format(LangText(o.cancelled ? kTextScanCancelled : kTextScanSummary),
+                           {drive, static_cast<int64_t>(o.rows), static_cast<int64_t>(o.deleted)});
+    const std::u16string gaps = DescribeScanGaps(o);
+    if (!gaps.empty()) text += u". " + gaps;
+    return text;
+}
+
+std::u16string DescribeScanGaps(const ScanOutcome& o) {
+    if (o.notes.foldersTooDeep == 0) return {};
     return textformat::Format(
-        LangText(o.cancelled ? kTextScanCancelled : kTextScanSummary),
-        {drive, static_cast<int64_t>(o.rows), static_cast<int64_t>(o.deleted)});
+        LangText(kTextScanFoldersTooDeep),
+        {static_cast<int64_t>(o.notes.depthBound), static_cast<int64_t>(o.notes.foldersTooDeep)});
 }

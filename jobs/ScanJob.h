@@ -1,12 +1,17 @@
 #pragma once
-// The scan job: checks the drive, calls the engine's scan entry point for its file system and
-// mode, turns the engine's callbacks into progress reports (ProgressSink), and says how the
-// scan ended: done, cancelled or failed, and why it failed. No toolkit; runs on any thread.
+// The scan job, run the same way by the window and the command line: checks the drive, calls
+// the engine's scan entry point for its file system and mode, turns the engine's callbacks
+// into progress reports (ProgressSink), and says how the scan ended: done, cancelled or
+// failed and why, what the drive's table holds, and what the scan left unread. No toolkit;
+// runs on any thread.
+#include "engine/carve/CarveOptions.h"
 #include "engine/volume/EngineTypes.h"
+#include "engine/volume/ScanNotes.h"
 #include "jobs/ProgressSink.h"
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 enum class ScanFailure {
@@ -15,6 +20,7 @@ enum class ScanFailure {
     kNotSupported, // the volume no longer holds a supported file system
     kReadFailed,   // the engine could not read the file system's structures
     kStoreFailed,  // the scan-result store failed (reason: its message)
+    kOutOfMemory,  // the system refused the memory the scan needed
 };
 
 struct ScanOutcome {
@@ -26,16 +32,23 @@ struct ScanOutcome {
     std::string reason;   // UTF-8, from the system or the store
     uint64_t rows = 0;    // rows in the drive's table afterwards
     uint64_t deleted = 0; // of them deleted
+    ScanNotes notes;      // what the walk left unread
+    double seconds = 0;   // how long the job ran
     bool Failed() const { return failure != ScanFailure::kNone; }
+    // Whether the scan left folders of the volume unread: what it found is not all there is.
+    bool Incomplete() const { return notes.foldersTooDeep != 0; }
 };
 
 class ScanJob {
 public:
     // stop: an extra cancel request (closing the window), read at every progress report.
-    ScanJob(const DriveBootInfo& drive, bool advanced, ProgressSink& sink,
-            const std::atomic<bool>* stop = nullptr);
+    ScanJob(const DriveBootInfo& drive, bool advanced, const std::atomic<bool>* stop = nullptr);
 
-    ScanOutcome Run();
+    // The carving of a complete scan; unless set, the settings' choice.
+    void UseCarveOptions(const CarveOptions& options) { m_carve = options; }
+
+    // Runs the scan, reporting to progress; a confirmed cancel there stops it.
+    ScanOutcome Run(ProgressSink& progress);
 
 private:
     static void OnBegin(uint32_t totalLow, uint32_t totalHigh, uint32_t steps, void* context);
@@ -44,18 +57,20 @@ private:
     static bool OnDirectory(const char16_t* name, void* context);
     static void OnEnd(void* context);
     bool Stopped() const;
+    // Calls the entry point of the drive's file system and mode.
+    bool RunEngine(ScanNotes* notes);
 
     DriveBootInfo m_drive;
     bool m_advanced;
-    ProgressSink& m_sink;
     const std::atomic<bool>* m_stop;
+    std::optional<CarveOptions> m_carve;
+    ProgressSink* m_sink = nullptr; // while running
     std::u16string m_statusFormat;
     uint64_t m_total = 0;
 };
 
-// Rows and deleted rows of a drive's table (0 and 0 when there is none).
-void CountScanRows(char letter, uint64_t* rows, uint64_t* deleted);
-
 // The message of an outcome in the active language: the failure and its reason, or the
-// summary of what the scan found (cancelled or not).
+// summary of what the scan found (cancelled or not), followed by what it left unread.
 std::u16string DescribeScanOutcome(const ScanOutcome& outcome);
+// What the scan left unread, in the active language; empty when it read everything it found.
+std::u16string DescribeScanGaps(const ScanOutcome& outcome);

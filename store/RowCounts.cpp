@@ -1,5 +1,6 @@
 #include "store/RowCounts.h"
 
+#include "store/CppSQLite3Exception.h"
 #include "store/DataBase.h"
 #include "store/SqlText.h"
 
@@ -28,4 +29,14 @@ void CountRows(char letter, uint64_t* rows, uint64_t* deleted) {
         SqlFormat("select count(*), coalesce(sum(isDeleted = 1), 0) from %c", TableLetter(letter)));
     *rows = static_cast<uint64_t>(q.getInt64Field(0));
     *deleted = static_cast<uint64_t>(q.getInt64Field(1));
+}
+
+RowCounts CountRows(char letter) {
+    RowCounts counts;
+    try {
+        CountRows(letter, &counts.rows, &counts.deleted);
+    } catch (const CppSQLite3Exception&) {
+        counts = {}; // not readable: nothing to count
+    }
+    return counts;
 }

@@ -23,10 +23,16 @@ ExfatBootRegion ExfatBootRegionOf(char letter) {
     return volume.Region();
 }
 
-bool QuickScanExfatDrive(char letter, DirectoryCallback directory, void* context) {
+bool QuickScanExfatDrive(char letter, DirectoryCallback directory, void* context,
+                         ScanNotes* notes) {
     return AtEntryBoundary([&] {
         ExfatScanner scanner(letter);
-        return scanner.QuickScan(directory, context);
+        const bool result = scanner.QuickScan(directory, context);
+        if (notes) {
+            notes->foldersTooDeep = scanner.FoldersTooDeep();
+            notes->depthBound = ExfatScanner::kMaxDepth;
+        }
+        return result;
     });
 }
 

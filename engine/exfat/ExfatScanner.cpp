@@ -137,7 +137,11 @@ void ExfatScanner::Walk(DirectoryCallback directory, void* user) {
             enterable = false;
         }
         Store(entry, id, pid, cluster);
-        if (!enterable || !enterMore || depth + 1 >= kMaxDepth) return;
+        if (!enterable || !enterMore) return;
+        if (depth + 1 >= kMaxDepth) {
+            ++m_foldersTooDeep; // listed, but what it holds is not
+            return;
+        }
         if (directory && !directory(entry.name.c_str(), user)) {
             enterMore = false;
             return;

@@ -32,8 +32,10 @@
 class ExfatScanner {
 public:
     static constexpr uint64_t kEntryIdBase = 1ull << 32;
-    // Folders nested deeper than this are listed but not entered.
-    static constexpr uint32_t kMaxDepth = 256;
+    // Folders nested deeper than this (the root is the first level) are listed but not
+    // entered, and counted. The walk keeps its folders on a stack of its own; no path the
+    // file system's home system can name (32767 characters, two at least a level) is deeper.
+    static constexpr uint32_t kMaxDepth = 16384;
 
     explicit ExfatScanner(char letter) : m_letter(letter) {}
     ExfatScanner(const ExfatScanner&) = delete;
@@ -57,6 +59,8 @@ public:
     const ExfatVolume& Volume() const { return m_volume; }
     ExfatVolume& Volume() { return m_volume; }
     const ExfatAllocationBitmap& Bitmap() const { return m_bitmap; }
+    // Live folders listed but not entered because they lie deeper than kMaxDepth.
+    uint64_t FoldersTooDeep() const { return m_foldersTooDeep; }
     bool BitmapLoaded() const { return m_bitmap.Loaded(); }
     bool UpcaseLoaded() const { return m_upcase.Loaded(); }
 
@@ -113,4 +117,5 @@ private:
     std::unordered_set<uint32_t> m_dirClusters; // clusters of every directory walked
     std::unordered_set<uint32_t> m_entered;     // first clusters of the folders walked
     std::unordered_set<uint32_t> m_claimed;     // first clusters given out as folder ids
+    uint64_t m_foldersTooDeep = 0;
 };

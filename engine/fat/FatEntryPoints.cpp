@@ -6,11 +6,16 @@
 #include "engine/volume/EntryBoundary.h"
 #include "engine/volume/EntryPoints.h"
 
-bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context) {
-    if (IsExfatDrive(letter)) return QuickScanExfatDrive(letter, directory, context);
+bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context, ScanNotes* notes) {
+    if (IsExfatDrive(letter)) return QuickScanExfatDrive(letter, directory, context, notes);
     return AtEntryBoundary([&] {
         FatScanner scanner(letter);
-        return scanner.Scan(directory, context);
+        const bool result = scanner.Scan(directory, context);
+        if (notes) {
+            notes->foldersTooDeep = scanner.FoldersTooDeep();
+            notes->depthBound = FatScanner::kMaxDepth;
+        }
+        return result;
     });
 }
 

@@ -7,6 +7,7 @@
 #include "engine/fat/FatTime.h"
 
 #include <set>
+#include <utility>
 
 bool FatScanner::Scan(DirectoryCallback callback, void* user) {
     if (!callback) return false;
@@ -14,6 +15,8 @@ bool FatScanner::Scan(DirectoryCallback callback, void* user) {
     m_callback = callback;
     m_user = user;
     m_inside.clear();
+    m_foldersTooDeep = 0;
+    m_assembler = FatEntryAssembler(m_volume.Boot().sectorsPerCluster);
     // The budget follows the clusters the device really holds: a boot sector may claim far
     // more, and a folder graph that names the same folders along many paths would otherwise
     // be walked for as long as the claim allows.
@@ -55,56 +58,108 @@ void FatScanner::WalkRootRegion() {
             else
                 StoreEntryAt(entry, sector);
             // Without a data area there is no folder to enter.
-            return boot.rootOverruns || EnterFolder(entry, slot, entered);
+            if (boot.rootOverruns) return true;
+            uint32_t enter = 0;
+            if (!OfferFolder(entry, slot, entered, &enter)) return false;
+            if (enter != 0) WalkDirectory(enter);
+            return true;
         });
     m_inside.erase(kFixedRootId);
 }
 
 void FatScanner::WalkDirectory(uint32_t firstCluster) {
-    FatChainWalker walker;
-    if (!walker.Start(&m_volume, firstCluster)) return;
-    m_inside.insert(firstCluster);
-    FatEntryAssembler assembler(m_volume.Boot().sectorsPerCluster);
-    ScanDirectoryCluster(firstCluster, firstCluster, assembler);
-    uint32_t cluster = firstCluster;
-    while (walker.Next(cluster))
-        ScanDirectoryCluster(cluster, firstCluster, assembler);
-    m_inside.erase(firstCluster);
+    Folder top;
+    top.first = firstCluster;
+    top.chain = ChainOf(firstCluster);
+    Walk(std::move(top));
 }
 
 void FatScanner::ScanDirectoryCluster(uint32_t cluster) {
-    FatEntryAssembler assembler(m_volume.Boot().sectorsPerCluster);
-    ScanDirectoryCluster(cluster, cluster, assembler);
+    Folder top;
+    top.first = cluster;
+    if (m_clusterBudget != 0) {
+        --m_clusterBudget;
+        top.chain.push_back(cluster);
+    }
+    Walk(std::move(top));
 }
 
-void FatScanner::ScanDirectoryCluster(uint32_t c, uint32_t folder, FatEntryAssembler& assembler) {
-    if (m_clusterBudget == 0) {
-        assembler.Clear();
-        return;
-    }
-    --m_clusterBudget;
+std::vector<uint32_t> FatScanner::ChainOf(uint32_t first) {
+    std::vector<uint32_t> chain;
+    FatChainWalker walker;
+    if (!walker.Start(&m_volume, first)) return chain;
+    uint32_t cluster = first;
+    do {
+        if (m_clusterBudget == 0) break;
+        --m_clusterBudget;
+        chain.push_back(cluster);
+    } while (walker.Next(cluster));
+    return chain;
+}
 
+void FatScanner::Walk(Folder top) {
+    std::vector<Folder> stack;
+    m_inside.insert(top.first);
+    m_assembler.Clear();
+    stack.push_back(std::move(top));
+    while (!stack.empty()) {
+        Folder& folder = stack.back();
+        if (folder.index >= folder.chain.size()) {
+            m_inside.erase(folder.first);
+            stack.pop_back();
+            m_assembler.Clear(); // slots left at the end of a folder never name an entry above
+            continue;
+        }
+        const uint32_t enter = ScanCurrentCluster(folder);
+        if (enter == 0) continue;
+        Folder sub;
+        sub.first = enter;
+        sub.chain = ChainOf(enter);
+        m_inside.insert(enter);
+        stack.push_back(std::move(sub)); // folder is not used past this point
+    }
+}
+
+uint32_t FatScanner::ScanCurrentCluster(Folder& folder) {
+    const uint32_t c = folder.chain[folder.index];
     FATStream stream;
-    ReadCluster(c, stream);     // an unreadable cluster reads as zeros: it ends the folder
-    std::set<uint32_t> entered; // subfolders already entered from this cluster
+    ReadCluster(c, stream); // an unreadable cluster reads as zeros: it ends the folder
     FatSlotPolicy policy;
     policy.insideFolder = true;
     policy.clusterBound = m_clusterBound;
-    FatSlotWalker::Walk(stream, m_entriesPerCluster, folder, policy, assembler,
-                        [&](const FatEntry& entry, const uint8_t* slot) {
-                            StoreEntry(entry, c);
-                            return EnterFolder(entry, slot, entered);
-                        });
+    uint32_t enter = 0;
+    uint32_t stoppedAt = 0;
+    const FatSlotWalker::End end = FatSlotWalker::WalkFrom(
+        stream, folder.slot, m_entriesPerCluster, folder.first, policy, m_assembler,
+        [&](const FatEntry& entry, const uint8_t* slot) {
+            StoreEntry(entry, c);
+            return OfferFolder(entry, slot, folder.entered, &enter) && enter == 0;
+        },
+        &stoppedAt);
+    if (end == FatSlotWalker::End::Stopped && enter != 0) {
+        folder.slot = stoppedAt + 1; // the folder goes on behind the entry of the subfolder
+        return enter;
+    }
+    // The cluster is done (at its end mark, its last slot, or a callback that asked to leave
+    // it): the walk goes on with the next cluster of the folder's chain.
+    ++folder.index;
+    folder.slot = 0;
+    folder.entered.clear();
+    return 0;
 }
 
-bool FatScanner::EnterFolder(const FatEntry& entry, const uint8_t* slot,
-                             std::set<uint32_t>& entered) {
+bool FatScanner::OfferFolder(const FatEntry& entry, const uint8_t* slot,
+                             std::set<uint32_t>& entered, uint32_t* enter) {
+    *enter = 0;
     const uint32_t first = entry.firstCluster;
-    if (first == 0 || entered.count(first) || m_inside.count(first) ||
-        m_inside.size() >= kMaxDepth || !IsLiveSubdirectory(slot))
+    if (first == 0 || entered.count(first) || m_inside.count(first) || !IsLiveSubdirectory(slot))
         return true;
     entered.insert(first);
+    if (m_inside.size() >= m_maxDepth) {
+        ++m_foldersTooDeep; // listed, but what it holds is not
+        return true;
+    }
     if (!m_callback(entry.name.c_str(), m_user)) return false; // leave this cluster
-    WalkDirectory(first);
+    *enter = first;
     return true;
 }

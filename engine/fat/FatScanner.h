@@ -3,21 +3,27 @@
 // on FAT32, the fixed root region on FAT12/16), live and deleted
 // entries alike, writing one row per entry in pre-order (a folder's row before its contents).
 // A deleted folder is entered when its first cluster still starts with its own "." entry.
+// The walk keeps the folders it is inside on a stack of its own, so the depth of a volume's
+// tree never becomes the depth of the program's call stack.
 #include "engine/fat/FatScannerBase.h"
 #include "engine/volume/EngineTypes.h"
 
 #include <cstdint>
 #include <set>
 #include <unordered_set>
+#include <vector>
 
 class FATStream;
 
 class FatScanner : public FatScannerBase {
 public:
-    // Folders nested deeper than this are listed but not entered.
-    static constexpr uint32_t kMaxDepth = 256;
+    // Folders nested deeper than this (the root counts as the first level) are listed but not
+    // entered, and counted. No path the FAT family's home system can name (32767 characters,
+    // at least two a level) reaches this deep.
+    static constexpr uint32_t kMaxDepth = 16384;
 
-    explicit FatScanner(char letter) : FatScannerBase(letter) {}
+    explicit FatScanner(char letter, uint32_t maxDepth = kMaxDepth)
+        : FatScannerBase(letter), m_maxDepth(maxDepth) {}
     ~FatScanner() override = default;
 
     // Runs the scan. callback is called with each folder's name before it is entered; false
@@ -26,27 +32,48 @@ public:
     // for a FAT12/16 root region that overruns the volume (its entries are still written).
     bool Scan(DirectoryCallback callback, void* user);
 
-    // Scans every cluster of the folder chain starting at firstCluster.
+    // Scans every cluster of the folder chain starting at firstCluster, and the folders below.
     void WalkDirectory(uint32_t firstCluster);
     // Scans one directory cluster, entering the live subfolders it names.
     void ScanDirectoryCluster(uint32_t cluster);
 
+    // Live folders that were found but not entered because they lie deeper than the bound:
+    // what they hold is not listed.
+    uint64_t FoldersTooDeep() const { return m_foldersTooDeep; }
+
 private:
+    // A folder being walked: its clusters, and how far the walk has come in them.
+    struct Folder {
+        uint32_t first = 0;          // the id of the folder's row: its rows' parent
+        std::vector<uint32_t> chain; // its directory clusters, in chain order
+        size_t index = 0;            // the cluster being scanned
+        uint32_t slot = 0;           // the next slot of that cluster
+        std::set<uint32_t> entered;  // subfolders entered from that cluster
+    };
+
     // Scans the FAT12/16 root region, entering the live subfolders it names.
     void WalkRootRegion();
-    // Enters the folder an entry names when it is a live subfolder not entered yet from this
-    // directory cluster (entered) nor being walked above it. False when the directory callback
-    // asks to leave the cluster.
-    bool EnterFolder(const FatEntry& entry, const uint8_t* slot, std::set<uint32_t>& entered);
-    // Scans one cluster of the folder whose first cluster is folder. Its rows get the folder's
-    // first cluster as parent (the id of the folder's own row), whichever cluster of the chain
-    // they were found in. The slots pending from the previous cluster of the same folder are
-    // in assembler, so a long name whose slots straddle a cluster boundary (common with small
-    // clusters) is read whole; slots still pending stay there for the next cluster.
-    void ScanDirectoryCluster(uint32_t cluster, uint32_t folder, FatEntryAssembler& assembler);
+    // Walks the folder top and every folder below it, depth first, rows in pre-order.
+    void Walk(Folder top);
+    // The clusters of the folder chain starting at first, as far as the cluster budget lets
+    // the walk scan them (each one taken from the budget).
+    std::vector<uint32_t> ChainOf(uint32_t first);
+    // Scans folder's current cluster from its next slot. Returns the first cluster of a
+    // subfolder to enter (the folder then resumes behind the slot that named it), or 0 when
+    // the cluster is done.
+    uint32_t ScanCurrentCluster(Folder& folder);
+    // Whether an entry names a live subfolder to enter: not entered yet from this directory
+    // cluster (entered) nor being walked above it, and within the depth bound. False when the
+    // directory callback asks to leave the cluster, with enter unset.
+    bool OfferFolder(const FatEntry& entry, const uint8_t* slot, std::set<uint32_t>& entered,
+                     uint32_t* enter);
 
+    uint32_t m_maxDepth;
     DirectoryCallback m_callback = nullptr;
     void* m_user = nullptr;
+    // One assembler for the whole walk: a folder is left for a subfolder only right after an
+    // entry was built, when no long-name slots are pending.
+    FatEntryAssembler m_assembler;
     // First clusters of the folders being walked (the current path from the root): a folder
     // that names one of them again is never entered, so directory cycles end.
     std::unordered_set<uint32_t> m_inside;
@@ -54,4 +81,5 @@ private:
     // from many places; the walk never does more than a bounded multiple of the volume's
     // cluster count.
     uint64_t m_clusterBudget = 0;
+    uint64_t m_foldersTooDeep = 0;
 };

@@ -5,10 +5,12 @@
 
 #include <cstring>
 
-FatSlotWalker::End FatSlotWalker::Walk(const StreamBase& cluster, uint32_t slotCount,
-                                       uint32_t parent, const FatSlotPolicy& policy,
-                                       FatEntryAssembler& assembler, FatSlotVisitor& visitor) {
-    for (uint32_t k = 0; k < slotCount; ++k) {
+FatSlotWalker::End FatSlotWalker::WalkFrom(const StreamBase& cluster, uint32_t firstSlot,
+                                           uint32_t slotCount, uint32_t parent,
+                                           const FatSlotPolicy& policy,
+                                           FatEntryAssembler& assembler, FatSlotVisitor& visitor,
+                                           uint32_t* stoppedAt) {
+    for (uint32_t k = firstSlot; k < slotCount; ++k) {
         // The bytes are looked up afresh for every slot (see the header). A slot the cluster
         // holds whole is read in place; the bytes of one it does not hold read as zeros.
         const uint64_t at = 32ull * k;
@@ -41,6 +43,7 @@ FatSlotWalker::End FatSlotWalker::Walk(const StreamBase& cluster, uint32_t slotC
         uint8_t copy[32];
         std::memcpy(copy, slot, sizeof copy);
         if (!visitor.OnEntry(entry, copy)) {
+            if (stoppedAt) *stoppedAt = k;
             assembler.Clear();
             return End::Stopped;
         }

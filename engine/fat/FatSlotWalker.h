@@ -8,6 +8,7 @@
 #include "engine/volume/StreamBase.h"
 
 #include <cstdint>
+#include <utility>
 
 // Which entries of a cluster are kept.
 struct FatSlotPolicy {
@@ -43,12 +44,30 @@ public:
     // pending now (marked carried), otherwise it is empty.
     static End Walk(const StreamBase& cluster, uint32_t slotCount, uint32_t parent,
                     const FatSlotPolicy& policy, FatEntryAssembler& assembler,
-                    FatSlotVisitor& visitor);
+                    FatSlotVisitor& visitor) {
+        return WalkFrom(cluster, 0, slotCount, parent, policy, assembler, visitor, nullptr);
+    }
+
+    // The same from slot firstSlot on: a walk that left the cluster for a while (to enter a
+    // folder) goes on behind the slot it stopped at. When the visitor stops the walk, stoppedAt
+    // (if given) receives the index of the slot it was given.
+    static End WalkFrom(const StreamBase& cluster, uint32_t firstSlot, uint32_t slotCount,
+                        uint32_t parent, const FatSlotPolicy& policy, FatEntryAssembler& assembler,
+                        FatSlotVisitor& visitor, uint32_t* stoppedAt);
 
     // The same with a callable bool(const FatEntry&, const uint8_t* slot) as the visitor.
     template <typename F>
     static End Walk(const StreamBase& cluster, uint32_t slotCount, uint32_t parent,
                     const FatSlotPolicy& policy, FatEntryAssembler& assembler, F&& onEntry) {
+        return WalkFrom(cluster, 0, slotCount, parent, policy, assembler, std::forward<F>(onEntry),
+                        nullptr);
+    }
+
+    // WalkFrom with a callable as the visitor.
+    template <typename F>
+    static End WalkFrom(const StreamBase& cluster, uint32_t firstSlot, uint32_t slotCount,
+                        uint32_t parent, const FatSlotPolicy& policy, FatEntryAssembler& assembler,
+                        F&& onEntry, uint32_t* stoppedAt) {
         struct Adapter : FatSlotVisitor {
             explicit Adapter(F& f) : f_(f) {}
             bool OnEntry(const FatEntry& entry, const uint8_t* slot) override {
@@ -56,7 +75,7 @@ public:
             }
             F& f_;
         } adapter(onEntry);
-        return Walk(cluster, slotCount, parent, policy, assembler,
-                    static_cast<FatSlotVisitor&>(adapter));
+        return WalkFrom(cluster, firstSlot, slotCount, parent, policy, assembler,
+                        static_cast<FatSlotVisitor&>(adapter), stoppedAt);
     }
 };

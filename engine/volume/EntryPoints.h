@@ -5,6 +5,7 @@
 #include "engine/recovery/RecoveryDestination.h"
 #include "engine/recovery/RecoveryOutput.h"
 #include "engine/volume/EngineTypes.h"
+#include "engine/volume/ScanNotes.h"
 
 #include <cstdint>
 
@@ -19,7 +20,9 @@ void TestBootSector(const uint8_t* sector, char letter, DriveBootInfo* info);
 
 bool ScanNtfsDrive(char letter, ScanStartCallback start, ScanProgressCallback progress,
                    ScanFinishCallback finish, void* context, bool advanced);
-bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context);
+// notes (optional) receives what the walk left unread.
+bool QuickScanFatDrive(char letter, DirectoryCallback directory, void* context,
+                       ScanNotes* notes = nullptr);
 bool AdvancedScanFatDrive(char letter, ScanStartCallback start, ScanProgressCallback progress,
                           ScanFinishCallback finish, void* context);
 // Recovers the row whose record column is key below destination (an open folder and the

@@ -18,12 +18,12 @@ TEST(CliInterrupt, CancelledScanKeepsWhatItFound) {
     ASSERT_EQ(map.Bind('N', LoadVolume("ntfs").image), "");
     const Drive drive = OpenDrive("N:");
     g_interrupted = false;
-    const ScanSummary whole = RunScan(drive, false);
-    ASSERT_TRUE(whole.ok);
+    const ScanOutcome whole = RunScan(drive, false);
+    ASSERT_FALSE(whole.Failed());
     EXPECT_FALSE(whole.cancelled);
 
     g_interrupted = true; // the first progress report answers "stop"
-    const ScanSummary cut = RunScan(drive, false);
+    const ScanOutcome cut = RunScan(drive, false);
     g_interrupted = false;
     EXPECT_TRUE(cut.cancelled);
     EXPECT_LT(cut.rows, whole.rows);

@@ -1,5 +1,6 @@
 #include "tests/fat/FatImage.h"
 
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 
@@ -131,6 +132,31 @@ uint32_t FatImage::AddDots(uint32_t cluster, const FatDirEntry& entry, uint32_t 
     PutSlot(ClusterOffset(cluster), ShortSlot(dot).data());
     PutSlot(ClusterOffset(cluster) + 32, ShortSlot(dotdot).data());
     return 2;
+}
+
+void FatImage::AddFolderChain(uint32_t parentCluster, uint32_t index, uint32_t firstCluster,
+                              uint32_t levels, uint32_t fileCluster) {
+    uint32_t above = parentCluster;
+    uint32_t at = index;
+    for (uint32_t n = 1; n <= levels; ++n) {
+        const uint32_t cluster = firstCluster + n - 1;
+        char name[12];
+        std::snprintf(name, sizeof name, "D%-10u", n);
+        FatDirEntry folder;
+        folder.shortName = name;
+        folder.attributes = 0x10;
+        folder.firstCluster = cluster;
+        AddEntry(above, at, folder);
+        SetFat(cluster, 0x0FFFFFFF);
+        at = AddDots(cluster, folder, above == RootCluster() ? 0 : above);
+        above = cluster;
+    }
+    FatDirEntry file;
+    file.shortName = "DEEP    TXT";
+    file.firstCluster = fileCluster;
+    file.size = 10;
+    AddEntry(above, at, file);
+    SetFat(fileCluster, 0x0FFFFFFF);
 }
 
 void FatImage::FillCluster(uint32_t cluster, uint8_t value) {

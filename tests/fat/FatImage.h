@@ -58,6 +58,12 @@ public:
     // Writes "." and ".." at the start of a folder cluster, repeating the naming entry's
     // creation time and cluster as a real folder does. Returns 2.
     uint32_t AddDots(uint32_t cluster, const FatDirEntry& entry, uint32_t parentCluster);
+    // Writes a chain of nested folders D1, D2, ... below the folder at parentCluster (at slot
+    // index `index` there): folder n lies in cluster firstCluster + n - 1 and holds folder
+    // n + 1 behind its "." and ".."; the last one holds a file DEEP.TXT (10 bytes, cluster
+    // fileCluster). Clusters must be free and within the image.
+    void AddFolderChain(uint32_t parentCluster, uint32_t index, uint32_t firstCluster,
+                        uint32_t levels, uint32_t fileCluster);
     // Fills a cluster with bytes.
     void FillCluster(uint32_t cluster, uint8_t value);
 

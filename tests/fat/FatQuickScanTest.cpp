@@ -242,9 +242,74 @@ TEST(FatQuickScan, NestingDepthIsBounded) {
         parent = child;
     }
     BindImage(kLetter, image, dir);
+    // Every level is walked: the walk keeps its folders on a stack of its own.
+    CallbackLog log;
+    ScanNotes notes;
+    ASSERT_TRUE(QuickScanFatDrive(kLetter, &CallbackLog::Call, &log, &notes));
+    EXPECT_EQ(log.names.size(), 400u);
+    EXPECT_EQ(notes.foldersTooDeep, 0u);
+    EXPECT_EQ(notes.depthBound, FatScanner::kMaxDepth);
+    EXPECT_EQ(RowsOf(kLetter).size(), 401u); // D0 to D400
+
+    // A bound stops the walk there, and the folders it lists but does not enter are counted.
+    CallbackLog bounded;
+    FatScanner scanner(kLetter, 256);
+    ASSERT_TRUE(scanner.Scan(&CallbackLog::Call, &bounded));
+    EXPECT_EQ(bounded.names.size(), 255u); // the root is the first level
+    EXPECT_EQ(scanner.FoldersTooDeep(), 1u);
+    const auto rows = RowsOf(kLetter);
+    EXPECT_NE(FindRow(rows, u"D255"), nullptr); // listed, not entered
+    EXPECT_EQ(FindRow(rows, u"D256"), nullptr);
+}
+
+TEST(FatQuickScan, FoldersPastTheBoundAreCounted) {
+    TempDir dir;
+    // 16400 nested folders, one 512-byte cluster each, and a file in the last.
+    FatImage image(20000);
+    image.AddFolderChain(image.RootCluster(), 0, 100, 16400, 99);
+    BindImage(kLetter, image, dir);
+    CallbackLog log;
+    ScanNotes notes;
+    ASSERT_TRUE(QuickScanFatDrive(kLetter, &CallbackLog::Call, &log, &notes));
+    EXPECT_EQ(log.names.size(), FatScanner::kMaxDepth - 1);
+    EXPECT_EQ(notes.foldersTooDeep, 1u);
+    const auto rows = RowsOf(kLetter);
+    EXPECT_EQ(rows.size(), static_cast<size_t>(FatScanner::kMaxDepth));
+    EXPECT_EQ(FindRow(rows, u"DEEP.TXT"), nullptr);
+}
+
+TEST(FatQuickScan, AFolderGoesOnBehindTheSubfolderItEntered) {
+    TempDir dir;
+    FatImage image;
+    const uint32_t root = image.RootCluster();
+    // root: A (10), AFTER_A.TXT;  A: B (11), AFTER_B.TXT;  B: IN_B.TXT, C (12);  C: IN_C.TXT
+    const FatDirEntry a = Folder("A          ", 10);
+    const FatDirEntry b = Folder("B          ", 11);
+    const FatDirEntry c = Folder("C          ", 12);
+    uint32_t i = image.AddEntry(root, 0, a);
+    image.AddEntry(root, i, File("AFTER_A TXT", 30, 1));
+    i = image.AddDots(10, a, 0);
+    i = image.AddEntry(10, i, b);
+    image.AddEntry(10, i, File("AFTER_B TXT", 31, 1));
+    i = image.AddDots(11, b, 10);
+    i = image.AddEntry(11, i, File("IN_B    TXT", 32, 1));
+    image.AddEntry(11, i, c);
+    i = image.AddDots(12, c, 11);
+    image.AddEntry(12, i, File("IN_C    TXT", 33, 1));
+    BindImage(kLetter, image, dir);
+
     CallbackLog log;
     ASSERT_TRUE(QuickScanFatDrive(kLetter, &CallbackLog::Call, &log));
-    EXPECT_EQ(log.names.size(), FatScanner::kMaxDepth - 1);
+    EXPECT_EQ(log.names, (std::vector<std::u16string>{u"A", u"B", u"C"}));
+    // Records in pre-order: a folder's row, its contents, then what follows it.
+    auto rows = RowsOf(kLetter);
+    std::sort(rows.begin(), rows.end(),
+              [](const ScanRow& x, const ScanRow& y) { return x.record < y.record; });
+    std::vector<std::u16string> names;
+    for (const ScanRow& row : rows)
+        names.push_back(row.name);
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"A", u"B", u"IN_B.TXT", u"C", u"IN_C.TXT",
+                                                  u"AFTER_B.TXT", u"AFTER_A.TXT"}));
 }
 
 TEST(FatQuickScan, KeepsEntriesWithUnusualButRealDates) {

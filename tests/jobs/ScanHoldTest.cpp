@@ -4,6 +4,7 @@
 #include "jobs/CScanThread.h"
 #include "jobs/Drives.h"
 #include "platform/DriveMap.h"
+#include "store/RowCounts.h"
 #include "store/StoreOwner.h"
 #include "tests/support/TestVolumes.h"
 
@@ -82,13 +83,13 @@ TEST(ScanHold, TheWindowThreadMayNotUseTheStoreWhileAScanRuns) {
     uint64_t rowsAtEnd = 0;
     CScanThread worker(sink, [&](const ScanOutcome& outcome) {
         uint64_t deleted = 0;
-        CountScanRows(outcome.letter, &rowsAtEnd, &deleted); // after the job: allowed
+        CountRows(outcome.letter, &rowsAtEnd, &deleted); // after the job: allowed
     });
     worker.StartScan(check.drive.info, false);
     ASSERT_TRUE(sink.WaitForPause());
     EXPECT_EQ(SeenCount(), 0u);
     uint64_t rows = 0, deleted = 0;
-    CountScanRows('F', &rows, &deleted); // the window asking in the middle of the scan
+    CountRows('F', &rows, &deleted); // the window asking in the middle of the scan
     EXPECT_GE(SeenCount(), 1u);
     {
         std::lock_guard lock(g_seenLock);
@@ -99,7 +100,7 @@ TEST(ScanHold, TheWindowThreadMayNotUseTheStoreWhileAScanRuns) {
     worker.Join();
     EXPECT_EQ(rowsAtEnd, 67u);
     EXPECT_EQ(SeenCount(), duringScan); // the scan's own calls and the end handler's are fine
-    CountScanRows('F', &rows, &deleted);
+    CountRows('F', &rows, &deleted);
     EXPECT_EQ(SeenCount(), duringScan);
     EXPECT_EQ(rows, 67u);
 

@@ -4,6 +4,7 @@
 #include "jobs/CThread.h"
 #include "jobs/Drives.h"
 #include "platform/DriveMap.h"
+#include "tests/fat/FatImage.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestVolumes.h"
 
@@ -175,7 +176,7 @@ protected:
 
 TEST_F(ScanJobTest, NtfsQuickScanReportsModeOneStepsAndStatus) {
     Recorder r;
-    const ScanOutcome o = ScanJob(Drive('F'), false, r).Run();
+    const ScanOutcome o = ScanJob(Drive('F'), false).Run(r);
     EXPECT_FALSE(o.Failed());
     EXPECT_TRUE(o.engineResult);
     EXPECT_EQ(r.starts, std::vector<uint32_t>{100});
@@ -193,7 +194,7 @@ TEST_F(ScanJobTest, NtfsQuickScanReportsModeOneStepsAndStatus) {
 
 TEST_F(ScanJobTest, FatQuickScanAnimatesAndNamesEachFolder) {
     Recorder r;
-    const ScanOutcome o = ScanJob(Drive('E'), false, r).Run();
+    const ScanOutcome o = ScanJob(Drive('E'), false).Run(r);
     EXPECT_FALSE(o.Failed());
     EXPECT_EQ(r.modes, std::vector<int>{kProgressFatQuick});
     EXPECT_EQ(r.steps, 0);
@@ -206,8 +207,8 @@ TEST_F(ScanJobTest, FatQuickScanAnimatesAndNamesEachFolder) {
 
 TEST_F(ScanJobTest, AdvancedScansUseTheirModes) {
     Recorder fat, ntfs;
-    EXPECT_FALSE(ScanJob(Drive('E'), true, fat).Run().Failed());
-    EXPECT_FALSE(ScanJob(Drive('F'), true, ntfs).Run().Failed());
+    EXPECT_FALSE(ScanJob(Drive('E'), true).Run(fat).Failed());
+    EXPECT_FALSE(ScanJob(Drive('F'), true).Run(ntfs).Failed());
     EXPECT_EQ(fat.modes, std::vector<int>{kProgressFatAdvanced});
     EXPECT_EQ(ntfs.modes, std::vector<int>{kProgressNtfsAdvanced});
     EXPECT_TRUE(ntfs.statuses.back().starts_with(u"Advanced scan processed "));
@@ -217,7 +218,7 @@ TEST_F(ScanJobTest, AdvancedScansUseTheirModes) {
 TEST_F(ScanJobTest, CancelStopsAtTheNextReportAndKeepsTheRows) {
     Recorder r;
     r.cancelAtStep = 5;
-    const ScanOutcome o = ScanJob(Drive('F'), false, r).Run();
+    const ScanOutcome o = ScanJob(Drive('F'), false).Run(r);
     EXPECT_TRUE(o.cancelled);
     EXPECT_FALSE(o.Failed());
     EXPECT_EQ(r.steps, 5);
@@ -227,7 +228,7 @@ TEST_F(ScanJobTest, CancelStopsAtTheNextReportAndKeepsTheRows) {
 
     Recorder fat;
     fat.cancelAtStatus = 1; // FAT quick scan: stops at the next folder
-    const ScanOutcome f = ScanJob(Drive('E'), false, fat).Run();
+    const ScanOutcome f = ScanJob(Drive('E'), false).Run(fat);
     EXPECT_TRUE(f.cancelled);
     EXPECT_EQ(fat.statuses.size(), 1u);
 }
@@ -235,7 +236,7 @@ TEST_F(ScanJobTest, CancelStopsAtTheNextReportAndKeepsTheRows) {
 TEST_F(ScanJobTest, StopFlagEndsTheScanLikeACancel) {
     Recorder r;
     std::atomic<bool> stop{true};
-    const ScanOutcome o = ScanJob(Drive('F'), true, r, &stop).Run();
+    const ScanOutcome o = ScanJob(Drive('F'), true, &stop).Run(r);
     EXPECT_TRUE(o.cancelled);
     EXPECT_TRUE(r.modes.empty()); // not begun at all
 }
@@ -244,7 +245,7 @@ TEST_F(ScanJobTest, FailuresSayWhy) {
     Recorder r;
     DriveBootInfo gone = Drive('E');
     gone.driveLetter = 'G'; // nothing bound there
-    ScanOutcome o = ScanJob(gone, false, r).Run();
+    ScanOutcome o = ScanJob(gone, false).Run(r);
     EXPECT_EQ(o.failure, ScanFailure::kCannotOpen);
     EXPECT_EQ(DescribeScanOutcome(o).find(u"The scan of G: failed: the volume cannot be opened"),
               0u);
@@ -255,10 +256,34 @@ TEST_F(ScanJobTest, FailuresSayWhy) {
     ASSERT_EQ(platform::DriveMap::Instance().Bind('H', zeros), "");
     DriveBootInfo wiped = Drive('E');
     wiped.driveLetter = 'H';
-    o = ScanJob(wiped, false, r).Run();
+    o = ScanJob(wiped, false).Run(r);
     EXPECT_EQ(o.failure, ScanFailure::kNotSupported);
     EXPECT_EQ(DescribeScanOutcome(o), u"The scan of H: failed: the volume holds no FAT12, FAT16, "
                                       u"FAT32, exFAT or NTFS file system.");
+}
+
+// A scan that leaves folders unread says so in its outcome and in its message, and counts
+// them: 16400 nested folders, of which the walk enters all but the ones past its bound.
+TEST_F(ScanJobTest, FoldersLeftUnreadAreCountedAndNamed) {
+    tessaly::test::TempDir dir;
+    tessaly::test::FatImage image(20000);
+    image.AddFolderChain(image.RootCluster(), 0, 100, 16400, 99);
+    ASSERT_EQ(platform::DriveMap::Instance().Bind('G', image.WriteTo(dir.File("deep.img"))), "");
+    Recorder r;
+    const ScanOutcome o = ScanJob(Drive('G'), false).Run(r);
+    EXPECT_FALSE(o.Failed());
+    EXPECT_TRUE(o.Incomplete());
+    EXPECT_EQ(o.notes.foldersTooDeep, 1u);
+    EXPECT_EQ(o.notes.depthBound, 16384u);
+    EXPECT_EQ(o.rows, 16384u);
+    EXPECT_EQ(DescribeScanOutcome(o),
+              u"G: 16384 entries found, 0 of them deleted. Folders nested deeper than 16384 "
+              u"levels were not read, and what they hold is not listed: 1.");
+
+    // A complete volume reads as one.
+    const ScanOutcome whole = ScanJob(Drive('E'), false).Run(r);
+    EXPECT_FALSE(whole.Incomplete());
+    EXPECT_TRUE(DescribeScanGaps(whole).empty());
 }
 
 // The worker: one scan job per start, the end handed over before the thread ends.

@@ -96,6 +96,9 @@ constexpr std::u16string_view kTexts[kTextKeyCount] = {
     // A settings file that exists but is not read.
     u"The settings file %s was not read: %s. Every setting keeps its default value, and "
     u"changes are not saved.", // 82
+    // What a scan left unread.
+    u"Folders nested deeper than %lld levels were not read, and what they hold is not listed: "
+    u"%lld.", // 83
 };
 
 } // namespace

@@ -3,7 +3,7 @@
 // translates them). Texts are UTF-16.
 #include <string_view>
 
-inline constexpr unsigned kTextKeyCount = 83; // keys 0 to 82
+inline constexpr unsigned kTextKeyCount = 84; // keys 0 to 83
 
 // Keys 58 and above: messages about failed scans, the empty drive list and scan summaries.
 inline constexpr unsigned kTextScanCannotOpen = 58;   // drive, system reason
@@ -34,6 +34,8 @@ inline constexpr unsigned kTextScanSaved = 80;          // drive, file
 inline constexpr unsigned kTextRecoveryIncomplete = 81; // items not complete, items, destination
 // Key 82: a settings file that exists but is not read.
 inline constexpr unsigned kTextSettingsUnread = 82; // file, reason
+// Key 83: what a scan left unread.
+inline constexpr unsigned kTextScanFoldersTooDeep = 83; // depth bound, folders not read
 
 // The built-in text of a key; empty for a key outside 0..57.
 std::u16string_view BuiltInText(unsigned key);

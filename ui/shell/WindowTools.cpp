@@ -254,10 +254,9 @@ QString WindowTools::OpenDriveInfo(const QString& file) {
     ScanOutcome outcome;
     outcome.letter = letter;
     outcome.engineResult = true;
-    try {
-        CountRows(letter, &outcome.rows, &outcome.deleted);
-    } catch (const CppSQLite3Exception&) {
-    }
+    const RowCounts counts = CountRows(letter);
+    outcome.rows = counts.rows;
+    outcome.deleted = counts.deleted;
     const QString text = ToQ(DescribeScanOutcome(outcome));
     if (m_frame->Message()) m_frame->Message()->setText(text);
     m_frame->statusBar()->showMessage(text);
