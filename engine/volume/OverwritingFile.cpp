@@ -26,4 +26,3 @@ bool ReadPastFreedChain(char letter, FileSystemKind kind, uint64_t record) {
         return false;
     }
 }
-

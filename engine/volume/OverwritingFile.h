@@ -22,4 +22,3 @@ std::u16string ExfatOverwritingFile(char letter, uint64_t record);
 // than one cluster; false where the volume says the data is contiguous, or cannot be read.
 bool ReadPastFreedChain(char letter, FileSystemKind kind, uint64_t record);
 bool ExfatReadPastFreedChain(char letter, uint64_t record);
-
