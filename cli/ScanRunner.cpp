@@ -2,7 +2,6 @@
 
 #include "cli/TerminalProgress.h"
 #include "engine/carve/CarveOptions.h"
-#include "engine/exfat/ExfatEntryPoints.h"
 
 #include <cstdio>
 
@@ -14,7 +13,7 @@ ScanOutcome RunScan(const Drive& drive, bool full) {
 }
 
 void PrintSummary(const Drive& drive, bool full, const ScanOutcome& o) {
-    if (!drive.isNtfs && ExfatBootRegionOf(drive.letter) == ExfatBootRegion::kBackup)
+    if (o.backupBootRegion)
         std::fprintf(stderr,
                      "%c: the main boot region of this exFAT volume fails its checks; the backup "
                      "boot region (sectors 12-23) was used\n",

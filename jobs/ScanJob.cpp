@@ -1,5 +1,6 @@
 #include "jobs/ScanJob.h"
 
+#include "engine/exfat/ExfatEntryPoints.h"
 #include "engine/volume/DriveProbe.h"
 #include "jobs/CarveSettings.h"
 
@@ -143,6 +144,8 @@ ScanOutcome ScanJob::Run(ProgressSink& progress) {
         out.reason = e.what();
     }
     progress.Close(); // also when the engine left before its end callback; closing is idempotent
+    out.backupBootRegion = m_drive.fileSystem == FileSystemKind::kExfat &&
+                           ExfatBootRegionOf(letter) == ExfatBootRegion::kBackup;
     out.cancelled = Stopped();
     m_sink = nullptr;
     if (!out.Failed() && !out.engineResult && !out.cancelled)
@@ -180,6 +183,7 @@ std::u16string DescribeScanOutcome(const ScanOutcome& o) {
     std::u16string text =
         textformat::Format(LangText(o.cancelled ? kTextScanCancelled : kTextScanSummary),
                            {drive, static_cast<int64_t>(o.rows), static_cast<int64_t>(o.deleted)});
+    if (o.backupBootRegion) text += u". " + std::u16string(LangText(kTextScanBackupBootRegion));
     const std::u16string gaps = DescribeScanGaps(o);
     if (!gaps.empty()) text += u". " + gaps;
     return text;

@@ -29,11 +29,12 @@ struct ScanOutcome {
     bool engineResult = false; // what the entry point answered
     bool cancelled = false;
     ScanFailure failure = ScanFailure::kNone;
-    std::string reason;   // UTF-8, from the system or the store
-    uint64_t rows = 0;    // rows in the drive's table afterwards
-    uint64_t deleted = 0; // of them deleted
-    ScanNotes notes;      // what the walk left unread
-    double seconds = 0;   // how long the job ran
+    std::string reason;            // UTF-8, from the system or the store
+    uint64_t rows = 0;             // rows in the drive's table afterwards
+    uint64_t deleted = 0;          // of them deleted
+    ScanNotes notes;               // what the walk left unread
+    bool backupBootRegion = false; // exFAT read through its backup boot region
+    double seconds = 0;            // how long the job ran
     bool Failed() const { return failure != ScanFailure::kNone; }
     // Whether the scan left folders of the volume unread: what it found is not all there is.
     bool Incomplete() const { return notes.foldersTooDeep != 0; }

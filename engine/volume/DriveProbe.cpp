@@ -1,5 +1,7 @@
 #include "engine/volume/DriveProbe.h"
 
+#include "engine/exfat/ExfatEntrySet.h"
+#include "engine/exfat/ExfatVolume.h"
 #include "engine/ntfs/NTFSFileRecord.h"
 #include "engine/ntfs/NTFSVolume.h"
 #include "engine/partition/BootSectorOverlay.h"
@@ -8,7 +10,9 @@
 #include "platform/VolumeLabel.h"
 #include "platform/VolumeSource.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -63,6 +67,33 @@ std::string NtfsLabel(const platform::DriveSource& binding) {
     return platform::Utf16ToUtf8(text);
 }
 
+// The label exFAT keeps in a Volume Label entry (0x83) of the root folder, read from the root's
+// first cluster, where formatters put it: up to 11 UTF-16 characters at byte 2, their count at
+// byte 1.
+std::string ExfatLabel(const platform::DriveSource& binding) {
+    std::unique_ptr<platform::Source> source = OpenBoundVolume(binding, nullptr);
+    ExfatVolume volume;
+    if (!source || !volume.OpenSource(std::move(source), true)) return {};
+    const uint32_t root = volume.Boot().rootCluster;
+    if (!volume.InHeap(root)) return {};
+    std::vector<uint8_t> cluster(volume.ClusterSize());
+    if (!volume.ReadCluster(root, cluster.data())) return {};
+    for (size_t at = 0; at + 32 <= cluster.size(); at += 32) {
+        const uint8_t type = cluster[at];
+        if (type == 0) break; // end of the folder
+        if (type != exfat::kTypeLabel) continue;
+        const size_t count = std::min<size_t>(cluster[at + 1], 11);
+        std::u16string text;
+        for (size_t i = 0; i < count; ++i) {
+            char16_t c =
+                static_cast<char16_t>(cluster[at + 2 + 2 * i] | (cluster[at + 3 + 2 * i] << 8));
+            text.push_back(c < 0x20 ? u'_' : c);
+        }
+        return platform::Utf16ToUtf8(text);
+    }
+    return {};
+}
+
 } // namespace
 
 std::unique_ptr<platform::Source> OpenBoundVolume(const platform::DriveSource& binding,
@@ -110,6 +141,8 @@ DriveProbe ProbeDrive(char letter, bool withLabel) {
         std::string label = platform::VolumeLabel(*binding, sector);
         if (label.empty() && p.info.isNtfs && binding->container != platform::ContainerKind::kRaw)
             label = NtfsLabel(*binding);
+        if (label.empty() && p.info.fileSystem == FileSystemKind::kExfat)
+            label = ExfatLabel(*binding);
         std::strncpy(p.info.volumeLabel, label.c_str(), sizeof p.info.volumeLabel - 1);
     }
     p.state = DriveState::kReady;

@@ -106,6 +106,24 @@ TEST_F(Binder, VolumesInsideContainersKeepTheirLabels) {
     }
 }
 
+// An exFAT volume found by its backup boot region still shows the label its root folder holds;
+// libblkid, reading the file from its zeroed first sector, finds none.
+TEST_F(Binder, ExfatFoundByItsBackupRegionKeepsItsLabel) {
+    TempDir dir;
+    const std::string image = dir.File("exfat-no-sector0.img");
+    std::filesystem::copy_file(VolumesDir() + "/exfat-backup.img", image);
+    {
+        std::fstream f(image, std::ios::in | std::ios::out | std::ios::binary);
+        const std::string zeros(512, '\0');
+        f.write(zeros.data(), zeros.size());
+    }
+    ASSERT_EQ(Bind('E', image).error, "");
+    const DriveProbe probe = ProbeDrive('E');
+    ASSERT_EQ(probe.state, DriveState::kReady) << probe.reason;
+    EXPECT_EQ(probe.info.fileSystem, FileSystemKind::kExfat);
+    EXPECT_STREQ(probe.info.volumeLabel, "BACKUP");
+}
+
 TEST_F(Binder, LaterVolumesSkipTakenLettersAndOneCanBeChosen) {
     ASSERT_EQ(Bind('F', LoadVolume("ntfs").image).error, "");
     const BindResult r = Bind('E', DiskPath("mbr.img"));

@@ -286,6 +286,24 @@ TEST_F(ScanJobTest, FoldersLeftUnreadAreCountedAndNamed) {
     EXPECT_TRUE(DescribeScanGaps(whole).empty());
 }
 
+// An exFAT volume whose main boot region fails its checks is read through its backup, and the
+// summary both front ends show says so; a sound volume's summary does not.
+TEST_F(ScanJobTest, ExfatReadThroughItsBackupBootRegionSaysSo) {
+    ASSERT_EQ(
+        platform::DriveMap::Instance().Bind('H', tessaly::test::LoadVolume("exfat-backup").image),
+        "");
+    Recorder r;
+    const ScanOutcome o = ScanJob(Drive('H'), false).Run(r);
+    ASSERT_FALSE(o.Failed()) << o.reason;
+    EXPECT_TRUE(o.backupBootRegion);
+    EXPECT_GT(o.rows, 0u);
+    EXPECT_NE(DescribeScanOutcome(o).find(u"the backup boot region (sectors 12-23) was used"),
+              std::u16string::npos);
+    const ScanOutcome sound = ScanJob(Drive('E'), false).Run(r);
+    EXPECT_FALSE(sound.backupBootRegion);
+    EXPECT_EQ(DescribeScanOutcome(sound).find(u"backup"), std::u16string::npos);
+}
+
 // The worker: one scan job per start, the end handed over before the thread ends.
 TEST_F(ScanJobTest, ScanThreadRunsOneJobPerStartAndRefusesASecond) {
     Recorder r;

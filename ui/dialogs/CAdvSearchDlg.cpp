@@ -6,6 +6,7 @@
 #include "ui/settings/Settings.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/Translation.h"
+#include "ui/shell/WindowTexts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -93,7 +94,7 @@ CAdvSearchDlg::CAdvSearchDlg(QWidget* parent) : CMultiLanguageDlg(dlg::kAdvSearc
     SetControlId(m_case, dlg::kAdvSearchCase);
     kinds->addWidget(m_deleted);
     kinds->addWidget(m_existing);
-    m_intact = new QCheckBox(QStringLiteral("Intact Files Only"), this);
+    m_intact = new QCheckBox(windowtext::Q(windowtext::kIntactFilesOnly), this);
     m_intact->setToolTip(QStringLiteral("Only files whose data no live file has taken since"));
     kinds->addWidget(m_intact);
     kinds->addWidget(m_case);

@@ -99,6 +99,9 @@ constexpr std::u16string_view kTexts[kTextKeyCount] = {
     // What a scan left unread.
     u"Folders nested deeper than %lld levels were not read, and what they hold is not listed: "
     u"%lld.", // 83
+    // An exFAT volume read through its backup boot region.
+    u"The main boot region of this exFAT volume fails its checks; the backup boot region "
+    u"(sectors 12-23) was used", // 84
 };
 
 } // namespace

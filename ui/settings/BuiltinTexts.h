@@ -3,7 +3,7 @@
 // translates them). Texts are UTF-16.
 #include <string_view>
 
-inline constexpr unsigned kTextKeyCount = 84; // keys 0 to 83
+inline constexpr unsigned kTextKeyCount = 85; // keys 0 to 84
 
 // Keys 58 and above: messages about failed scans, the empty drive list and scan summaries.
 inline constexpr unsigned kTextScanCannotOpen = 58;   // drive, system reason
@@ -36,6 +36,8 @@ inline constexpr unsigned kTextRecoveryIncomplete = 81; // items not complete, i
 inline constexpr unsigned kTextSettingsUnread = 82; // file, reason
 // Key 83: what a scan left unread.
 inline constexpr unsigned kTextScanFoldersTooDeep = 83; // depth bound, folders not read
+// Key 84: an exFAT volume read through its backup boot region.
+inline constexpr unsigned kTextScanBackupBootRegion = 84;
 
 // The built-in text of a key; empty for a key outside 0..57.
 std::u16string_view BuiltInText(unsigned key);

@@ -1,6 +1,7 @@
 #include "ui/shell/PropertiesRows.h"
 
 #include "ui/format/RowFormat.h"
+#include "ui/format/TextFormat.h"
 #include "ui/shell/QtText.h"
 #include "ui/shell/SidePages.h"
 #include "ui/shell/WindowTexts.h"
@@ -55,25 +56,23 @@ void AddGroup(PropertiesPage* page, unsigned key) {
 
 // How much of a file's data no live file has taken since, in words.
 QString ConditionValue(const ScanRow& row, const ConditionDetails& details) {
-    QString text;
+    using namespace windowtext;
+    std::u16string text;
     if (row.recoverable < 0) {
-        text = QStringLiteral("not known");
+        text = Lang(kConditionNotKnown);
     } else if (row.recoverable >= 100) {
-        text = row.isDeleted == 1 ? QStringLiteral("100% (no live file claims its data)")
-                                  : QStringLiteral("100%");
+        text = row.isDeleted == 1 ? Lang(kConditionWholeDeleted) : u"100%";
     } else {
-        text = QStringLiteral("%1% untouched").arg(row.recoverable);
+        text = textformat::Format(Lang(kConditionUntouched), {int64_t{row.recoverable}});
         if (!details.overwrittenBy.empty())
-            text += QStringLiteral(", overwritten by ") + ToQ(details.overwrittenBy);
+            text += textformat::Format(Lang(kConditionOverwrittenBy), {details.overwrittenBy});
         else
-            text += QStringLiteral(", the rest taken by live files");
+            text += Lang(kConditionTakenByLive);
     }
     // The share counts the clusters a recovery reads; they are the file's own only if it lay
     // in one piece.
-    if (details.readPastFreedChain)
-        text += QStringLiteral("; its cluster chain was freed: read as one piece, wrong if it "
-                               "was fragmented");
-    return text;
+    if (details.readPastFreedChain) text += Lang(kConditionChainFreed);
+    return ToQ(text);
 }
 
 class WidthRule : public QObject {
@@ -128,7 +127,7 @@ void Fill(PropertiesPage* page, const ScanRow& row, const ConditionDetails& deta
     // How much of a file's data is still its own, below the fixed rows.
     if (row.isDir == 0) {
         AddRow(page, QString(), QString());
-        AddRow(page, QStringLiteral("Condition"), ConditionValue(row, details));
+        AddRow(page, windowtext::Q(windowtext::kCondition), ConditionValue(row, details));
     }
     FitColumns(page);
 }

@@ -57,11 +57,15 @@ QString RecoverySummary(const RecoveryRunResult& r) {
                                    {int64_t{n.filesWritten}, int64_t{n.filesSkipped},
                                     int64_t{n.filesFailed + n.foldersFailed}}));
     if (n.FilesOverwritten()) {
-        text += QStringLiteral("\n%1 recovered intact").arg(n.FilesIntact());
+        text += QStringLiteral("\n") +
+                ToQ(textformat::Format(windowtext::Lang(windowtext::kRecoveredIntact),
+                                       {static_cast<int64_t>(n.FilesIntact())}));
         if (n.filesPartlyOverwritten)
-            text += QStringLiteral(", %1 partly overwritten").arg(n.filesPartlyOverwritten);
+            text += ToQ(textformat::Format(windowtext::Lang(windowtext::kPartlyOverwritten),
+                                           {static_cast<int64_t>(n.filesPartlyOverwritten)}));
         if (n.filesWhollyOverwritten)
-            text += QStringLiteral(", %1 wholly overwritten").arg(n.filesWhollyOverwritten);
+            text += ToQ(textformat::Format(windowtext::Lang(windowtext::kWhollyOverwritten),
+                                           {static_cast<int64_t>(n.filesWhollyOverwritten)}));
         text += QStringLiteral(".");
     }
     if (n.cancelled) {
@@ -72,7 +76,7 @@ QString RecoverySummary(const RecoveryRunResult& r) {
                                            {r.cancelledFile}));
     }
     if (!r.overwritten.empty()) {
-        text += QStringLiteral("\n\nWritten from overwritten data (share untouched):");
+        text += QStringLiteral("\n\n") + windowtext::Q(windowtext::kWrittenFromOverwritten);
         for (size_t i = 0; i < r.overwritten.size() && i < kFailuresShown; ++i)
             text += QStringLiteral("\n%1: %2%")
                         .arg(Shown(r.overwritten[i]))

@@ -60,6 +60,25 @@ inline constexpr Text kUnitKB{194, u"KB"};
 inline constexpr Text kUnitMB{195, u"MB"};
 inline constexpr Text kUnitGB{196, u"GB"};
 
+// The condition of a file's data: how much of it no live file has taken since.
+inline constexpr Text kCondition{210, u"Condition"};
+inline constexpr Text kConditionNotKnown{211, u"not known"};
+inline constexpr Text kConditionWholeDeleted{212, u"100% (no live file claims its data)"};
+// percent
+inline constexpr Text kConditionUntouched{213, u"%d%% untouched"};
+// path of the live file
+inline constexpr Text kConditionOverwrittenBy{214, u", overwritten by %s"};
+inline constexpr Text kConditionTakenByLive{215, u", the rest taken by live files"};
+inline constexpr Text kConditionChainFreed{
+    216, u"; its cluster chain was freed: read as one piece, wrong if it was fragmented"};
+inline constexpr Text kIntactFilesOnly{217, u"Intact Files Only"};
+// files
+inline constexpr Text kRecoveredIntact{218, u"%d recovered intact"};
+inline constexpr Text kPartlyOverwritten{219, u", %d partly overwritten"};
+inline constexpr Text kWhollyOverwritten{220, u", %d wholly overwritten"};
+inline constexpr Text kWrittenFromOverwritten{221,
+                                              u"Written from overwritten data (share untouched):"};
+
 inline std::u16string Lang(const Text& text) {
     return LangText(text.key, text.builtIn);
 }
