@@ -127,8 +127,8 @@ std::string ParseSourceSpec(const std::string& text, SourceSpec* spec) {
 
 namespace {
 
-// What a binding leaves out beyond the spec's choice: the volumes a letter already holds
-// (a search run again over a bound source adds only what is new).
+// What a binding leaves out beyond the partition or offset the user chose: the volumes a letter
+// already holds (a search run again over a bound source adds only what is new).
 struct BindFilter {
     std::vector<uint64_t> boundOffsets;
     bool addOnly = false;    // never bind the source whole; nothing new is no error
