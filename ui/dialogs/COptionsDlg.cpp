@@ -5,6 +5,7 @@
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/DialogIds.h"
 #include "ui/resources/MenuLayout.h"
+#include "ui/settings/LangText.h"
 #include "ui/settings/Languages.h"
 #include "ui/settings/Locations.h"
 #include "ui/settings/Settings.h"
@@ -86,10 +87,10 @@ COptionsDlg::COptionsDlg(QWidget* parent) : CMultiLanguageDlg(dlg::kOptions, par
     layout->addWidget(m_language);
 
     // Carving in the complete scan, and the formats carved.
-    auto* carving = new QGroupBox(QStringLiteral("Complete scan"), this);
+    auto* carving = new QGroupBox(ToQ(LangText(222, u"Complete scan")), this);
     auto* carveGrid = new QGridLayout(carving);
     m_carve = new QCheckBox(
-        QStringLiteral("Look for files by their contents in unclaimed clusters (carving)"),
+        ToQ(LangText(223, u"Look for files by their contents in unclaimed clusters (carving)")),
         carving);
     carveGrid->addWidget(m_carve, 0, 0, 1, 4);
     for (size_t i = 0; i < kCarveFormatCount; ++i) {
