@@ -59,7 +59,7 @@ namespace cmd = resources::cmd;
 constexpr unsigned kTextLocalDrives = 0;
 constexpr unsigned kTextPropertiesView = 6;
 constexpr unsigned kTextHelp = 57;
-constexpr int kLeftBarWidth = 200;
+constexpr int kLeftBarWidth = 240; // fits "TESSALYNTFS (D:)(NTFS)" with its icon and indent
 constexpr int kRightBarWidth = 230;
 // Narrower than this the file list stops giving way and the docks are squeezed instead.
 constexpr int kClientMinWidth = 320;
