@@ -22,26 +22,17 @@
 
 namespace {
 
-class CliObserver : public RecoveryObserver {
+// What the terminal hears of a recovery beside its progress line: failures, warnings and (with
+// --verbose) skipped files on standard error, each line clearing the progress line first; the
+// existing-item question when standard input is a terminal.
+class CliReport : public RecoveryReport {
 public:
-    explicit CliObserver(bool prompt) : m_prompt(prompt) {}
+    CliReport(TerminalProgress& progress, bool prompt, bool verbose)
+        : m_progress(progress), m_prompt(prompt), m_verbose(verbose) {}
 
-    void OnCount(uint32_t total) override { m_total = total; }
-
-    bool OnBeforeFile(const std::u16string& path, const std::u16string& name, uint64_t size,
-                      uint32_t index, uint32_t total) override {
-        m_size = size;
-        m_progress.SetPosition(0, 100);
-        m_progress.SetStatus(textformat::Format(u"%d/%d ", {int64_t{index}, int64_t{total}}) +
-                             textformat::Format(LangText(31), {name}));
+    void OnFileStart(const std::u16string& path, uint32_t index, uint32_t total) override {
         if (!m_progress.Enabled() && m_verbose)
             std::fprintf(stderr, "%u/%u %s\n", index, total, Shown(path).c_str());
-        return true;
-    }
-
-    bool OnProgress(uint64_t written) override {
-        if (m_size) m_progress.SetPosition(static_cast<uint32_t>(written * 100 / m_size), 100);
-        return true; // Ctrl-C lets the current file finish
     }
 
     void OnFileDone(const FileReport& report) override {
@@ -83,20 +74,14 @@ public:
         return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
     }
 
-    bool Cancelled() override { return g_interrupted; }
-
-    void Finish() { m_progress.Clear(); }
-    bool m_verbose = false;
-
 private:
     static std::string Shown(const std::u16string& text) {
         return TerminalText(platform::Utf16ToUtf8(text));
     }
 
+    TerminalProgress& m_progress;
     bool m_prompt;
-    uint32_t m_total = 0;
-    uint64_t m_size = 0;
-    TerminalProgress m_progress;
+    bool m_verbose;
 };
 
 // The record of the row named by a path such as "E:\Docs\a.txt": its folder through the
@@ -244,15 +229,14 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
     if (!platform::IsDirectory(to))
         throw CliError{platform::Utf16ToUtf8(LangText(55)) + " (" + to + ": " +
                        (ec ? ec.message() : std::string("not a folder")) + ")"};
-    CliObserver observer(choice == ExistingChoice::kPrompt);
-    observer.m_verbose = verbose;
-    RecoveryJob job(drive.letter, drive.isNtfs, choice, &observer);
-    job.SetDestinationRoot(to);
-    job.RecoverAll(chosen, true);
-    observer.Finish();
+    // Ctrl-C is the progress line's Cancel: it stops the file being written and ends the job.
+    TerminalProgress progress;
+    CliReport report(progress, choice == ExistingChoice::kPrompt, verbose);
+    RecoveryJob job(drive.letter, drive.isNtfs, to, std::move(chosen), choice);
+    const RecoveryJobOutcome outcome = job.Run(progress, report);
 
-    const RecoveryCounts& n = job.Counts();
-    const bool interrupted = g_interrupted || n.cancelled;
+    const RecoveryCounts& n = outcome.counts;
+    const bool interrupted = g_interrupted || outcome.Cancelled();
     const auto count = [](std::uint64_t k, const char* one, const char* many) {
         return std::to_string(k) + " " + (k == 1 ? one : many);
     };
@@ -271,7 +255,7 @@ int CmdRecover(const Args& args, const GlobalOptions& global) {
     if (n.filesSkipped) summary += ", " + std::to_string(n.filesSkipped) + " skipped";
     if (n.filesClamped)
         summary += ", " + std::to_string(n.filesClamped) + " cut to what the volume holds";
-    summary += "; " + std::to_string(n.itemsComplete) + " of " + std::to_string(chosen.size()) +
+    summary += "; " + std::to_string(n.itemsComplete) + " of " + std::to_string(outcome.items) +
                " items complete";
     if (interrupted) summary += " (interrupted)";
     std::fprintf(stderr, "%s\n", summary.c_str());

@@ -42,6 +42,24 @@ void TerminalProgress::SetPosition(uint32_t position, uint32_t range) {
     Draw();
 }
 
+void TerminalProgress::SetFileCount(uint32_t files) {
+    m_files = files;
+    m_file = 0;
+}
+
+void TerminalProgress::BeginFile(const std::u16string& status, uint64_t size) {
+    ++m_file;
+    m_fileSize = size;
+    m_position = 0;
+    m_range = 100;
+    m_status = textformat::Format(u"%d/%d ", {int64_t{m_file}, int64_t{m_files}}) + status;
+    Draw();
+}
+
+void TerminalProgress::SetFileBytes(uint64_t written) {
+    if (m_fileSize) SetPosition(static_cast<uint32_t>(written * 100 / m_fileSize), 100);
+}
+
 void TerminalProgress::SetStatus(const std::u16string& status) {
     m_status = status;
     if (m_animated && m_position < m_range) ++m_position;

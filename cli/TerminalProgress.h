@@ -23,6 +23,11 @@ public:
     void SetPosition(uint32_t position, uint32_t range);
     void SetStatus(const std::u16string& status) override;
     void Close() override { Clear(); }
+    // A recovery: the status of each file begins with its number among the item's files
+    // ("2/5 "), and the bar runs over the file's bytes.
+    void SetFileCount(uint32_t files) override;
+    void BeginFile(const std::u16string& status, uint64_t size) override;
+    void SetFileBytes(uint64_t written) override;
     // Whether Ctrl-C was pressed.
     bool Cancelled() const override;
     void Clear();
@@ -37,6 +42,9 @@ private:
     uint32_t m_position = 0;
     uint32_t m_range = 100;
     std::u16string m_status;
+    uint32_t m_files = 0;    // of the current item
+    uint32_t m_file = 0;     // the current file's number among them
+    uint64_t m_fileSize = 0; // bytes
     TaskTimer m_timer;
     static constexpr std::chrono::milliseconds kFrame{100};
     std::string m_lastLine;

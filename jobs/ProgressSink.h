@@ -29,4 +29,17 @@ public:
     virtual void Close() = 0;
     // Whether the user confirmed a cancel since Start. Safe from any thread.
     virtual bool Cancelled() const = 0;
+
+    // A job that writes files (recovery) counts the files of each item it writes and runs the
+    // bar over the bytes of the current file instead of in steps.
+    // The next item writes this many files; the counter starts again.
+    virtual void SetFileCount(uint32_t files) { (void)files; }
+    // The next file of the item begins (the counter counts it): status names it, size is its
+    // length in bytes. A display without a bar of its own shows the status.
+    virtual void BeginFile(const std::u16string& status, uint64_t size) {
+        (void)size;
+        SetStatus(status);
+    }
+    // Bytes of the current file written so far.
+    virtual void SetFileBytes(uint64_t written) { (void)written; }
 };

@@ -7,10 +7,18 @@
 #include "store/CppSQLite3Exception.h"
 #include "store/RecoveryLookups.h"
 #include "store/ScanRow.h"
+#include "ui/format/TextFormat.h"
+#include "ui/settings/LangText.h"
 
-#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+
+namespace {
+
+constexpr unsigned kTextCurrentFile = 31;
+
+} // namespace
 
 DestinationCheck CheckDestination(const std::string& destination, const std::string& sourcePath) {
     DestinationCheck result;
@@ -74,28 +82,47 @@ std::string DescribeReason(RecoveryReason reason, int systemError) {
     return {};
 }
 
-bool RecoveryJob::SetDestinationRoot(const std::string& root) {
-    // The text is for reports only: the folder itself is opened by its bytes.
-    m_shownRoot = platform::Utf8ToUtf16(root);
-    return m_root.Open(root);
+RecoveryJob::RecoveryJob(char letter, bool isNtfs, std::string destination,
+                         std::vector<RecoveryChoice> choices, ExistingChoice existing)
+    : m_letter(letter), m_isNtfs(isNtfs), m_destination(std::move(destination)),
+      m_choices(std::move(choices)), m_existing(existing) {}
+
+RecoveryJobOutcome RecoveryJob::Run(ProgressSink& progress, RecoveryReport& report) {
+    const auto began = std::chrono::steady_clock::now();
+    m_out = {};
+    m_out.items = static_cast<uint32_t>(m_choices.size());
+    m_progress = &progress;
+    m_report = &report;
+    // The text is for reports only: the folder itself is opened by its bytes. When it cannot be
+    // opened, the items still run: each fails with the reason, so every report hears of it.
+    m_shownRoot = platform::Utf8ToUtf16(m_destination);
+    m_out.rootOpened = m_root.Open(m_destination);
+    if (!m_out.rootOpened) m_out.rootError = m_root.Error();
+
+    progress.Start(0);
+    progress.SetMode(kProgressRecovery);
+    progress.Show();
+    for (const RecoveryChoice& choice : LiveFirst()) {
+        // The user's cancel ends the whole job, whenever it comes.
+        if (m_out.counts.cancelled || progress.Cancelled()) {
+            m_out.counts.cancelled = true;
+            break;
+        }
+        report.OnItemDone(RecoverOne(choice));
+    }
+    progress.Close();
+    if (progress.Cancelled()) m_out.counts.cancelled = true;
+
+    m_progress = nullptr;
+    m_report = nullptr;
+    m_out.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    return std::move(m_out);
 }
 
-bool RecoveryJob::Recover(uint64_t record, const std::u16string& folder) {
-    m_total = 0;
-    m_index = 0;
-    const bool complete = RecoverItem(
-        m_letter, m_isNtfs, record, RecoveryDestination{&m_root, m_shownRoot, folder}, CountCb,
-        RecoveryCallbacks{BeforeCb, ProgressCb, DoneCb, ExistsCb, this}, &m_session);
-    ++m_counts.itemsRecovered;
-    if (complete) ++m_counts.itemsComplete;
-    if (g_engineCancel) m_counts.cancelled = true;
-    return complete;
-}
-
-void RecoveryJob::RecoverAll(const std::vector<RecoveryChoice>& choices, bool stopOnCancel) {
+std::vector<RecoveryChoice> RecoveryJob::LiveFirst() const {
     std::vector<RecoveryChoice> live;
     std::vector<RecoveryChoice> deleted;
-    for (const RecoveryChoice& choice : choices) {
+    for (const RecoveryChoice& choice : m_choices) {
         bool isDeleted = false;
         try {
             ScanRow row;
@@ -105,38 +132,51 @@ void RecoveryJob::RecoverAll(const std::vector<RecoveryChoice>& choices, bool st
         (isDeleted ? deleted : live).push_back(choice);
     }
     live.insert(live.end(), deleted.begin(), deleted.end());
-    for (const RecoveryChoice& choice : live) {
-        if (stopOnCancel && (m_counts.cancelled || (m_observer && m_observer->Cancelled()))) {
-            m_counts.cancelled = true;
-            break;
-        }
-        Recover(choice.record, choice.folder);
-    }
+    return live;
+}
+
+bool RecoveryJob::RecoverOne(const RecoveryChoice& choice) {
+    m_total = 0;
+    m_index = 0;
+    const bool complete = RecoverItem(
+        m_letter, m_isNtfs, choice.record, RecoveryDestination{&m_root, m_shownRoot, choice.folder},
+        CountCb, RecoveryCallbacks{BeforeCb, ProgressCb, DoneCb, ExistsCb, this}, &m_session);
+    RecoveryCounts& counts = m_out.counts;
+    ++counts.itemsRecovered;
+    if (complete) ++counts.itemsComplete;
+    // Only the user's cancel raises the engine's flag (the callbacks below).
+    if (g_engineCancel) counts.cancelled = true;
+    return complete;
 }
 
 void RecoveryJob::CountCb(uint32_t count, void* context) {
     auto* job = static_cast<RecoveryJob*>(context);
     job->m_total = count;
     job->m_index = 0;
-    if (job->m_observer) job->m_observer->OnCount(count);
+    job->m_progress->SetFileCount(count);
 }
 
 bool RecoveryJob::BeforeCb(const char16_t* path, const char16_t* name, uint32_t low, uint32_t high,
                            void* context) {
     auto* job = static_cast<RecoveryJob*>(context);
-    if (job->m_observer && job->m_observer->Cancelled()) {
+    if (job->m_progress->Cancelled()) {
         g_engineCancel = true; // the user's cancel: this file and the rest of the item stop
         return false;
     }
     ++job->m_index;
-    return !job->m_observer ||
-           job->m_observer->OnBeforeFile(path ? path : u"", name ? name : u"", MakeU64(low, high),
-                                         job->m_index, job->m_total);
+    job->m_report->OnFileStart(path ? path : u"", job->m_index, job->m_total);
+    job->m_progress->BeginFile(
+        textformat::Format(LangText(kTextCurrentFile), {std::u16string(name ? name : u"")}),
+        MakeU64(low, high));
+    return true;
 }
 
 bool RecoveryJob::ProgressCb(uint32_t low, uint32_t high, void* context) {
     auto* job = static_cast<RecoveryJob*>(context);
-    return !job->m_observer || job->m_observer->OnProgress(MakeU64(low, high));
+    job->m_progress->SetFileBytes(MakeU64(low, high));
+    if (!job->m_progress->Cancelled()) return true;
+    g_engineCancel = true; // the user's cancel: the file being written is removed
+    return false;
 }
 
 void RecoveryJob::DoneCb(const RecoveredFile* file, void* context) {
@@ -154,7 +194,7 @@ void RecoveryJob::DoneCb(const RecoveredFile* file, void* context) {
     report.written = file->written;
     report.isFolder = file->isFolder != 0;
 
-    RecoveryCounts& counts = job->m_counts;
+    RecoveryCounts& counts = job->m_out.counts;
     switch (report.outcome) {
     case RecoveryOutcome::kWritten:
         ++counts.filesWritten;
@@ -170,7 +210,7 @@ void RecoveryJob::DoneCb(const RecoveredFile* file, void* context) {
             ++(report.recoverable == 0 ? counts.filesWhollyOverwritten
                                        : counts.filesPartlyOverwritten);
         if (report.Clamped()) ++counts.filesClamped;
-        if (report.Overwritten() || report.Clamped()) job->Keep(job->m_warnings, report);
+        if (report.Overwritten() || report.Clamped()) job->Keep(job->m_out.warnings, report);
         break;
     case RecoveryOutcome::kSkipped:
         ++(report.reason == RecoveryReason::kAlreadyRecovered ? counts.filesAlreadyRecovered
@@ -179,14 +219,14 @@ void RecoveryJob::DoneCb(const RecoveredFile* file, void* context) {
     case RecoveryOutcome::kReadError:
     case RecoveryOutcome::kWriteError:
         ++(report.isFolder ? counts.foldersFailed : counts.filesFailed);
-        job->Keep(job->m_failures, report);
+        job->Keep(job->m_out.failures, report);
         break;
     case RecoveryOutcome::kCancelled:
         ++counts.filesCancelled;
         counts.cancelled = true;
         break;
     }
-    if (job->m_observer) job->m_observer->OnFileDone(report);
+    job->m_report->OnFileDone(report);
 }
 
 void RecoveryJob::Keep(std::vector<FileReport>& kept, const FileReport& report) {
@@ -199,7 +239,7 @@ void RecoveryJob::Keep(std::vector<FileReport>& kept, const FileReport& report) 
 void RecoveryJob::ExistsCb(const char16_t* path, uint32_t, int* answer, void* context) {
     auto* job = static_cast<RecoveryJob*>(context);
     if (!answer) return;
-    switch (job->m_choice) {
+    switch (job->m_existing) {
     case ExistingChoice::kOverwrite:
         *answer = 0;
         break;
@@ -207,7 +247,7 @@ void RecoveryJob::ExistsCb(const char16_t* path, uint32_t, int* answer, void* co
         *answer = 1;
         break;
     case ExistingChoice::kPrompt:
-        *answer = (job->m_observer && job->m_observer->AskOverwrite(path ? path : u"")) ? 0 : 1;
+        *answer = job->m_report->AskOverwrite(path ? path : u"") ? 0 : 1;
         break;
     }
 }

@@ -1,10 +1,13 @@
 #pragma once
-// The recovery job without windows: checks a destination, then recovers chosen rows one
-// RecoverItem call each, answering the writers' questions through an observer that a front
-// end implements (progress bar, prompt, counter), and keeps the counts a summary reports:
-// files written, skipped and failed (with the system's reason), items complete.
+// The recovery job, run the same way by the window and the command line: checks a
+// destination, then recovers chosen rows one RecoverItem call each, shows its progress through
+// a ProgressSink, tells a RecoveryReport what became of every file and asks it the
+// existing-item question, and says how the job ended: the counts a summary reports (files
+// written, skipped and failed, with the system's reason; items complete), whether the user
+// cancelled, and whether the destination could be opened. No toolkit.
 #include "engine/recovery/RecoverySession.h"
 #include "engine/volume/EngineTypes.h"
+#include "jobs/ProgressSink.h"
 #include "platform/OutputFile.h"
 
 #include <cstdint>
@@ -81,28 +84,25 @@ struct RecoveryCounts {
     uint32_t FilesIntact() const { return filesWritten - FilesOverwritten(); }
 };
 
-class RecoveryObserver {
+// What a front end hears and answers while a recovery runs, beside its progress display: the
+// outcome of each file, and the question of an item that exists at the destination.
+class RecoveryReport {
 public:
-    virtual ~RecoveryObserver() = default;
-    // Files the next item will write.
-    virtual void OnCount(uint32_t total) { (void)total; }
-    // A file is about to be written; index counts from 1 within the current item. False skips.
-    virtual bool OnBeforeFile(const std::u16string& outputPath, const std::u16string& name,
-                              uint64_t size, uint32_t index, uint32_t total) = 0;
-    // Bytes written of the current file; false cancels (the file and the rest of its item).
-    virtual bool OnProgress(uint64_t written) {
-        (void)written;
-        return true;
+    virtual ~RecoveryReport() = default;
+    // A file is about to be written: its output path, its number (from 1) among the files of the
+    // current item, and how many files the item writes.
+    virtual void OnFileStart(const std::u16string& outputPath, uint32_t index, uint32_t total) {
+        (void)outputPath, (void)index, (void)total;
     }
     // The outcome of each file, and of each folder that could not be made.
     virtual void OnFileDone(const FileReport& report) { (void)report; }
-    // Prompt choice: true overwrites the existing item.
+    // One chosen row's item has ended; complete when everything below it was written.
+    virtual void OnItemDone(bool complete) { (void)complete; }
+    // Asked when the existing-item choice is kPrompt: true overwrites the existing item.
     virtual bool AskOverwrite(const std::u16string& path) {
         (void)path;
         return false;
     }
-    // Whether the user has asked to stop; asked before each file.
-    virtual bool Cancelled() { return false; }
 };
 
 struct RecoveryChoice {
@@ -112,35 +112,45 @@ struct RecoveryChoice {
     std::u16string folder;
 };
 
+// How a recovery job ended.
+struct RecoveryJobOutcome {
+    // Whether the destination folder could be opened; when it could not, every item failed
+    // with rootError (errno) as its reason.
+    bool rootOpened = false;
+    int rootError = 0;
+    uint32_t items = 0; // rows chosen
+    RecoveryCounts counts;
+    // Failed files and folders, and files cut to what the volume can back or written from
+    // overwritten data (warnings); at most RecoveryJob::kMaxKeptReports of them each.
+    std::vector<FileReport> failures;
+    std::vector<FileReport> warnings;
+    double seconds = 0; // how long the job ran
+
+    // A cancel the user confirmed ended the job.
+    bool Cancelled() const { return counts.cancelled; }
+};
+
 class RecoveryJob {
 public:
     // At most this many failures and warnings are kept for a summary, holding at most
     // kMaxKeptBytes of path and name text (paths below a deep chain of folders grow long); all
-    // are counted and all reach the observer.
+    // are counted and all reach the report.
     static constexpr size_t kMaxKeptReports = 100000;
     static constexpr size_t kMaxKeptBytes = 16u << 20;
 
-    RecoveryJob(char letter, bool isNtfs, ExistingChoice choice, RecoveryObserver* observer)
-        : m_letter(letter), m_isNtfs(isNtfs), m_choice(choice), m_observer(observer) {}
+    // destination: the folder the user chose, as the user's bytes. It is opened once, when the
+    // job runs; item folders below it are reached from it one folder at a time, never through a
+    // symbolic link, and made when missing.
+    RecoveryJob(char letter, bool isNtfs, std::string destination,
+                std::vector<RecoveryChoice> choices, ExistingChoice existing);
 
-    // The folder the user chose, as the user's bytes: opened here, once, for the whole job.
-    // Item folders below it are reached from it one folder at a time, never through a symbolic
-    // link, and made when missing. False when it cannot be opened (every item then fails with
-    // the reason).
-    bool SetDestinationRoot(const std::string& root);
-
-    // Recovers the row with this record into folder below the root (see RecoveryChoice); true
-    // when everything below it was written.
-    bool Recover(uint64_t record, const std::u16string& folder = {});
     // Recovers the chosen rows, live rows before deleted ones (so that a live file keeps its
-    // plain name when a deleted namesake goes to the same folder). With stopOnCancel the job
-    // ends at the first cancel; otherwise a cancel stops only the item it happens in.
-    void RecoverAll(const std::vector<RecoveryChoice>& choices, bool stopOnCancel);
-
-    const RecoveryCounts& Counts() const { return m_counts; }
-    // Failed files and folders, and files cut to what the volume can back (warnings).
-    const std::vector<FileReport>& Failures() const { return m_failures; }
-    const std::vector<FileReport>& Warnings() const { return m_warnings; }
+    // plain name when a deleted namesake goes to the same folder), one RecoverItem call each.
+    // progress shows the current file, the counter of the item's files and a bar over the
+    // file's bytes; its Cancelled() is the only cancel: it stops the file being written (which
+    // is removed) and ends the whole job. report hears every file's outcome and answers the
+    // existing-item question. Runs once.
+    RecoveryJobOutcome Run(ProgressSink& progress, RecoveryReport& report);
 
 private:
     static void CountCb(uint32_t count, void* context);
@@ -149,20 +159,26 @@ private:
     static bool ProgressCb(uint32_t low, uint32_t high, void* context);
     static void DoneCb(const RecoveredFile* file, void* context);
     static void ExistsCb(const char16_t* path, uint32_t zero, int* answer, void* context);
+    // The chosen rows in the order they are written.
+    std::vector<RecoveryChoice> LiveFirst() const;
+    // Recovers one chosen row; true when everything below it was written.
+    bool RecoverOne(const RecoveryChoice& choice);
     // Keeps report in kept while both limits allow.
     void Keep(std::vector<FileReport>& kept, const FileReport& report);
 
     char m_letter;
     bool m_isNtfs;
-    ExistingChoice m_choice;
-    RecoveryObserver* m_observer;
+    std::string m_destination;
+    std::vector<RecoveryChoice> m_choices;
+    ExistingChoice m_existing;
     RecoverySession m_session;
     platform::OutputFolder m_root;
     std::u16string m_shownRoot; // the root as reports show it
+    // While running.
+    ProgressSink* m_progress = nullptr;
+    RecoveryReport* m_report = nullptr;
+    RecoveryJobOutcome m_out;
     uint32_t m_total = 0;
     uint32_t m_index = 0;
-    RecoveryCounts m_counts;
-    std::vector<FileReport> m_failures;
-    std::vector<FileReport> m_warnings;
     size_t m_keptBytes = 0;
 };

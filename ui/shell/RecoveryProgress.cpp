@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr unsigned kTextCurrentFile = 31;
 constexpr unsigned kTextOverwrite = 42;
 
 } // namespace
@@ -27,14 +26,42 @@ RecoveryProgress::RecoveryProgress(QWidget* parent, uint64_t plannedBytes)
     m_clock.start();
 }
 
-void RecoveryProgress::OnCount(uint32_t total) {
-    EndItem();
-    m_inItem = true;
-    CProgressMgr::Instance().SetCounterTotal(static_cast<int>(total));
+void RecoveryProgress::Start(uint32_t steps) {
+    CProgressMgr::Instance().Start(steps);
 }
 
-bool RecoveryProgress::OnBeforeFile(const std::u16string&, const std::u16string& name,
-                                    uint64_t size, uint32_t index, uint32_t) {
+void RecoveryProgress::SetMode(int mode) {
+    CProgressMgr::Instance().SetMode(mode);
+}
+
+void RecoveryProgress::Show() {
+    CProgressMgr::Instance().Show();
+}
+
+void RecoveryProgress::Step() {
+    CProgressMgr::Instance().Step(true);
+}
+
+void RecoveryProgress::SetStatus(const std::u16string& text) {
+    CProgressMgr::Instance().SetStatus(text);
+}
+
+void RecoveryProgress::Close() {
+    CProgressMgr& progress = CProgressMgr::Instance();
+    progress.SetCounterTotal(0);
+    progress.Close();
+}
+
+bool RecoveryProgress::Cancelled() const {
+    return CProgressMgr::Instance().Cancelled();
+}
+
+void RecoveryProgress::SetFileCount(uint32_t files) {
+    m_firstOfItem = true;
+    CProgressMgr::Instance().SetCounterTotal(static_cast<int>(files));
+}
+
+void RecoveryProgress::BeginFile(const std::u16string& status, uint64_t size) {
     CProgressMgr& progress = CProgressMgr::Instance();
     m_doneBytes += m_current;
     m_current = 0;
@@ -42,28 +69,26 @@ bool RecoveryProgress::OnBeforeFile(const std::u16string&, const std::u16string&
     m_shift = ProgressScaleShift(size);
     progress.SetRange(static_cast<int>(size >> m_shift));
     progress.SetPosition(0, false);
-    progress.SetStatus(textformat::Format(LangText(kTextCurrentFile), {name}));
+    progress.SetStatus(status);
     progress.CountOne();
     if (CProgressDlg* dialog = progress.Dialog()) m_counters << dialog->CounterText();
     ShowPace();
     // The window runs at the first file of every chosen row, and otherwise every
     // kPumpIntervalMs: a job of many small files does not paint once per file.
-    if (index == 1)
+    if (m_firstOfItem)
         progress.Pump();
     else
         progress.SetPosition(0, true);
-    return true;
+    m_firstOfItem = false;
 }
 
-bool RecoveryProgress::OnProgress(uint64_t written) {
+void RecoveryProgress::SetFileBytes(uint64_t written) {
     m_current = written;
     // The writers call back for every chunk: the window is let run and repainted only now and
     // then, else painting would take longer than the copy.
-    if (m_lastShown.isValid() && m_lastShown.elapsed() < CProgressDlg::kPumpIntervalMs)
-        return !Cancelled();
+    if (m_lastShown.isValid() && m_lastShown.elapsed() < CProgressDlg::kPumpIntervalMs) return;
     CProgressMgr::Instance().SetPosition(static_cast<int>(written >> m_shift), true);
     ShowPace();
-    return !Cancelled();
 }
 
 void RecoveryProgress::ShowPace() {
@@ -111,22 +136,12 @@ bool RecoveryProgress::AskOverwrite(const std::u16string& path) {
     return AskYesNo(m_parent, ToQ(textformat::Format(LangText(kTextOverwrite), {path})));
 }
 
-bool RecoveryProgress::Cancelled() {
-    return CProgressMgr::Instance().Cancelled();
-}
-
-void RecoveryProgress::EndItem() {
-    if (!m_inItem) return;
+void RecoveryProgress::OnItemDone(bool) {
     if (m_itemBad != 0)
         ++m_items.incomplete;
     else if (m_itemWritten == 0 && m_itemSkipped != 0)
         ++m_items.skipped;
     else
         ++m_items.recovered;
-    m_inItem = false;
     m_itemWritten = m_itemSkipped = m_itemBad = 0;
-}
-
-void RecoveryProgress::Finish() {
-    EndItem();
 }

@@ -1,8 +1,9 @@
 #pragma once
-// What a recovery in the window shows while it runs and remembers for its summary: the
-// progress dialog's file line, bar, counter, elapsed and remaining time and rate, kept up to
-// date at most every CProgressDlg::kPumpIntervalMs so that the writers run at the pace of the
-// disks; the existing-item question; and, item by item, what became of each chosen row.
+// What a recovery in the window shows while it runs and remembers for its summary: as the job's
+// ProgressSink, the progress dialog's file line, bar, counter, elapsed and remaining time and
+// rate, kept up to date at most every CProgressDlg::kPumpIntervalMs so that the writers run at
+// the pace of the disks, and the dialog's Cancel; as its RecoveryReport, the existing-item
+// question and, item by item, what became of each chosen row.
 #include "jobs/RecoveryJob.h"
 
 #include <QElapsedTimer>
@@ -18,22 +19,29 @@ struct RecoveryItemTally {
     uint32_t incomplete = 0;
 };
 
-class RecoveryProgress : public RecoveryObserver {
+class RecoveryProgress : public ProgressSink, public RecoveryReport {
 public:
     // plannedBytes: the bytes the job will write when known (0: unknown, the remaining time
     // then covers the current file).
     RecoveryProgress(QWidget* parent, uint64_t plannedBytes);
 
-    void OnCount(uint32_t total) override;
-    bool OnBeforeFile(const std::u16string& outputPath, const std::u16string& name, uint64_t size,
-                      uint32_t index, uint32_t total) override;
-    bool OnProgress(uint64_t written) override;
-    void OnFileDone(const FileReport& report) override;
-    bool AskOverwrite(const std::u16string& path) override;
-    bool Cancelled() override;
+    // ProgressSink: the progress dialog.
+    void Start(uint32_t steps) override;
+    void SetMode(int mode) override;
+    void Show() override;
+    void Step() override;
+    void SetStatus(const std::u16string& text) override;
+    void Close() override;
+    bool Cancelled() const override;
+    void SetFileCount(uint32_t files) override;
+    void BeginFile(const std::u16string& status, uint64_t size) override;
+    void SetFileBytes(uint64_t written) override;
 
-    // Ends the last item; call once the job has returned.
-    void Finish();
+    // RecoveryReport.
+    void OnFileDone(const FileReport& report) override;
+    void OnItemDone(bool complete) override;
+    bool AskOverwrite(const std::u16string& path) override;
+
     const RecoveryItemTally& Items() const { return m_items; }
     // The counter after each file ("1/5").
     const QStringList& Counters() const { return m_counters; }
@@ -43,7 +51,6 @@ public:
 
 private:
     void ShowPace();
-    void EndItem();
 
     QPointer<QWidget> m_parent;
     uint64_t m_planned;
@@ -56,7 +63,7 @@ private:
     QStringList m_counters;
     std::u16string m_cancelledFile;
     RecoveryItemTally m_items;
-    bool m_inItem = false;
+    bool m_firstOfItem = false; // the next file is the first of its item
     uint32_t m_itemWritten = 0;
     uint32_t m_itemSkipped = 0;
     uint32_t m_itemBad = 0;

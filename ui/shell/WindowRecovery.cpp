@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr int kRecoveryMode = 5;
 constexpr size_t kFailuresShown = 20;
 
 QString Shown(const FileReport& report) {
@@ -122,37 +121,28 @@ RecoveryRunResult RunRecoveryTo(QWidget* parent, const RecoveryTarget& target,
         planned += row.size;
     }
 
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    CProgressMgr& progress = CProgressMgr::Instance();
-    progress.Start(0);
-    progress.SetMode(kRecoveryMode);
-    progress.Show();
-
-    RecoveryProgress observer(parent, planned);
-    RecoveryJob job(target.letter, target.isNtfs, choice, &observer);
-    job.SetDestinationRoot(destination);
     std::vector<RecoveryChoice> choices;
     choices.reserve(target.rows.size());
     for (const ScanRow& row : target.rows)
         choices.push_back({row.record, target.keepFolders
                                            ? FolderDestination(std::u16string(), row.path)
                                            : std::u16string()});
-    job.RecoverAll(choices, true);
-    observer.Finish();
+    RecoveryJob job(target.letter, target.isNtfs, destination, std::move(choices), choice);
 
-    progress.SetCounterTotal(0);
-    progress.Close();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    // The progress dialog in mode 5 shows the job; its Cancel ends the whole job.
+    RecoveryProgress progress(parent, planned);
+    RecoveryJobOutcome outcome = job.Run(progress, progress);
     QApplication::restoreOverrideCursor();
 
-    result.counts = job.Counts();
-    if (progress.Cancelled()) result.counts.cancelled = true;
-    result.failures = job.Failures();
-    result.counters = observer.Counters();
-    result.itemsRecovered = observer.Items().recovered;
-    result.itemsSkipped = observer.Items().skipped;
-    result.cancelledFile = observer.CancelledFile();
-    result.bytesWritten = observer.BytesWritten();
-    for (const FileReport& report : job.Warnings())
+    result.counts = outcome.counts;
+    result.failures = std::move(outcome.failures);
+    result.counters = progress.Counters();
+    result.itemsRecovered = progress.Items().recovered;
+    result.itemsSkipped = progress.Items().skipped;
+    result.cancelledFile = progress.CancelledFile();
+    result.bytesWritten = progress.BytesWritten();
+    for (const FileReport& report : outcome.warnings)
         if (report.Overwritten()) result.overwritten.push_back(report);
     result.summary = RecoverySummary(result);
     if (showSummary) {
