@@ -356,6 +356,31 @@ private Q_SLOTS:
         QCOMPARE(ok.texts.last(), r.summary);
     }
 
+    // The destination went away between the dialog and the job (a stick pulled out): every
+    // item fails with the reason, the summary says so, and the progress dialog is closed.
+    void vanishedDestinationFailsEveryItemWithTheReason() {
+        const QString gone = Scratch(QStringLiteral("gone/away"));
+        RecoveryTarget target;
+        target.letter = kFat;
+        target.source = VolumePath("fat32.img");
+        target.rows = {Row("tiny.txt"), Row("Docs")};
+        const RecoveryRunResult r = RunRecoveryTo(m_frame.get(), target, gone.toStdString(),
+                                                  ExistingChoice::kOverwrite, false);
+        QVERIFY(r.started);
+        QVERIFY(!r.counts.cancelled);
+        QCOMPARE(r.counts.filesWritten, 0u);
+        QCOMPARE(r.counts.itemsComplete, 0u);
+        QCOMPARE(r.counts.foldersFailed, 1u);
+        QVERIFY(r.counts.filesFailed >= 1u);
+        QCOMPARE(r.itemsRecovered, 0u);
+        QVERIFY(r.counters.isEmpty()); // no file was begun
+        QVERIFY(r.summary.contains(TextOf(kTextRecoveryFailures)));
+        QVERIFY2(r.summary.contains(QString::fromLocal8Bit(std::strerror(ENOENT))),
+                 qPrintable(r.summary));
+        QVERIFY(!QDir(Scratch(QStringLiteral("gone"))).exists());
+        QVERIFY(!CProgressMgr::Instance().Dialog()->isVisible());
+    }
+
     void savedScansGoBothWaysWithTheCommandLine() {
         const QString saved = Scratch(QStringLiteral("window.tessaly"));
         SetScanFilePicker([&](QWidget*, bool save) { return save ? saved : QString(); });
