@@ -21,7 +21,10 @@ std::string ArgCursor::Value(const std::string& option) {
 Drive PrepareDrive(const std::string& spec, bool full, const GlobalOptions& global) {
     Drive drive = OpenDrive(spec);
     if (!global.loadFile.empty()) {
-        LoadScan(drive, global.loadFile);
+        // What the saved scan left unread counts as it did when it was fresh.
+        const ScanNotes notes = LoadScan(drive, global.loadFile);
+        PrintUnreadFolders(drive.letter, notes);
+        if (notes.foldersTooDeep != 0) g_scanIncomplete = true;
         return drive;
     }
     const ScanOutcome outcome = RunScan(drive, full);

@@ -23,13 +23,15 @@ void PrintSummary(const Drive& drive, bool full, const ScanOutcome& o) {
                  o.cancelled ? " (cancelled)" : (o.Failed() ? " failed" : ""),
                  static_cast<unsigned long long>(o.rows),
                  static_cast<unsigned long long>(o.deleted), o.seconds);
-    if (o.notes.foldersTooDeep != 0) {
-        const bool one = o.notes.foldersTooDeep == 1;
-        std::fprintf(stderr,
-                     "tessaly-cli: warning: %c: %llu folder%s nested deeper than %u levels %s not "
-                     "read; what %s is not listed\n",
-                     drive.letter, static_cast<unsigned long long>(o.notes.foldersTooDeep),
-                     one ? "" : "s", o.notes.depthBound, one ? "was" : "were",
-                     one ? "it holds" : "they hold");
-    }
+    PrintUnreadFolders(drive.letter, o.notes);
+}
+
+void PrintUnreadFolders(char letter, const ScanNotes& notes) {
+    if (notes.foldersTooDeep == 0) return;
+    const bool one = notes.foldersTooDeep == 1;
+    std::fprintf(stderr,
+                 "tessaly-cli: warning: %c: %llu folder%s nested deeper than %u levels %s not "
+                 "read; what %s is not listed\n",
+                 letter, static_cast<unsigned long long>(notes.foldersTooDeep), one ? "" : "s",
+                 notes.depthBound, one ? "was" : "were", one ? "it holds" : "they hold");
 }

@@ -10,3 +10,6 @@ ScanOutcome RunScan(const Drive& drive, bool full);
 // an exFAT volume read by its backup boot region and before a warning naming what the scan
 // left unread.
 void PrintSummary(const Drive& drive, bool full, const ScanOutcome& outcome);
+// The warning naming what a scan (fresh or loaded from a file) left unread; nothing when it
+// left nothing.
+void PrintUnreadFolders(char letter, const ScanNotes& notes);

@@ -6,6 +6,7 @@
 #include "store/CppSQLite3Exception.h"
 #include "store/DataBase.h"
 #include "store/SavedScanFile.h"
+#include "store/UnreadFolders.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -98,6 +99,7 @@ void SaveScan(const CheckedDrive& drive, const std::string& file, bool overwrite
         source.volumeLength = drive.binding.length;
         source.partition = drive.binding.partitionNumber;
         source.container = platform::ContainerName(drive.binding.container);
+        source.unread = UnreadFoldersOf(drive.letter);
         DataBase store(drive.letter);
         WriteSavedScan(store, temp, source);
     } catch (const CppSQLite3Exception& e) {
@@ -125,7 +127,7 @@ char SavedScanLetter(const std::string& file) {
     }
 }
 
-void LoadScan(const CheckedDrive& drive, const std::string& file) {
+ScanNotes LoadScan(const CheckedDrive& drive, const std::string& file) {
     if (SavedScanLetter(file) != drive.letter)
         throw SavedScanError{file + " holds a scan of another drive letter"};
     try {
@@ -160,6 +162,11 @@ void LoadScan(const CheckedDrive& drive, const std::string& file) {
             throw SavedScanError{file + " was saved from " + path + ", which no longer matches " +
                                  drive.source + " (size or boot sector differ)"};
         attached.LoadRows();
+        SetUnreadFolders(drive.letter, source->unread);
+        ScanNotes notes;
+        notes.foldersTooDeep = source->unread.count;
+        notes.depthBound = source->unread.depthBound;
+        return notes;
     } catch (const CppSQLite3Exception& e) {
         throw SavedScanError{"cannot load " + file + ": " + e.errorMessage()};
     }

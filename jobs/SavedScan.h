@@ -3,6 +3,7 @@
 // checksum of the boot sector), so that a later run can list, search and recover without
 // scanning again, and refuses a file whose source has changed. Shared by the command line and
 // the window; every refusal is a SavedScanError with one English line saying why.
+#include "engine/volume/ScanNotes.h"
 #include "jobs/Drives.h"
 
 #include <cstdint>
@@ -16,16 +17,17 @@ struct SavedScanError {
 // a place on a file system stored on a source, a folder that cannot be written (with the
 // system's reason), or an existing file that is not a saved scan, unless overwrite.
 void CheckSaveTarget(const CheckedDrive& drive, const std::string& file, bool overwrite);
-// Saves the drive's table to file, after CheckSaveTarget. The scan is written to a temporary
-// file beside it and renamed over it once complete, so an interrupted or concurrent save never
-// leaves a broken file behind.
+// Saves the drive's table to file, after CheckSaveTarget, with what the scan that filled it
+// left unread. The scan is written to a temporary file beside it and renamed over it once
+// complete, so an interrupted or concurrent save never leaves a broken file behind.
 void SaveScan(const CheckedDrive& drive, const std::string& file, bool overwrite = false);
 // Whether file is a scan saved by SaveScan (read without changing it).
 bool IsSavedScan(const std::string& file);
 // Loads the scan saved in file into the drive's table. Refuses a file that is not a saved
 // scan, holds another drive letter, or whose source no longer matches the drive's; the
-// drive's table is left as it was then.
-void LoadScan(const CheckedDrive& drive, const std::string& file);
+// drive's table is left as it was then. Returns what the saved scan left unread, for the
+// front end to word as it words a fresh scan's notes.
+ScanNotes LoadScan(const CheckedDrive& drive, const std::string& file);
 // The drive letter a saved scan was made for.
 char SavedScanLetter(const std::string& file);
 // Where the saved scan's source was when it was saved (its path as then bound).

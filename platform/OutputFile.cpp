@@ -66,9 +66,10 @@ OutputFolder& OutputFolder::operator=(OutputFolder&& other) noexcept {
     return *this;
 }
 
-void OutputFolder::Close() {
+void OutputFolder::Close(int error) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    if (error != 0) error_ = error;
 }
 
 bool OutputFolder::Adopt(int fd) {
@@ -109,8 +110,21 @@ bool OutputFolder::Reopen(OutputFolder& copy) const {
     return copy.Adopt(fd);
 }
 
+bool OutputFolder::OpenParent(OutputFolder& parent) const {
+    const int fd = fd_ < 0 ? -1 : ::openat(fd_, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        parent.Close(fd_ < 0 ? EBADF : errno);
+        return false;
+    }
+    return parent.Adopt(fd);
+}
+
 EntryInfo OutputFolder::Lookup(const std::string& name) const {
     EntryInfo info;
+    if (fd_ < 0) {
+        info.error = error_ != 0 ? error_ : EBADF;
+        return info;
+    }
     struct stat st {};
     if (::fstatat(fd_, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno != ENOENT) info.error = errno;

@@ -35,6 +35,11 @@ public:
     bool Open(const std::string& path);
     // Opens copy on the same folder, independent of this one.
     bool Reopen(OutputFolder& copy) const;
+    // Opens parent on the folder this one lies in (its "..", which no link can stand for).
+    bool OpenParent(OutputFolder& parent) const;
+    // Closes the folder, keeping its device and inode. Lookup then fails with error (EBADF
+    // when 0), and so does everything written into it.
+    void Close(int error = 0);
     // What exists at name inside this folder.
     EntryInfo Lookup(const std::string& name) const;
     // Creates the sub-folder name (mode 0777 before the umask).
@@ -52,7 +57,6 @@ public:
 
 private:
     bool Adopt(int fd);
-    void Close();
 
     int fd_ = -1;
     uint64_t device_ = 0;

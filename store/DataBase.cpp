@@ -3,6 +3,7 @@
 #include "platform/Text.h"
 #include "store/CppSQLite3Exception.h"
 #include "store/SqlText.h"
+#include "store/UnreadFolders.h"
 
 #include <array>
 #include <atomic>
@@ -148,6 +149,7 @@ void DataBase::DropTable() {
     EnsureTable();
     m_db->execute(SqlFormat("Drop table %c", m_letter));
     SetLateIndexesReady(m_letter, false);
+    SetUnreadFolders(m_letter, {}); // a table filled anew lacks only what its filler says
 }
 
 void DataBase::BeginInsert() {

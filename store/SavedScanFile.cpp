@@ -32,14 +32,17 @@ void WriteSavedScan(DataBase& store, const std::string& file, const SavedSource&
     } detacher{db};
     db.execute("create table saved.source(letter text, isNtfs integer, rootKey integer, "
                "path text, size integer, bootChecksum text, volumeOffset integer, "
-               "volumeLength integer, partition integer, container text)");
+               "volumeLength integer, partition integer, container text, foldersTooDeep integer, "
+               "depthBound integer)");
     db.execute(SqlFormat(
-        "insert into saved.source values('%c', %d, %u, '%s', %llu, '%s', %llu, %llu, %u, '%s')",
+        "insert into saved.source values('%c', %d, %u, '%s', %llu, '%s', %llu, "
+        "%llu, %u, '%s', %llu, %u)",
         source.letter, source.isNtfs ? 1 : 0, source.rootKey, QuoteSql(source.path).c_str(),
         static_cast<unsigned long long>(source.size), QuoteSql(source.bootChecksum).c_str(),
         static_cast<unsigned long long>(source.volumeOffset),
         static_cast<unsigned long long>(source.volumeLength), source.partition,
-        QuoteSql(source.container).c_str()));
+        QuoteSql(source.container).c_str(), static_cast<unsigned long long>(source.unread.count),
+        source.unread.depthBound));
     db.execute(SqlFormat("create table saved.rows as select * from main.%c order by rowid",
                          store.Letter()));
 }
@@ -73,6 +76,17 @@ std::optional<SavedSource> ReadSavedSource(CppSQLite3DB& db, const char* schema)
         }
     } catch (const CppSQLite3Exception&) {
         // Saved before scans named their volume: the whole source.
+    }
+    try {
+        // Checked by SavedScanProblem: integers within bounds.
+        auto q =
+            db.query(SqlFormat("select foldersTooDeep, depthBound from \"%s\".source", schema));
+        if (!q.eof() && q.getInt64Field(0) > 0) {
+            source.unread.count = static_cast<uint64_t>(q.getInt64Field(0));
+            source.unread.depthBound = static_cast<uint32_t>(q.getInt64Field(1));
+        }
+    } catch (const CppSQLite3Exception&) {
+        // Saved before scans kept what they left unread: nothing is known of it.
     }
     return source;
 }

@@ -3,6 +3,7 @@
 // in "source" that names what was scanned. Saving copies the table out; reading opens the
 // file read-only and reads nothing from it before its shape passed SavedScanProblem.
 #include "store/CppSQLite3DB.h"
+#include "store/UnreadFolders.h"
 
 #include <cstdint>
 #include <optional>
@@ -24,6 +25,8 @@ struct SavedSource {
     uint64_t volumeLength = 0;
     uint32_t partition = 0;
     std::string container; // the image container's name; written, not read back
+    // What the scan left unread (all 0 in files saved before scans kept it).
+    UnreadFolders unread;
 };
 
 // Writes the store's table and source into file, an empty file made for it. Raises

@@ -27,7 +27,7 @@ const std::vector<SavedTable>& KnownTables() {
     static const std::vector<SavedTable> tables = {
         {"source",
          {"letter", "isNtfs", "rootKey", "path", "size", "bootChecksum"},
-         {"volumeOffset", "volumeLength", "partition", "container"},
+         {"volumeOffset", "volumeLength", "partition", "container", "foldersTooDeep", "depthBound"},
          true},
         {"rows",
          {"fn", "fn_ext", "size", "created", "modified", "accessed", "attributes", "id", "pid",
@@ -38,8 +38,35 @@ const std::vector<SavedTable>& KnownTables() {
     return tables;
 }
 
+// Columns of source that hold the note of unread folders (saved since scans kept it).
+constexpr size_t kSourceColumnsWithUnread = 12;
+
 bool SameName(const std::string& a, const char* b) {
     return sqlite3_stricmp(a.c_str(), b) == 0;
+}
+
+size_t ColumnCount(CppSQLite3DB& db, const char* schema, const char* table) {
+    size_t count = 0;
+    for (auto q = db.query(SqlFormat("pragma \"%s\".table_xinfo(\"%s\")", schema, table)); !q.eof();
+         q.nextRow())
+        ++count;
+    return count;
+}
+
+// The note of unread folders: both columns or neither, integers, no more folders than rows,
+// and a depth bound whenever a folder was left.
+std::string UnreadProblem(CppSQLite3DB& db, const char* schema, long long rows) {
+    const size_t columns = ColumnCount(db, schema, "source");
+    if (columns < kSourceColumnsWithUnread - 1) return {}; // saved before scans kept it
+    if (columns != kSourceColumnsWithUnread) return "its note of unread folders is incomplete";
+    if (db.query(SqlFormat("select typeof(foldersTooDeep) <> 'integer' or "
+                           "typeof(depthBound) <> 'integer' or foldersTooDeep < 0 or "
+                           "foldersTooDeep > %lld or depthBound < 0 or depthBound > %lld or "
+                           "(foldersTooDeep > 0 and depthBound = 0) from \"%s\".source",
+                           rows, static_cast<long long>(kMaxSavedDepthBound), schema))
+            .getInt64Field(0) != 0)
+        return "its note of unread folders is malformed";
+    return {};
 }
 
 std::string ColumnsProblem(CppSQLite3DB& db, const char* schema, const SavedTable& t) {
@@ -116,6 +143,7 @@ std::string SavedScanProblem(CppSQLite3DB& db, const char* schema) {
                                .getInt64Field(0);
     if (rows > kMaxSavedRows)
         return "it holds more than " + std::to_string(kMaxSavedRows) + " rows";
+    if (std::string problem = UnreadProblem(db, schema, rows); !problem.empty()) return problem;
     if (db.query(SqlFormat("select exists(select 1 from \"%s\".rows where length(fn) > %lld or "
                            "length(fn_ext) > 64 or length(path) > %lld)",
                            schema, static_cast<long long>(kMaxSavedNameBytes),

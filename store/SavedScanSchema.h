@@ -16,6 +16,8 @@ inline constexpr int64_t kMaxSavedRows = 1ll << 26;
 inline constexpr int64_t kMaxSavedNameBytes = 1024;
 inline constexpr int64_t kMaxSavedPathBytes = 3 * 32768;
 inline constexpr int64_t kMaxSavedSourceBytes = 4096;
+// Largest folder depth a saved note of unread folders may name.
+inline constexpr int64_t kMaxSavedDepthBound = 0x7fffffff;
 
 // Makes a connection safe for reading saved scans: SQL stored in a schema may not call
 // functions with side effects or virtual tables.

@@ -3,6 +3,7 @@
 #include "engine/exfat/ExfatScanner.h"
 #include "engine/exfat/ExfatVolume.h"
 #include "engine/volume/EntryBoundary.h"
+#include "store/UnreadFolders.h"
 
 #include <cstring>
 
@@ -28,6 +29,9 @@ bool QuickScanExfatDrive(char letter, DirectoryCallback directory, void* context
     return AtEntryBoundary([&] {
         ExfatScanner scanner(letter);
         const bool result = scanner.QuickScan(directory, context);
+        // Kept beside the table, which the scan filled anew, for a save of it.
+        if (scanner.FoldersTooDeep() != 0)
+            SetUnreadFolders(letter, {scanner.FoldersTooDeep(), ExfatScanner::kMaxDepth});
         if (notes) {
             notes->foldersTooDeep = scanner.FoldersTooDeep();
             notes->depthBound = ExfatScanner::kMaxDepth;

@@ -20,6 +20,7 @@
 #include "engine/exfat/ExfatUpcase.h"
 #include "engine/exfat/ExfatVolume.h"
 #include "engine/volume/EngineTypes.h"
+#include "engine/volume/FolderDepth.h"
 #include "store/DataBase.h"
 
 #include <cstdint>
@@ -33,9 +34,8 @@ class ExfatScanner {
 public:
     static constexpr uint64_t kEntryIdBase = 1ull << 32;
     // Folders nested deeper than this (the root is the first level) are listed but not
-    // entered, and counted. The walk keeps its folders on a stack of its own; no path the
-    // file system's home system can name (32767 characters, two at least a level) is deeper.
-    static constexpr uint32_t kMaxDepth = 16384;
+    // entered, and counted. The walk keeps its folders on a stack of its own.
+    static constexpr uint32_t kMaxDepth = kMaxFolderDepth;
 
     explicit ExfatScanner(char letter) : m_letter(letter) {}
     ExfatScanner(const ExfatScanner&) = delete;

@@ -7,6 +7,7 @@
 // tree never becomes the depth of the program's call stack.
 #include "engine/fat/FatScannerBase.h"
 #include "engine/volume/EngineTypes.h"
+#include "engine/volume/FolderDepth.h"
 
 #include <cstdint>
 #include <set>
@@ -18,9 +19,8 @@ class FATStream;
 class FatScanner : public FatScannerBase {
 public:
     // Folders nested deeper than this (the root counts as the first level) are listed but not
-    // entered, and counted. No path the FAT family's home system can name (32767 characters,
-    // at least two a level) reaches this deep.
-    static constexpr uint32_t kMaxDepth = 16384;
+    // entered, and counted.
+    static constexpr uint32_t kMaxDepth = kMaxFolderDepth;
 
     explicit FatScanner(char letter, uint32_t maxDepth = kMaxDepth)
         : FatScannerBase(letter), m_maxDepth(maxDepth) {}

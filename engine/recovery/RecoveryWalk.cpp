@@ -36,11 +36,12 @@ bool RecoveryWalk::Run(const ScanRow& row, const RecoveryDestination& destinatio
     m_seen.clear();
     m_filesWritten.clear();
     m_stack.clear();
+    m_path.clear();
+    m_base = platform::OutputFolder();
 
-    platform::OutputFolder folder;
     Failure failure{RecoveryOutcome::kWriteError, RecoveryReason::kSystem, 0};
     const std::u16string shown = destination.Shown();
-    if (!OpenDestination(destination, folder, failure)) {
+    if (!OpenDestination(destination, m_base, failure)) {
         RecoveryItem item;
         m_reader.ResolveItem(row, item);
         const std::u16string name = outputnames::SafeName(item.name, item.hexValue);
@@ -54,7 +55,7 @@ bool RecoveryWalk::Run(const ScanRow& row, const RecoveryDestination& destinatio
         return false;
     }
 
-    bool ok = Visit(row, folder, shown, 0);
+    bool ok = Visit(row, m_base, shown, 0);
     while (!m_stack.empty()) {
         if (g_engineCancel) {
             m_totals.cancelled = true;
@@ -62,14 +63,19 @@ bool RecoveryWalk::Run(const ScanRow& row, const RecoveryDestination& destinatio
         }
         Frame& frame = m_stack.back();
         if (frame.next >= frame.children.size()) {
-            m_stack.pop_back();
+            Leave();
             continue;
         }
         const ScanRow child = frame.children[frame.next++];
-        if (!Visit(child, frame.folder, frame.path, frame.depth + 1))
-            m_reader.OnChildFailed(child, frame.path);
+        m_path.resize(frame.pathLength);
+        if (!Visit(child, frame.folder, m_path, frame.depth + 1)) {
+            m_path.resize(frame.pathLength); // a failed row entered nothing; kept all the same
+            m_reader.OnChildFailed(child, m_path);
+        }
     }
     m_stack.clear();
+    m_path.clear();
+    m_base = platform::OutputFolder();
     if (g_engineCancel) m_totals.cancelled = true;
     return ok && m_totals.Complete();
 }
@@ -148,7 +154,7 @@ bool RecoveryWalk::VisitFolder(const ScanRow& row, const RecoveryItem& item,
     }
     const std::u16string name = ChooseName(parent, item, row.record);
     const std::u16string path = FileRecovery::JoinOutputPath(parentPath, name);
-    if (depth > kMaxDepth) {
+    if (depth >= kMaxDepth) {
         FailFolder(row, id, path, name,
                    {RecoveryOutcome::kWriteError, RecoveryReason::kTooDeep, 0});
         return false;
@@ -203,12 +209,68 @@ bool RecoveryWalk::VisitFolder(const ScanRow& row, const RecoveryItem& item,
 
     std::vector<ScanRow> children = Children(id, true);
     ReserveLiveNames(child, children);
+    Enter(std::move(child), utf8, path, std::move(children), depth);
+    return true;
+}
+
+void RecoveryWalk::Enter(platform::OutputFolder&& folder, std::string name,
+                         const std::u16string& path, std::vector<ScanRow> children,
+                         uint32_t depth) {
+    // The folder kOpenFolders levels up is let go: it is opened again when the walk is back.
+    if (m_stack.size() >= kOpenFolders) m_stack[m_stack.size() - kOpenFolders].folder.Close();
     Frame frame;
-    frame.folder = std::move(child);
-    frame.path = path;
+    frame.folder = std::move(folder);
+    frame.name = std::move(name);
     frame.children = std::move(children);
     frame.depth = depth;
+    m_path = path;
+    frame.pathLength = m_path.size();
     m_stack.push_back(std::move(frame));
+}
+
+void RecoveryWalk::Leave() {
+    if (m_stack.size() >= 2) {
+        const size_t index = m_stack.size() - 2;
+        Frame& above = m_stack[index];
+        if (!above.folder.IsOpen()) {
+            platform::OutputFolder folder;
+            if (Reopen(index, folder))
+                above.folder = std::move(folder);
+            else
+                above.folder.Close(folder.Error() != 0 ? folder.Error() : ENOENT);
+        }
+    }
+    m_stack.pop_back();
+}
+
+bool RecoveryWalk::Reopen(size_t index, platform::OutputFolder& folder) {
+    auto same = [](const platform::OutputFolder& a, const platform::OutputFolder& b) {
+        return a.Device() == b.Device() && a.Inode() == b.Inode();
+    };
+    const platform::OutputFolder& wanted = m_stack[index].folder;
+    // The ".." of the folder being left, when that still lies in the one it was made in.
+    if (index + 1 < m_stack.size() && m_stack[index + 1].folder.OpenParent(folder) &&
+        same(folder, wanted))
+        return true;
+    // Else by the names of the folders from the item's own, each the one that was made.
+    platform::OutputFolder at;
+    if (!m_base.Reopen(at)) {
+        folder.Close(at.Error());
+        return false;
+    }
+    for (size_t i = 0; i <= index; ++i) {
+        platform::OutputFolder next;
+        if (!at.OpenChild(m_stack[i].name, next)) {
+            folder.Close(at.Error());
+            return false;
+        }
+        if (!same(next, m_stack[i].folder)) {
+            folder.Close(ENOENT); // moved away or replaced while the walk was below it
+            return false;
+        }
+        at = std::move(next);
+    }
+    folder = std::move(at);
     return true;
 }
 
@@ -348,19 +410,41 @@ void RecoveryWalk::FailFolder(const ScanRow& row, uint64_t folderId, const std::
 
 void RecoveryWalk::ReportBelow(uint64_t folderId, const std::u16string& path,
                                const Failure& failure) {
-    std::vector<std::pair<uint64_t, std::u16string>> pending{{folderId, path}};
-    while (!pending.empty()) {
-        const auto [id, folderPath] = pending.back();
-        pending.pop_back();
+    // Folder by folder, a folder's files first, then its sub-folders from the last one listed
+    // to the first, each with everything below it. Every folder keeps the names of the
+    // sub-folders left to report, and its shown path as a prefix of current.
+    struct Level {
+        std::vector<std::pair<uint64_t, std::u16string>> folders; // id and name
+        size_t pathLength = 0;
+    };
+    std::vector<Level> levels;
+    std::u16string current = path;
+    auto reportFolder = [&](uint64_t id) {
+        Level level;
+        level.pathLength = current.size();
         for (const ScanRow& row : Children(id, false)) {
             const std::u16string name = outputnames::SafeName(row.name, m_reader.HexValueOf(row));
-            const std::u16string rowPath = FileRecovery::JoinOutputPath(folderPath, name);
             if (row.isDir != 0) {
-                if (m_seen.insert(row.id).second) pending.emplace_back(row.id, rowPath);
+                if (m_seen.insert(row.id).second) level.folders.emplace_back(row.id, name);
             } else {
-                Report(row, rowPath, name, failure, row.size, row.size, 0, false);
+                Report(row, FileRecovery::JoinOutputPath(current, name), name, failure, row.size,
+                       row.size, 0, false);
             }
         }
+        levels.push_back(std::move(level));
+    };
+    reportFolder(folderId);
+    while (!levels.empty()) {
+        Level& level = levels.back();
+        if (level.folders.empty()) {
+            levels.pop_back();
+            continue;
+        }
+        const auto [id, name] = std::move(level.folders.back());
+        level.folders.pop_back();
+        current.resize(level.pathLength);
+        current = FileRecovery::JoinOutputPath(current, name);
+        reportFolder(id);
     }
 }
 

@@ -5,7 +5,12 @@
 //
 // - Each folder id is entered once per job, so repeated rows and folders listed below
 //   themselves are written once and the work stays linear in the rows; folders nest at most
-//   kMaxDepth deep.
+//   kMaxDepth deep (the row recovered counts as the first level), as deep as a scan lists.
+// - Only the folders of the last kOpenFolders levels entered are held open. Going back up
+//   to a folder that was let go, the walk opens it again as the ".." of the folder it leaves,
+//   or else by its names from the destination, and goes on only when it is the same folder
+//   (device and inode); otherwise what is left of it fails. Shown paths are kept once, as
+//   prefixes of one string, so a deep walk's memory stays linear in its depth.
 // - Every file gets exactly one outcome through the file-done callback: written, skipped,
 //   read error, write error or cancelled. A folder that cannot be made fails with every file
 //   below it. A refused write fails its own file only; only the user's cancel stops the walk.
@@ -20,6 +25,7 @@
 #include "engine/recovery/RecoveryReader.h"
 #include "engine/recovery/RecoverySession.h"
 #include "engine/recovery/RecoveryTotals.h"
+#include "engine/volume/FolderDepth.h"
 #include "platform/OutputFile.h"
 #include "store/ScanRow.h"
 
@@ -33,7 +39,8 @@
 
 class RecoveryWalk {
 public:
-    static constexpr uint32_t kMaxDepth = 256;
+    static constexpr uint32_t kMaxDepth = kMaxFolderDepth;
+    static constexpr size_t kOpenFolders = 32;
 
     // reader is the file system's writer, output the caller's callbacks and the output file.
     RecoveryWalk(RecoveryReader& reader, RecoveryOutput& output, RecoverySession& session,
@@ -45,8 +52,9 @@ public:
 
 private:
     struct Frame {
-        platform::OutputFolder folder;
-        std::u16string path; // shown to the callbacks
+        platform::OutputFolder folder; // closed while the walk is more than kOpenFolders below
+        std::string name;              // in the folder above, to find it again
+        size_t pathLength = 0;         // its shown path: the first pathLength units of m_path
         std::vector<ScanRow> children;
         size_t next = 0;
         uint32_t depth = 0;
@@ -79,6 +87,13 @@ private:
     // A folder that could not be made: it and every file below it are reported.
     void FailFolder(const ScanRow& row, uint64_t folderId, const std::u16string& path,
                     const std::u16string& name, const Failure& failure);
+    // Enters the folder of a frame the walk made (named name in parent, shown as path).
+    void Enter(platform::OutputFolder&& folder, std::string name, const std::u16string& path,
+               std::vector<ScanRow> children, uint32_t depth);
+    // Leaves the top frame for the one above it, opening that one's folder again if it was let
+    // go; when it cannot be, it is closed with the reason, which every row left in it meets.
+    void Leave();
+    bool Reopen(size_t index, platform::OutputFolder& folder);
     // Reports every file below folderId (once per folder id) as not written.
     void ReportBelow(uint64_t folderId, const std::u16string& path, const Failure& failure);
     void Report(const ScanRow& row, const std::u16string& path, const std::u16string& name,
@@ -100,5 +115,9 @@ private:
     static constexpr uint64_t kSharedRecordOwner = 1ull << 62;
     uint64_t m_sharedRecords = 0;
     std::deque<Frame> m_stack; // references stay valid while frames are pushed
+    // The folder the recovered row is written in, open for the whole item.
+    platform::OutputFolder m_base;
+    // The shown path of the top frame; every frame's is a prefix of it.
+    std::u16string m_path;
     RecoveryTotals m_totals;
 };

@@ -1,7 +1,10 @@
 // Recovering from the window over the real test volumes: the destination dialog's checks and
 // carried values, the progress counter per item, existing files, cancel, a full destination,
 // and saving and opening scans (also across to the command line).
+#include "jobs/ScanJob.h"
 #include "platform/DriveMap.h"
+#include "store/CppSQLite3DB.h"
+#include "store/SavedScanFile.h"
 #include "tests/gui/GuiFixture.h"
 #include "tests/gui/WindowDriver.h"
 #include "tests/support/Mounts.h"
@@ -416,6 +419,48 @@ private Q_SLOTS:
         QCOMPARE(m_frame->DriveTree()->SelectedDrive()->driveLetter, 'F');
         QVERIFY(RowAt('F', 5, "Trash/deleted-small.txt").has_value());
         SetScanFilePicker({});
+    }
+
+    void openedScanSaysWhatItLeftUnread() {
+        // The command line saves a scan of the deep volume; its note of unread folders is set
+        // as a scan of a deeper volume leaves it.
+        const QString saved = Scratch(QStringLiteral("unread.tessaly"));
+        QFile::remove(saved);
+        QProcess cli;
+        cli.start(QStringLiteral(TESSALY_CLI),
+                  {QStringLiteral("--drive"), ToQ("K=" + VolumePath("deep-fat.img")),
+                   QStringLiteral("scan"), QStringLiteral("K:"), QStringLiteral("--save"), saved});
+        QVERIFY(cli.waitForFinished(120000));
+        QCOMPARE(cli.exitCode(), 0);
+        {
+            CppSQLite3DB db;
+            db.open(saved.toStdString().c_str());
+            db.execute("update source set foldersTooDeep = 2, depthBound = 16384");
+        }
+        QSignalSpy ended(m_frame.get(), &CMainFrame::scanEnded);
+        QCOMPARE(m_frame->Tools().OpenDriveInfo(saved), QString());
+        QCOMPARE(ended.count(), 1);
+        const ScanOutcome outcome = ended.first().first().value<ScanOutcome>();
+        QCOMPARE(outcome.letter, 'K');
+        QVERIFY(outcome.Incomplete());
+        QCOMPARE(outcome.notes.foldersTooDeep, uint64_t{2});
+        QCOMPARE(outcome.notes.depthBound, 16384u);
+        // Worded as at the end of the scan that was saved.
+        const QString gaps = ToQ(DescribeScanGaps(outcome));
+        QVERIFY(!gaps.isEmpty());
+        QVERIFY2(m_frame->StatusText().contains(gaps), qPrintable(m_frame->StatusText()));
+        Screenshot(m_frame.get(), QStringLiteral("open-drive-info-unread-folders"));
+
+        // Saved again from the window, the note goes along.
+        const QString again = Scratch(QStringLiteral("unread-again.tessaly"));
+        QFile::remove(again);
+        QCOMPARE(m_frame->Tools().SaveDriveInfo(again), QString());
+        CppSQLite3DB db;
+        QCOMPARE(OpenSavedScan(db, again.toStdString()), std::string());
+        const std::optional<SavedSource> source = ReadSavedSource(db);
+        QVERIFY(source.has_value());
+        QCOMPARE(source->unread.count, uint64_t{2});
+        QCOMPARE(source->unread.depthBound, 16384u);
     }
 
     void changedSourceIsRefusedWithTheReason() {

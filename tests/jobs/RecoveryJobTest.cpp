@@ -3,6 +3,7 @@
 // outcome is, and what the counts say.
 #include "jobs/RecoveryJob.h"
 #include "engine/volume/EntryPoints.h"
+#include "engine/volume/FolderDepth.h"
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "store/DataBase.h"
@@ -425,13 +426,15 @@ const std::vector<RecoveryCase>& Cases() {
          }},
         {"FoldersTooDeepFailWithEveryFileBelow",
          [](Case& c) {
-             // A damaged table: 300 folders, each inside the one before.
+             // A damaged table: more folders than the walk follows, each inside the one
+             // before.
              DataBase store(c.faults.letter);
              const long long top = 1000000;
+             const long long levels = kMaxFolderDepth + 16;
              const char l = c.faults.letter;
              const char* insert = "insert into %c(fn,size,attributes,id,pid,isDeleted,isDir,"
                                   "record,firSector) values('%s',%d,%d,%lld,%lld,0,%d,%lld,0)";
-             for (long long i = 0; i < 300; ++i) {
+             for (long long i = 0; i < levels; ++i) {
                  // Appended, not "D" + a temporary, which makes GCC 12 at -O3 warn of an
                  // overlapping copy that cannot happen (-Wrestrict, a known false alarm).
                  std::string name = "D";
@@ -440,8 +443,8 @@ const std::vector<RecoveryCase>& Cases() {
                                               i == 0 ? (c.Fat() ? 2LL : 5LL) : top + i - 1, 1,
                                               top + i));
              }
-             store.Db().execute(
-                 SqlFormat(insert, l, "bottom.txt", 10, 0x20, top + 400, top + 299, 0, top + 400));
+             store.Db().execute(SqlFormat(insert, l, "bottom.txt", 10, 0x20, top + levels + 100,
+                                          top + levels - 1, 0, top + levels + 100));
              auto run = RecoverOne(c.faults, top, c.out);
              EXPECT_FALSE(run->Complete());
              const RecoveryCounts& n = run->outcome.counts;

@@ -3,7 +3,9 @@
 #include "jobs/CScanThread.h"
 #include "jobs/CThread.h"
 #include "jobs/Drives.h"
+#include "jobs/SavedScan.h"
 #include "platform/DriveMap.h"
+#include "store/UnreadFolders.h"
 #include "tests/fat/FatImage.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestVolumes.h"
@@ -279,6 +281,18 @@ TEST_F(ScanJobTest, FoldersLeftUnreadAreCountedAndNamed) {
     EXPECT_EQ(DescribeScanOutcome(o),
               u"G: 16384 entries found, 0 of them deleted. Folders nested deeper than 16384 "
               u"levels were not read, and what they hold is not listed: 1.");
+
+    // Saved and loaded again, the scan still lacks what it lacked.
+    const DriveCheck check = CheckDrive('G');
+    ASSERT_EQ(check.problem, DriveProblem::kNone) << check.message;
+    const std::string saved = dir.File("deep.tessaly");
+    SaveScan(check.drive, saved);
+    SetUnreadFolders('G', {}); // only the file can tell now
+    const ScanNotes loaded = LoadScan(check.drive, saved);
+    EXPECT_EQ(loaded.foldersTooDeep, 1u);
+    EXPECT_EQ(loaded.depthBound, 16384u);
+    EXPECT_EQ(UnreadFoldersOf('G').count, 1u);
+    EXPECT_EQ(UnreadFoldersOf('G').depthBound, 16384u);
 
     // A complete volume reads as one.
     const ScanOutcome whole = ScanJob(Drive('E'), false).Run(r);

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 
 namespace tessaly::test {
@@ -86,6 +87,28 @@ TEST(SavedScanSchema, ALaterTrailingColumnIsAcceptedAndOlderFilesLack) {
     EXPECT_EQ(copied, 3);
 }
 
+// The source columns a save writes after the first six, untyped so that every value keeps
+// its type, with a note of unread folders.
+#define WITH_UNREAD(count, bound)                                                                  \
+    "alter table source add column volumeOffset; alter table source add column volumeLength; "     \
+    "alter table source add column partition; alter table source add column container; "           \
+    "alter table source add column foldersTooDeep; alter table source add column depthBound; "     \
+    "update source set volumeOffset = 0, volumeLength = 0, partition = 0, container = '', "        \
+    "foldersTooDeep = " count ", depthBound = " bound
+
+TEST(SavedScanSchema, ANoteOfUnreadFoldersWithinBoundsIsAccepted) {
+    TempDir dir;
+    for (const char* sql :
+         {WITH_UNREAD("0", "0"), WITH_UNREAD("1", "16384"), WITH_UNREAD("3", "2147483647")}) {
+        const std::string file =
+            MakeSaved(dir, "unread.tessaly", [&](CppSQLite3DB& db) { db.execute(sql); });
+        int64_t copied = 0;
+        EXPECT_EQ(Load(file, &copied), "") << sql;
+        EXPECT_EQ(copied, 3);
+        std::remove(file.c_str());
+    }
+}
+
 struct Hostile {
     const char* name;
     const char* sql;
@@ -148,6 +171,23 @@ INSTANTIATE_TEST_SUITE_P(
                 "source table holds 2 rows"},
         Hostile{"longname", "update rows set fn = printf('%.*c', 5000, 'x') where id = 31",
                 "longer than any volume allows"},
+        Hostile{"unreadnegative", WITH_UNREAD("-1", "16384"), "unread folders is malformed"},
+        Hostile{"unreadmorethanrows", WITH_UNREAD("4", "16384"), "unread folders is malformed"},
+        Hostile{"unreadhuge", WITH_UNREAD("9223372036854775807", "16384"),
+                "unread folders is malformed"},
+        Hostile{"unreadtext", WITH_UNREAD("'1'", "16384"), "unread folders is malformed"},
+        Hostile{"unreadreal", WITH_UNREAD("1.5", "16384"), "unread folders is malformed"},
+        Hostile{"unreadblob", WITH_UNREAD("x'01'", "16384"), "unread folders is malformed"},
+        Hostile{"unreadnull", WITH_UNREAD("null", "16384"), "unread folders is malformed"},
+        Hostile{"unreadnobound", WITH_UNREAD("1", "0"), "unread folders is malformed"},
+        Hostile{"unreadnegativebound", WITH_UNREAD("0", "-5"), "unread folders is malformed"},
+        Hostile{"unreadhugebound", WITH_UNREAD("1", "4294967296"), "unread folders is malformed"},
+        Hostile{"unreadboundastext", WITH_UNREAD("1", "'16384'"), "unread folders is malformed"},
+        Hostile{"unreadincomplete",
+                "alter table source add column volumeOffset; alter table source add column "
+                "volumeLength; alter table source add column partition; alter table source add "
+                "column container; alter table source add column foldersTooDeep",
+                "unread folders is incomplete"},
         Hostile{"virtual",
                 "drop table source; create virtual table source using fts5(letter, isNtfs, "
                 "rootKey, path, size, bootChecksum)",

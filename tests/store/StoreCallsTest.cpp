@@ -11,6 +11,7 @@
 #include "store/RowPaths.h"
 #include "store/RowReader.h"
 #include "store/SavedScanFile.h"
+#include "store/UnreadFolders.h"
 #include "tests/store/StoreTestSupport.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestVolumes.h"
@@ -282,7 +283,8 @@ TEST(SavedScanFile, FilesSavedBeforeVolumesWereNamedReadAsTheWholeSource) {
         WriteSavedScan(store, file, SampleSource());
         CppSQLite3DB db;
         db.open(file.c_str());
-        for (const char* column : {"container", "partition", "volumeLength", "volumeOffset"})
+        for (const char* column : {"depthBound", "foldersTooDeep", "container", "partition",
+                                   "volumeLength", "volumeOffset"})
             db.execute(std::string("alter table source drop column ") + column);
     }
     CppSQLite3DB db;
@@ -293,6 +295,50 @@ TEST(SavedScanFile, FilesSavedBeforeVolumesWereNamedReadAsTheWholeSource) {
     EXPECT_EQ(read->volumeOffset, 0u);
     EXPECT_EQ(read->volumeLength, 0u);
     EXPECT_EQ(read->partition, 0u);
+}
+
+TEST(SavedScanFile, WhatTheScanLeftUnreadIsKeptWithIt) {
+    TempDir dir;
+    LoadDrive('Q', 5, {Folder(u"Deep", 30, 5), File(u"a.txt", 31, 5)});
+    const std::string file = EmptyFile(dir, "unread.tessaly");
+    SavedSource source = SampleSource();
+    source.unread = {2, 16384};
+    {
+        DataBase store('Q');
+        WriteSavedScan(store, file, source);
+    }
+    CppSQLite3DB db;
+    ASSERT_EQ(OpenSavedScan(db, file), "");
+    const std::optional<SavedSource> read = ReadSavedSource(db);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->unread.count, 2u);
+    EXPECT_EQ(read->unread.depthBound, 16384u);
+    db.close();
+
+    // Saved before scans kept it: nothing is known to be unread.
+    {
+        CppSQLite3DB older;
+        older.open(file.c_str());
+        older.execute("alter table source drop column depthBound");
+        older.execute("alter table source drop column foldersTooDeep");
+    }
+    ASSERT_EQ(OpenSavedScan(db, file), "");
+    const std::optional<SavedSource> old = ReadSavedSource(db);
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old->unread.count, 0u);
+    EXPECT_EQ(old->unread.depthBound, 0u);
+    EXPECT_EQ(old->partition, 2u);
+}
+
+TEST(SavedScanFile, ADroppedTableForgetsWhatItsScanLeftUnread) {
+    SetUnreadFolders('q', {3, 16384});
+    EXPECT_EQ(UnreadFoldersOf('Q').count, 3u);
+    EXPECT_EQ(UnreadFoldersOf('Q').depthBound, 16384u);
+    SetUnreadFolders('!', {1, 1}); // no drive: ignored
+    EXPECT_EQ(UnreadFoldersOf('!').count, 0u);
+    DataBase('Q').DropTable();
+    EXPECT_EQ(UnreadFoldersOf('Q').count, 0u);
+    EXPECT_EQ(UnreadFoldersOf('Q').depthBound, 0u);
 }
 
 TEST(SavedScanFile, ASourceTableWithoutARowReadsAsNone) {

@@ -239,8 +239,9 @@ QString WindowTools::OpenDriveInfo(const QString& file) {
     };
     const DriveCheck check = CheckDrive(letter);
     if (check.problem != DriveProblem::kNone) return refuse(check.message);
+    ScanNotes notes;
     try {
-        LoadScan(check.drive, path);
+        notes = LoadScan(check.drive, path);
     } catch (const SavedScanError& e) {
         return refuse(e.message);
     }
@@ -257,6 +258,7 @@ QString WindowTools::OpenDriveInfo(const QString& file) {
     const RowCounts counts = CountRows(letter);
     outcome.rows = counts.rows;
     outcome.deleted = counts.deleted;
+    outcome.notes = notes; // worded and counted as at the end of the scan that was saved
     const QString text = ToQ(DescribeScanOutcome(outcome));
     if (m_frame->Message()) m_frame->Message()->setText(text);
     m_frame->statusBar()->showMessage(text);
