@@ -13,8 +13,8 @@
 #include "store/DataBase.h"
 #include "ui/list/CCorvaneView.h"
 #include "ui/shell/CMainFrame.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FolderBrowser.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

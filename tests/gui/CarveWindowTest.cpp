@@ -6,9 +6,9 @@
 #include "tests/gui/GuiFixture.h"
 #include "ui/dialogs/COptionsDlg.h"
 #include "ui/list/CCorvaneView.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FolderBrowser.h"
 #include "ui/tree/CTreeCtrlL.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QCheckBox>
 #include <QTreeWidget>

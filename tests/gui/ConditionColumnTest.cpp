@@ -4,17 +4,17 @@
 #include "engine/exfat/ExfatEntrySet.h"
 #include "platform/DriveMap.h"
 #include "tests/gui/GuiFixture.h"
+#include "ui/base/QtText.h"
 #include "ui/dialogs/CAdvSearchDlg.h"
 #include "ui/list/CCorvaneView.h"
 #include "ui/list/CReportCtrl.h"
 #include "ui/list/ScanRowModel.h"
 #include "ui/settings/BuiltinTexts.h"
 #include "ui/settings/LangText.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FolderBrowser.h"
-#include "ui/shell/QtText.h"
 #include "ui/shell/SidePages.h"
 #include "ui/shell/WindowRecovery.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QCheckBox>
 #include <QFile>

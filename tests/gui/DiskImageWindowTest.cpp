@@ -6,9 +6,9 @@
 #include "tests/gui/WindowDriver.h"
 #include "tests/support/TestVolumes.h"
 #include "ui/dialogs/CSelectFolderDlg.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FileCommands.h"
 #include "ui/shell/WindowTools.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QLineEdit>
 #include <QPushButton>

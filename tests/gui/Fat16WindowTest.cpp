@@ -4,12 +4,12 @@
 // folder of deleted files selected.
 #include "platform/DriveMap.h"
 #include "tests/gui/GuiFixture.h"
+#include "ui/base/QtText.h"
 #include "ui/list/CCorvaneView.h"
 #include "ui/resources/CommandIds.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FolderBrowser.h"
-#include "ui/shell/QtText.h"
 #include "ui/tree/CTreeCtrlL.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QFile>
 #include <QTextStream>

@@ -6,20 +6,20 @@
 #include "platform/DriveMap.h"
 #include "store/DataBase.h"
 #include "tests/gui/GuiFixture.h"
+#include "ui/base/QtText.h"
 #include "ui/dialogs/CFindDlg.h"
 #include "ui/dialogs/CProgressDlg.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/list/CCorvaneView.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/MenuLayout.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FileCommands.h"
 #include "ui/shell/FolderBrowser.h"
 #include "ui/shell/PropertiesRows.h"
-#include "ui/shell/QtText.h"
 #include "ui/shell/ScanWorker.h"
 #include "ui/shell/SidePages.h"
 #include "ui/tree/CTreeCtrlL.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QApplication>
 #include <QFile>

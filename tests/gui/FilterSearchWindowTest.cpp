@@ -10,6 +10,7 @@
 #include "tests/gui/WindowDriver.h"
 #include "tests/support/ScratchVolume.h"
 #include "tests/support/TestVolumes.h"
+#include "ui/base/QtText.h"
 #include "ui/dialogs/CAddFilterDlg.h"
 #include "ui/dialogs/CAdvSearchDlg.h"
 #include "ui/dialogs/CAdvSearchingDlg.h"
@@ -20,10 +21,9 @@
 #include "ui/resources/CommandIds.h"
 #include "ui/settings/Ini.h"
 #include "ui/settings/Settings.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FolderBrowser.h"
-#include "ui/shell/QtText.h"
 #include "ui/shell/WindowTools.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -3,12 +3,12 @@
 // level, the Help menu after start-up, the empty drive list.
 #include "platform/DriveMap.h"
 #include "tests/gui/GuiFixture.h"
+#include "ui/base/UrlOpener.h"
 #include "ui/dialogs/CAboutDlg.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/MenuLayout.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/SidePages.h"
-#include "ui/shell/UrlOpener.h"
+#include "ui/tree/DriveTreePane.h"
 #include "ui/widgets/CToolBarAutoSizeText.h"
 #include "ui/widgets/HyperlinkLabel.h"
 

@@ -11,6 +11,8 @@
 #include "tests/gui/WindowDriver.h"
 #include "tests/support/ScratchVolume.h"
 #include "tests/support/TestVolumes.h"
+#include "ui/base/CommandRegistry.h"
+#include "ui/base/FrameState.h"
 #include "ui/dialogs/CSelectDriveDlg.h"
 #include "ui/dialogs/CSelectFolderDlg.h"
 #include "ui/hex/CHexEditBase.h"
@@ -18,8 +20,6 @@
 #include "ui/hex/CHexEditorDlg.h"
 #include "ui/hex/HexBytes.h"
 #include "ui/resources/CommandIds.h"
-#include "ui/shell/CommandRegistry.h"
-#include "ui/shell/FrameState.h"
 
 #include <QCheckBox>
 #include <QDir>

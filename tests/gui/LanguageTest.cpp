@@ -12,7 +12,7 @@
 #include "ui/settings/Languages.h"
 #include "ui/settings/Settings.h"
 #include "ui/settings/Tips.h"
-#include "ui/shell/DriveTreePane.h"
+#include "ui/tree/DriveTreePane.h"
 #include "ui/widgets/CToolBarAutoSizeText.h"
 
 #include <QCheckBox>

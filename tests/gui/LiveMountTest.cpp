@@ -3,14 +3,14 @@
 // never hand a program or script to the desktop. Skipped when FUSE mounts are refused here.
 #include "platform/DriveMap.h"
 #include "tests/gui/GuiFixture.h"
+#include "ui/base/QtText.h"
+#include "ui/base/UrlOpener.h"
 #include "ui/list/CCorvaneView.h"
 #include "ui/resources/CommandIds.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FileCommands.h"
 #include "ui/shell/FolderBrowser.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/UrlOpener.h"
 #include "ui/tree/CTreeCtrlL.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QDir>
 #include <QFile>

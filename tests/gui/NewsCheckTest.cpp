@@ -3,10 +3,10 @@
 // sees it; and the Help page's link in the main window.
 #include "news/CWebpageThread.h"
 #include "tests/gui/GuiFixture.h"
+#include "ui/base/UrlOpener.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/settings/Settings.h"
 #include "ui/shell/SidePages.h"
-#include "ui/shell/UrlOpener.h"
 
 #include <QDockWidget>
 #include <QElapsedTimer>

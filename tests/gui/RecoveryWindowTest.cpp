@@ -9,6 +9,7 @@
 #include "tests/gui/WindowDriver.h"
 #include "tests/support/Mounts.h"
 #include "tests/support/TestVolumes.h"
+#include "ui/base/QtText.h"
 #include "ui/dialogs/CProgressDlg.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/dialogs/CSelectFolderDlg.h"
@@ -16,10 +17,9 @@
 #include "ui/resources/CommandIds.h"
 #include "ui/settings/BuiltinTexts.h"
 #include "ui/settings/Settings.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FolderBrowser.h"
-#include "ui/shell/QtText.h"
 #include "ui/shell/WindowTools.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QCheckBox>
 #include <QDir>

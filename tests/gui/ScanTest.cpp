@@ -7,9 +7,9 @@
 #include "ui/dialogs/CProgressDlg.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/resources/CommandIds.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/ScanWorker.h"
 #include "ui/shell/SidePages.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -6,12 +6,12 @@
 #include "platform/DriveMap.h"
 #include "tests/gui/GuiFixture.h"
 #include "tests/gui/WindowDriver.h"
+#include "ui/base/CommandRegistry.h"
 #include "ui/dialogs/CProgressDlg.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/resources/CommandIds.h"
-#include "ui/shell/CommandRegistry.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FileCommands.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QFile>
 #include <QPushButton>

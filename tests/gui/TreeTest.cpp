@@ -3,16 +3,16 @@
 // holds its sub-folders, the properties pane shows a row's values; screenshots of a scanned
 // NTFS volume with a folder of deleted files selected and a context menu open.
 #include "tests/gui/GuiFixture.h"
+#include "ui/base/QtText.h"
 #include "ui/list/CCorvaneView.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/MenuLayout.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FileCommands.h"
 #include "ui/shell/FolderBrowser.h"
 #include "ui/shell/PropertiesRows.h"
-#include "ui/shell/QtText.h"
 #include "ui/shell/SidePages.h"
 #include "ui/tree/CTreeCtrlL.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QDockWidget>
 #include <QFile>

@@ -6,6 +6,8 @@
 #include "tests/gui/GuiFixture.h"
 #include "tests/gui/WindowDriver.h"
 #include "tests/support/TestVolumes.h"
+#include "ui/base/QtText.h"
+#include "ui/base/WindowTexts.h"
 #include "ui/dialogs/CAdvSearchDlg.h"
 #include "ui/dialogs/CAdvSearchingDlg.h"
 #include "ui/dialogs/CProgressDlg.h"
@@ -15,13 +17,11 @@
 #include "ui/list/MarkedRows.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/MenuLayout.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FileCommands.h"
 #include "ui/shell/FolderBrowser.h"
-#include "ui/shell/QtText.h"
 #include "ui/shell/SidePages.h"
-#include "ui/shell/WindowTexts.h"
 #include "ui/shell/WindowTools.h"
+#include "ui/tree/DriveTreePane.h"
 #include "ui/widgets/GradientProgressBar.h"
 
 #include <QCheckBox>

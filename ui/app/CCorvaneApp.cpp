@@ -3,6 +3,7 @@
 #include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "ui/app/CommandLine.h"
+#include "ui/base/QtText.h"
 #include "ui/dialogs/CTipsDlg.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/TextFormat.h"
@@ -13,7 +14,6 @@
 #include "ui/settings/Locations.h"
 #include "ui/settings/Settings.h"
 #include "ui/shell/CMainFrame.h"
-#include "ui/shell/QtText.h"
 
 #include <QApplication>
 

@@ -1,9 +1,9 @@
 #include "ui/dialogs/CAboutDlg.h"
 
+#include "ui/base/QtText.h"
+#include "ui/base/Translation.h"
 #include "ui/resources/DialogIds.h"
 #include "ui/resources/Site.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/Translation.h"
 #include "ui/widgets/HyperlinkLabel.h"
 #include "ui/widgets/Icons.h"
 

@@ -1,8 +1,8 @@
 #include "ui/dialogs/CAddFilterDlg.h"
 
+#include "ui/base/QtText.h"
+#include "ui/base/Translation.h"
 #include "ui/resources/DialogIds.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/Translation.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,12 +1,12 @@
 #include "ui/dialogs/CAdvSearchDlg.h"
 
 #include "platform/Time.h"
+#include "ui/base/QtText.h"
+#include "ui/base/Translation.h"
+#include "ui/base/WindowTexts.h"
 #include "ui/dialogs/FolderPicker.h"
 #include "ui/resources/DialogIds.h"
 #include "ui/settings/Settings.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/Translation.h"
-#include "ui/shell/WindowTexts.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,6 +2,9 @@
 
 #include "jobs/ChosenRows.h"
 #include "store/CppSQLite3Exception.h"
+#include "ui/base/QtText.h"
+#include "ui/base/Translation.h"
+#include "ui/base/WindowTexts.h"
 #include "ui/dialogs/CFindDlg.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/FindPattern.h"
@@ -12,10 +15,7 @@
 #include "ui/resources/DialogIds.h"
 #include "ui/resources/MenuLayout.h"
 #include "ui/settings/Translate.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/Translation.h"
 #include "ui/shell/WindowRecovery.h"
-#include "ui/shell/WindowTexts.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "ui/dialogs/CFindDlg.h"
 
+#include "ui/base/Translation.h"
 #include "ui/resources/DialogIds.h"
-#include "ui/shell/Translation.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "ui/dialogs/CMultiLanguageDlg.h"
 
+#include "ui/base/Translation.h"
 #include "ui/resources/DialogIds.h"
-#include "ui/shell/Translation.h"
 
 #include <QDialogButtonBox>
 #include <QLayout>

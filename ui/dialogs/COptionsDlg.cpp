@@ -1,6 +1,8 @@
 #include "ui/dialogs/COptionsDlg.h"
 
 #include "engine/carve/CarveOptions.h"
+#include "ui/base/QtText.h"
+#include "ui/base/Translation.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/DialogIds.h"
@@ -10,8 +12,6 @@
 #include "ui/settings/Locations.h"
 #include "ui/settings/Settings.h"
 #include "ui/settings/Translate.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/Translation.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,12 +1,12 @@
 #include "ui/dialogs/CProgressDlg.h"
 
 #include "jobs/ProgressSink.h"
+#include "ui/base/QtText.h"
+#include "ui/base/Translation.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/TextFormat.h"
 #include "ui/resources/DialogIds.h"
 #include "ui/settings/LangText.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/Translation.h"
 #include "ui/widgets/GradientProgressBar.h"
 
 #include <QApplication>

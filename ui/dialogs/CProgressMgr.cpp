@@ -1,7 +1,7 @@
 #include "ui/dialogs/CProgressMgr.h"
 
+#include "ui/base/QtText.h"
 #include "ui/dialogs/CProgressDlg.h"
-#include "ui/shell/QtText.h"
 
 CProgressMgr& CProgressMgr::Instance() {
     static CProgressMgr manager;

@@ -1,9 +1,9 @@
 #include "ui/dialogs/CSelectDriveDlg.h"
 
 #include "engine/volume/EntryPoints.h"
+#include "ui/base/Translation.h"
 #include "ui/resources/DialogIds.h"
-#include "ui/shell/DriveTreePane.h"
-#include "ui/shell/Translation.h"
+#include "ui/tree/DriveTreePane.h"
 #include "ui/widgets/Icons.h"
 
 #include <QHBoxLayout>

@@ -1,12 +1,12 @@
 #include "ui/dialogs/CSelectFolderDlg.h"
 
+#include "ui/base/QtText.h"
+#include "ui/base/Translation.h"
 #include "ui/dialogs/FolderPicker.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/TextFormat.h"
 #include "ui/resources/DialogIds.h"
 #include "ui/settings/Settings.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/Translation.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

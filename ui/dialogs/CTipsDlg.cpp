@@ -1,10 +1,10 @@
 #include "ui/dialogs/CTipsDlg.h"
 
+#include "ui/base/QtText.h"
+#include "ui/base/Translation.h"
 #include "ui/resources/DialogIds.h"
 #include "ui/settings/Settings.h"
 #include "ui/settings/Tips.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/Translation.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

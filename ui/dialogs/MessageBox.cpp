@@ -1,6 +1,6 @@
 #include "ui/dialogs/MessageBox.h"
 
-#include "ui/shell/QtText.h"
+#include "ui/base/QtText.h"
 
 #include <QAbstractButton>
 

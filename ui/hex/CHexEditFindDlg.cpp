@@ -1,7 +1,7 @@
 #include "ui/hex/CHexEditFindDlg.h"
 
+#include "ui/base/Translation.h"
 #include "ui/resources/DialogIds.h"
-#include "ui/shell/Translation.h"
 
 #include <QCheckBox>
 #include <QGridLayout>

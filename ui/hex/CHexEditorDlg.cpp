@@ -4,6 +4,10 @@
 #include "platform/OutputFile.h"
 #include "platform/Text.h"
 #include "platform/WriteGuard.h"
+#include "ui/base/CommandRegistry.h"
+#include "ui/base/FrameState.h"
+#include "ui/base/QtText.h"
+#include "ui/base/Translation.h"
 #include "ui/dialogs/CSelectDriveDlg.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/RowFormat.h"
@@ -15,10 +19,6 @@
 #include "ui/resources/DialogIds.h"
 #include "ui/resources/MenuLayout.h"
 #include "ui/settings/BuiltinTexts.h"
-#include "ui/shell/CommandRegistry.h"
-#include "ui/shell/FrameState.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/Translation.h"
 #include "ui/shell/WindowRecovery.h"
 
 #include <QAction>

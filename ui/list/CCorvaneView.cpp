@@ -1,11 +1,11 @@
 #include "ui/list/CCorvaneView.h"
 
+#include "ui/base/QtText.h"
 #include "ui/dialogs/CFindDlg.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/FindPattern.h"
 #include "ui/list/MarkedRows.h"
 #include "ui/resources/MenuLayout.h"
-#include "ui/shell/QtText.h"
 
 #include <QContextMenuEvent>
 #include <QVBoxLayout>

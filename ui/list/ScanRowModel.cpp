@@ -1,8 +1,8 @@
 #include "ui/list/ScanRowModel.h"
 
+#include "ui/base/QtText.h"
 #include "ui/list/ListIcons.h"
 #include "ui/list/MarkedRows.h"
-#include "ui/shell/QtText.h"
 
 #include <algorithm>
 #include <numeric>

@@ -3,6 +3,10 @@
 #include "news/CWebpageThread.h"
 #include "news/NewsSite.h"
 #include "platform/Text.h"
+#include "ui/base/QtText.h"
+#include "ui/base/Translation.h"
+#include "ui/base/UrlOpener.h"
+#include "ui/base/WindowTexts.h"
 #include "ui/dialogs/CAboutDlg.h"
 #include "ui/dialogs/CAdvSearchingDlg.h"
 #include "ui/dialogs/COptionsDlg.h"
@@ -22,17 +26,13 @@
 #include "ui/settings/Locations.h"
 #include "ui/settings/Settings.h"
 #include "ui/settings/Translate.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FileCommands.h"
 #include "ui/shell/FolderBrowser.h"
 #include "ui/shell/PropertiesRows.h"
-#include "ui/shell/QtText.h"
 #include "ui/shell/ScanWorker.h"
 #include "ui/shell/SidePages.h"
-#include "ui/shell/Translation.h"
-#include "ui/shell/UrlOpener.h"
-#include "ui/shell/WindowTexts.h"
 #include "ui/shell/WindowTools.h"
+#include "ui/tree/DriveTreePane.h"
 #include "ui/widgets/CToolBarAutoSizeText.h"
 #include "ui/widgets/Icons.h"
 
@@ -124,6 +124,11 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
 
 void CMainFrame::InstallFileBrowsing() {
     auto* browser = new FolderBrowser(*this);
+    // The browser lists the tree's selection, and the scanned drive's root when a scan ends.
+    connect(this, &CMainFrame::treeSelectionChanged, browser, &FolderBrowser::OnTreeSelection);
+    connect(this, &CMainFrame::scanStarted, browser, &FolderBrowser::OnScanStarted);
+    connect(this, &CMainFrame::scanEnded, browser, &FolderBrowser::OnScanEnded);
+    connect(this, &CMainFrame::relabelled, browser, &FolderBrowser::OnRelabelled);
     auto* files = new FileCommands(*this, *browser);
     files->ReportUnreadablePartitions();
     // A right double click on a live search result shows it in the file manager.
@@ -317,9 +322,25 @@ void CMainFrame::CreateDockingBars() {
             [this](unsigned id) { m_commands->Execute(id); });
 }
 
+QWidget* CMainFrame::TakeClientView() {
+    return takeCentralWidget();
+}
+
 void CMainFrame::SetClientView(QWidget* view) {
     setCentralWidget(view); // the previous one is deleted
-    m_message = qobject_cast<ClientMessage*>(view);
+    // The message goes with the previous view unless the new one holds it.
+    const bool holdsMessage =
+        m_message && view && (view == m_message || view->isAncestorOf(m_message));
+    if (!holdsMessage) m_message = qobject_cast<ClientMessage*>(view);
+}
+
+void CMainFrame::ShowPropertiesPage() {
+    m_rightBar->show();
+    m_rightPages->setCurrentWidget(m_properties);
+}
+
+void CMainFrame::ShowStatusMessage(const QString& text) {
+    statusBar()->showMessage(text);
 }
 
 void CMainFrame::resizeEvent(QResizeEvent* event) {

@@ -5,9 +5,11 @@
 // language menu (and the menu translated), the removed Help items.
 //
 // Commands live in the CommandRegistry (by identifier) and their enable rules read FrameState;
-// panes are separate widgets reached through the accessors below.
-#include "ui/shell/CommandRegistry.h"
-#include "ui/shell/FrameState.h"
+// panes are separate widgets reached through the accessors below. The file list and the
+// commands on found files reach the frame only through FramePanes.
+#include "ui/base/CommandRegistry.h"
+#include "ui/base/FrameState.h"
+#include "ui/shell/FramePanes.h"
 #include "ui/shell/ScanOutcomeMeta.h"
 
 #include <QMainWindow>
@@ -30,26 +32,31 @@ class QTreeWidgetItem;
 class ScanWorker;
 class WindowTools;
 
-class CMainFrame : public QMainWindow {
+class CMainFrame : public QMainWindow, public FramePanes {
     Q_OBJECT
 public:
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
 
-    CommandRegistry& Commands() { return *m_commands; }
-    FrameState& State() { return *m_state; }
-    DriveTreePane* DriveTree() const { return m_driveTree; }
+    QWidget* FrameWindow() override { return this; }
+    CommandRegistry& Commands() override { return *m_commands; }
+    FrameState& State() override { return *m_state; }
+    DriveTreePane* DriveTree() const override { return m_driveTree; }
     HelpPage* Help() const { return m_help; }
-    PropertiesPage* Properties() const { return m_properties; }
+    PropertiesPage* Properties() const override { return m_properties; }
+    void ShowPropertiesPage() override;
+    void ShowStatusMessage(const QString& text) override;
     QDockWidget* LeftBar() const { return m_leftBar; }
     QDockWidget* RightBar() const { return m_rightBar; }
     QTabWidget* RightPages() const { return m_rightPages; }
     CToolBarAutoSizeText* ToolBar() const { return m_toolBar; }
     QMenu* LanguageMenu() const { return m_languageMenu; }
     QMenu* HelpMenu() const;
-    // The client area; a file list view may replace the message shown until then.
+    // The client area; a file list view may replace the message shown until then. The message
+    // stays the frame's while the view that replaces it holds it.
     QWidget* ClientView() const { return centralWidget(); }
-    void SetClientView(QWidget* view);
+    QWidget* TakeClientView() override;
+    void SetClientView(QWidget* view) override;
     ClientMessage* Message() const { return m_message; }
 
     // Starts a scan of the selected drive (advanced: the complete scan). False when nothing

@@ -6,29 +6,27 @@
 #include "platform/DriveMap.h"
 #include "platform/LiveMount.h"
 #include "platform/VolumeLabel.h"
+#include "ui/base/CommandRegistry.h"
+#include "ui/base/FrameState.h"
+#include "ui/base/QtText.h"
+#include "ui/base/Translation.h"
+#include "ui/base/UrlOpener.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/TextFormat.h"
 #include "ui/list/CCorvaneView.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/MenuLayout.h"
-#include "ui/shell/CMainFrame.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FolderBrowser.h"
+#include "ui/shell/FramePanes.h"
 #include "ui/shell/PropertiesRows.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/SidePages.h"
-#include "ui/shell/Translation.h"
-#include "ui/shell/UrlOpener.h"
 #include "ui/tree/CTreeCtrlL.h"
+#include "ui/tree/DriveTreePane.h"
 
-#include <QDockWidget>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeDatabase>
-#include <QStatusBar>
-#include <QTabWidget>
 #include <QTreeWidget>
 
 #include <sys/stat.h>
@@ -114,8 +112,8 @@ std::vector<std::string> (*g_refusedSource)() = &platform::DriveMap::RefusedLoca
 
 } // namespace
 
-FileCommands::FileCommands(CMainFrame& frame, FolderBrowser& browser)
-    : QObject(&frame), m_frame(frame), m_browser(browser) {
+FileCommands::FileCommands(FramePanes& frame, FolderBrowser& browser)
+    : QObject(frame.FrameWindow()), m_frame(frame), m_browser(browser) {
     setObjectName(QStringLiteral("fileCommands"));
     CreateCommands();
     propertiesrows::FollowWidth(frame.Properties());
@@ -241,7 +239,7 @@ unsigned FileCommands::TreeMenuId(const QTreeWidgetItem* item) const {
 
 QMenu* FileCommands::BuildMenu(unsigned menuId) {
     m_frame.Commands().Recompute();
-    return m_frame.Commands().BuildContextMenu(menuId, &m_frame);
+    return m_frame.Commands().BuildContextMenu(menuId, m_frame.FrameWindow());
 }
 
 QMenu* FileCommands::BuildRowsMenu() {
@@ -293,8 +291,7 @@ void FileCommands::OpenFolder() {
 void FileCommands::ShowProperties() {
     const auto row = m_browser.ObjectRow();
     if (row) propertiesrows::Fill(m_frame.Properties(), *row, m_browser.ConditionDetailsOf(*row));
-    m_frame.RightBar()->show();
-    m_frame.RightPages()->setCurrentWidget(m_frame.Properties());
+    m_frame.ShowPropertiesPage();
     m_frame.State().Set(&FrameState::propertiesVisible, true);
 }
 
@@ -359,7 +356,7 @@ void FileCommands::ExploreRow(const ScanRow& row) {
 
 QString FileCommands::ChooseImage(const QString& caption) {
     return QFileDialog::getOpenFileName(
-        &m_frame, caption, QString(),
+        m_frame.FrameWindow(), caption, QString(),
         Text(kTextImageFilter,
              u"Disk images (*.img *.dd *.raw *.bin *.iso *.001 *.E01 *.e01 *.vmdk *.vhd *.vhdx "
              u"*.qcow2 *.qcow);;All files (*)"),
@@ -396,9 +393,10 @@ std::vector<char> FileCommands::SearchSectors(const QString& path) {
         textformat::Format(LangText(kTextSearchStatus, u"Searching every sector of %s..."),
                            {name}));
     if (!found.bound.error.empty()) {
-        Warn(&m_frame, ToQ(textformat::Format(
-                           LangText(kTextImageRefused, u"%s cannot be opened as a drive: %s"),
-                           {ToU16(path), ToU16(QString::fromStdString(found.bound.error))})));
+        Warn(m_frame.FrameWindow(),
+             ToQ(textformat::Format(
+                 LangText(kTextImageRefused, u"%s cannot be opened as a drive: %s"),
+                 {ToU16(path), ToU16(QString::fromStdString(found.bound.error))})));
         return {};
     }
     // A volume is shown in the tree or not bound at all.
@@ -420,18 +418,18 @@ std::vector<char> FileCommands::SearchSectors(const QString& path) {
     }
     const auto count = static_cast<int64_t>(added.size());
     if (found.cancelled)
-        m_frame.statusBar()->showMessage(ToQ(textformat::Format(
+        m_frame.ShowStatusMessage(ToQ(textformat::Format(
             LangText(kTextSearchStopped, u"The search of %s was stopped; volumes it had found "
                                          u"and added: %d."),
             {name, count})));
     else if (added.empty())
-        Inform(&m_frame,
+        Inform(m_frame.FrameWindow(),
                ToQ(textformat::Format(LangText(kTextSearchFoundNothing,
                                                u"The search of every sector of %s found no "
                                                u"volume that is not shown already."),
                                       {name})));
     else
-        m_frame.statusBar()->showMessage(ToQ(textformat::Format(
+        m_frame.ShowStatusMessage(ToQ(textformat::Format(
             LangText(kTextSearchFound, u"The search of every sector of %s found %d new volume(s)."),
             {name, count})));
     return added;
@@ -443,7 +441,8 @@ char FileCommands::OpenDiskImage(const QString& path) {
     for (char l = 'C'; l <= 'Z' && !free; ++l)
         free = !map.PathFor(l);
     if (!free) {
-        Warn(&m_frame, Text(kTextNoFreeLetter, u"No drive letter is free for another image."));
+        Warn(m_frame.FrameWindow(),
+             Text(kTextNoFreeLetter, u"No drive letter is free for another image."));
         return 0;
     }
     // A whole disk opens as the volumes it holds, each under a letter of its own.
@@ -466,16 +465,17 @@ char FileCommands::OpenDiskImage(const QString& path) {
         }
     }
     if (volumes.empty()) {
-        Warn(&m_frame, ToQ(textformat::Format(
-                           LangText(kTextImageRefused, u"%s cannot be opened as a drive: %s"),
-                           {ToU16(path), ToU16(QString::fromStdString(why))})));
+        Warn(m_frame.FrameWindow(),
+             ToQ(textformat::Format(
+                 LangText(kTextImageRefused, u"%s cannot be opened as a drive: %s"),
+                 {ToU16(path), ToU16(QString::fromStdString(why))})));
         return 0;
     }
     // Damage found on the way (a missing segment, a broken table) is told, not hidden.
     QStringList notes;
     for (const std::string& m : bound.messages)
         notes << QString::fromStdString(m);
-    if (!notes.isEmpty()) m_frame.statusBar()->showMessage(notes.join(QStringLiteral("; ")));
+    if (!notes.isEmpty()) m_frame.ShowStatusMessage(notes.join(QStringLiteral("; ")));
     QTreeWidgetItem* first = nullptr;
     for (const DriveBootInfo& info : volumes) {
         QTreeWidgetItem* item = m_frame.DriveTree()->AddDrive(info);
@@ -503,5 +503,5 @@ void FileCommands::ReportUnreadablePartitions() {
                  u"devices: run Tessaly with those rights, or open a disk image (File, Open "
                  u"Disk Image...)."),
         {ToU16(names.join(QStringLiteral(", ")))}));
-    m_frame.statusBar()->showMessage(m_rightsMessage);
+    m_frame.ShowStatusMessage(m_rightsMessage);
 }

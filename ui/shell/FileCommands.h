@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-class CMainFrame;
 class FolderBrowser;
+class FramePanes;
 class QMenu;
 class QPoint;
 class QTreeWidgetItem;
@@ -33,7 +33,7 @@ struct RecoveryRequest {
 class FileCommands : public QObject {
     Q_OBJECT
 public:
-    FileCommands(CMainFrame& frame, FolderBrowser& browser);
+    FileCommands(FramePanes& frame, FolderBrowser& browser);
 
     // The recovery commands run handler; until one is set they stay disabled.
     void SetRecoveryHandler(std::function<void(const RecoveryRequest&)> handler);
@@ -93,7 +93,7 @@ private:
     void SearchSelectedDisk();
     void PopUpRowsMenu(const QPoint& globalPos);
 
-    CMainFrame& m_frame;
+    FramePanes& m_frame;
     FolderBrowser& m_browser;
     QString m_rightsMessage;
 };

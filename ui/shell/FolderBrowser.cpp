@@ -3,17 +3,19 @@
 #include "engine/volume/OverwritingFile.h"
 #include "engine/volume/QueryEntryPoints.h"
 #include "store/Listing.h"
+#include "ui/base/CommandRegistry.h"
+#include "ui/base/FrameState.h"
+#include "ui/base/QtText.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/format/TextFormat.h"
 #include "ui/list/CCorvaneView.h"
 #include "ui/list/MarkedRows.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/settings/Settings.h"
-#include "ui/shell/CMainFrame.h"
-#include "ui/shell/DriveTreePane.h"
+#include "ui/shell/FramePanes.h"
 #include "ui/shell/PropertiesRows.h"
-#include "ui/shell/QtText.h"
 #include "ui/tree/CTreeCtrlL.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QApplication>
 #include <QStackedWidget>
@@ -41,22 +43,18 @@ struct FolderBrowser::Run {
     bool cancelled = false;
 };
 
-FolderBrowser::FolderBrowser(CMainFrame& frame)
-    : QObject(&frame), m_frame(frame), m_view(new CCorvaneView(&frame)) {
+FolderBrowser::FolderBrowser(FramePanes& frame)
+    : QObject(frame.FrameWindow()), m_frame(frame), m_view(new CCorvaneView(frame.FrameWindow())) {
     setObjectName(QStringLiteral("folderBrowser"));
     // The client area holds the file list and, while there is no drive, the message that
     // explains how to get one; the message stays the frame's.
-    m_client = new QStackedWidget(&frame);
+    m_client = new QStackedWidget(frame.FrameWindow());
     m_client->setObjectName(QStringLiteral("clientArea"));
-    QWidget* message = frame.takeCentralWidget();
+    QWidget* message = frame.TakeClientView();
     if (message) m_client->addWidget(message);
     m_client->addWidget(m_view);
-    frame.setCentralWidget(m_client);
+    frame.SetClientView(m_client);
     ShowFileList(frame.DriveTree()->DriveCount() > 0 || !message);
-    connect(&frame, &CMainFrame::treeSelectionChanged, this, &FolderBrowser::OnTreeSelection);
-    connect(&frame, &CMainFrame::scanStarted, this, &FolderBrowser::OnScanStarted);
-    connect(&frame, &CMainFrame::scanEnded, this, &FolderBrowser::OnScanEnded);
-    connect(&frame, &CMainFrame::relabelled, this, &FolderBrowser::OnRelabelled);
     connect(&frame.Commands(), &CommandRegistry::executed, this, [this](unsigned id) {
         if (id == resources::cmd::kUseFilters) ListSelected();
     });

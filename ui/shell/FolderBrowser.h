@@ -17,8 +17,8 @@
 #include <vector>
 
 class CCorvaneView;
-class CMainFrame;
 class CTreeCtrlL;
+class FramePanes;
 class QStackedWidget;
 class QTreeWidgetItem;
 struct DriveBootInfo;
@@ -32,7 +32,7 @@ struct ListingFilter {
 class FolderBrowser : public QObject {
     Q_OBJECT
 public:
-    explicit FolderBrowser(CMainFrame& frame);
+    explicit FolderBrowser(FramePanes& frame);
 
     CCorvaneView* View() const { return m_view; }
     // Shows the file list in the client area (else the frame's message, while there is one).
@@ -69,6 +69,14 @@ public:
     // selection, which lists it. False when there is no such item.
     bool SelectChildFolder(const ScanRow& folder);
 
+    // What the frame tells the browser: the tree's selection changed (lists it), a scan of
+    // the drive started (its list and marks go), a scan ended (lists the scanned drive's
+    // root), the frame was re-labelled (columns re-read, the selection listed again).
+    void OnTreeSelection(QTreeWidgetItem* item);
+    void OnScanStarted(char letter);
+    void OnScanEnded();
+    void OnRelabelled();
+
 Q_SIGNALS:
     // A listing of the tree item has ended (rows delivered, whether it was cancelled).
     void listed(QTreeWidgetItem* item, int rows, bool cancelled);
@@ -80,13 +88,9 @@ private:
     static bool OnRow(const ScanRow& row, uint32_t index, bool isStep, void* context);
     static void OnEnd(void* context);
 
-    void OnTreeSelection(QTreeWidgetItem* item);
-    void OnScanStarted(char letter);
-    void OnScanEnded();
-    void OnRelabelled();
     void FillProperties(QTreeWidgetItem* item);
 
-    CMainFrame& m_frame;
+    FramePanes& m_frame;
     CCorvaneView* m_view;
     QStackedWidget* m_client = nullptr;
     std::function<ListingFilter()> m_filter;

@@ -1,10 +1,10 @@
 #include "ui/shell/PropertiesRows.h"
 
+#include "ui/base/QtText.h"
+#include "ui/base/WindowTexts.h"
 #include "ui/format/RowFormat.h"
 #include "ui/format/TextFormat.h"
-#include "ui/shell/QtText.h"
 #include "ui/shell/SidePages.h"
-#include "ui/shell/WindowTexts.h"
 
 #include <QEvent>
 #include <QHeaderView>

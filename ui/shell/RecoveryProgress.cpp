@@ -1,10 +1,10 @@
 #include "ui/shell/RecoveryProgress.h"
 
+#include "ui/base/QtText.h"
 #include "ui/dialogs/CProgressDlg.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/TextFormat.h"
-#include "ui/shell/QtText.h"
 #include "ui/shell/WindowRecovery.h"
 
 #include <QWidget>

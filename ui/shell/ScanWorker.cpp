@@ -1,7 +1,7 @@
 #include "ui/shell/ScanWorker.h"
 
+#include "ui/base/QtText.h"
 #include "ui/dialogs/CProgressMgr.h"
-#include "ui/shell/QtText.h"
 
 ScanWorker::ScanWorker(QObject* parent)
     : QObject(parent), m_thread(*this, [this](const ScanOutcome& o) { OnEnd(o); }) {

@@ -1,12 +1,12 @@
 #include "ui/shell/SidePages.h"
 
+#include "ui/base/QtText.h"
+#include "ui/base/UrlOpener.h"
+#include "ui/base/WindowTexts.h"
 #include "ui/format/ColumnLayout.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/Site.h"
 #include "ui/settings/BuiltinTexts.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/UrlOpener.h"
-#include "ui/shell/WindowTexts.h"
 
 #include <QHeaderView>
 

@@ -2,13 +2,13 @@
 
 #include "jobs/ChosenRows.h"
 #include "platform/Text.h"
+#include "ui/base/QtText.h"
+#include "ui/base/WindowTexts.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/dialogs/CSelectFolderDlg.h"
 #include "ui/format/TextFormat.h"
 #include "ui/settings/BuiltinTexts.h"
-#include "ui/shell/QtText.h"
 #include "ui/shell/RecoveryProgress.h"
-#include "ui/shell/WindowTexts.h"
 
 #include <QApplication>
 #include <QMessageBox>

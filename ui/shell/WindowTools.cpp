@@ -8,6 +8,8 @@
 #include "platform/Text.h"
 #include "store/CppSQLite3Exception.h"
 #include "store/RowCounts.h"
+#include "ui/base/QtText.h"
+#include "ui/base/WindowTexts.h"
 #include "ui/dialogs/CAdvSearchDlg.h"
 #include "ui/dialogs/CAdvSearchingDlg.h"
 #include "ui/dialogs/CFilterDlg.h"
@@ -18,11 +20,9 @@
 #include "ui/resources/CommandIds.h"
 #include "ui/settings/BuiltinTexts.h"
 #include "ui/shell/CMainFrame.h"
-#include "ui/shell/DriveTreePane.h"
 #include "ui/shell/FileCommands.h"
-#include "ui/shell/QtText.h"
 #include "ui/shell/SidePages.h"
-#include "ui/shell/WindowTexts.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

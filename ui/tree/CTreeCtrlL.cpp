@@ -1,7 +1,7 @@
 #include "ui/tree/CTreeCtrlL.h"
 
-#include "ui/shell/DriveTreePane.h"
-#include "ui/shell/QtText.h"
+#include "ui/base/QtText.h"
+#include "ui/tree/DriveTreePane.h"
 #include "ui/widgets/Icons.h"
 
 #include <QContextMenuEvent>

@@ -1,6 +1,6 @@
 #include "ui/widgets/HyperlinkLabel.h"
 
-#include "ui/shell/UrlOpener.h"
+#include "ui/base/UrlOpener.h"
 
 #include <QUrl>
 

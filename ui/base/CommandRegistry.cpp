@@ -1,9 +1,9 @@
-#include "ui/shell/CommandRegistry.h"
+#include "ui/base/CommandRegistry.h"
 
+#include "ui/base/QtText.h"
+#include "ui/base/Translation.h"
 #include "ui/resources/MenuLayout.h"
 #include "ui/settings/LangString.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/Translation.h"
 
 #include <QAction>
 #include <QKeySequence>

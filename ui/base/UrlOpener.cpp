@@ -1,4 +1,4 @@
-#include "ui/shell/UrlOpener.h"
+#include "ui/base/UrlOpener.h"
 
 #include <QDesktopServices>
 

@@ -5,7 +5,7 @@
 //
 // Adding a command's behaviour: registry.SetHandler(id, fn) and, if it depends on state,
 // registry.SetEnabledRule(id, rule) / SetCheckedRule(id, rule).
-#include "ui/shell/FrameState.h"
+#include "ui/base/FrameState.h"
 
 #include <QObject>
 

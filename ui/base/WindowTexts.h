@@ -2,7 +2,7 @@
 // Texts of the window's marking, recovery, saved-scan and first-start help beyond the classic
 // set: each key with its built-in wording, looked up through the language files like every
 // other text (a [Text] entry of the key replaces it).
-#include "ui/shell/QtText.h"
+#include "ui/base/QtText.h"
 
 #include <string_view>
 

@@ -1,7 +1,7 @@
-#include "ui/shell/Translation.h"
+#include "ui/base/Translation.h"
 
+#include "ui/base/QtText.h"
 #include "ui/settings/Translate.h"
-#include "ui/shell/QtText.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -1,11 +1,11 @@
-#include "ui/shell/DriveTreePane.h"
+#include "ui/tree/DriveTreePane.h"
 
 #include "engine/volume/EntryPoints.h"
 #include "jobs/Drives.h"
 #include "jobs/VolumeBinder.h"
 #include "platform/DriveMap.h"
-#include "ui/shell/QtText.h"
-#include "ui/shell/WindowTexts.h"
+#include "ui/base/QtText.h"
+#include "ui/base/WindowTexts.h"
 #include "ui/tree/CTreeCtrlL.h"
 #include "ui/widgets/Icons.h"
 
