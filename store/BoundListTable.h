@@ -55,16 +55,20 @@ private:
 
     static Cursor& Of(sqlite3_vtab_cursor* base) { return *reinterpret_cast<Cursor*>(base); }
 
+    // A Table or Cursor for SQLite, which holds it by its first member, base.
+    template <typename Object, typename Base> static int Make(Base** out) {
+        auto* object = new (std::nothrow) Object;
+        if (!object) return SQLITE_NOMEM;
+        *out = &object->base;
+        return SQLITE_OK;
+    }
+
     static int Connect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** out, char**) {
         const std::string schema =
             std::string("CREATE TABLE x(") + List::kColumns + "," + List::kArgument + " HIDDEN)";
         int rc = sqlite3_declare_vtab(db, schema.c_str());
         if (rc == SQLITE_OK) rc = sqlite3_vtab_config(db, SQLITE_VTAB_DIRECTONLY);
-        if (rc != SQLITE_OK) return rc;
-        auto* table = new (std::nothrow) Table;
-        if (!table) return SQLITE_NOMEM;
-        *out = &table->base;
-        return SQLITE_OK;
+        return rc == SQLITE_OK ? Make<Table>(out) : rc;
     }
 
     static int Disconnect(sqlite3_vtab* vtab) {
@@ -88,12 +92,7 @@ private:
         return SQLITE_CONSTRAINT;
     }
 
-    static int Open(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
-        auto* cursor = new (std::nothrow) Cursor;
-        if (!cursor) return SQLITE_NOMEM;
-        *out = &cursor->base;
-        return SQLITE_OK;
-    }
+    static int Open(sqlite3_vtab*, sqlite3_vtab_cursor** out) { return Make<Cursor>(out); }
 
     static int Close(sqlite3_vtab_cursor* cursor) {
         delete reinterpret_cast<Cursor*>(cursor);
