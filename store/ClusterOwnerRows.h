@@ -2,7 +2,8 @@
 // Rows that the engines read back from a drive's table to learn which clusters its files
 // hold: carving leaves the clusters of the files found alone, and the lookup of what took a
 // deleted file's clusters goes through the live files. Each call reads the table once; a NULL
-// column reads as 0. Raises CppSQLite3Exception when the engine fails.
+// column reads as 0. Raises CppSQLite3Exception when the engine fails. They only read: called
+// while loading, they leave the store's notes of the rows for its repair passes intact.
 #include <cstdint>
 #include <functional>
 

@@ -115,7 +115,19 @@ int CppSQLite3DB::execute(const char* sql) {
 }
 
 CppSQLite3Query CppSQLite3DB::query(const char* sql) {
+    return step(compile(sql));
+}
+
+CppSQLite3Query CppSQLite3DB::readQuery(const char* sql) {
     sqlite3_stmt* vm = compile(sql);
+    if (vm != nullptr && !sqlite3_stmt_readonly(vm)) {
+        sqlite3_finalize(vm);
+        throw CppSQLite3Exception(CPPSQLITE_ERROR, "Statement would change the database");
+    }
+    return step(vm);
+}
+
+CppSQLite3Query CppSQLite3DB::step(sqlite3_stmt* vm) {
     if (vm == nullptr) {
         // Text without a statement (empty or only a comment): nothing to step.
         throw CppSQLite3Exception(CPPSQLITE_ERROR, "Null Virtual Machine pointer");

@@ -29,6 +29,10 @@ public:
     // A cursor on the first row of the result (or at its end when there is none).
     CppSQLite3Query query(const char* sql);
     CppSQLite3Query query(const std::string& sql) { return query(sql.c_str()); }
+    // The same for a statement that only reads: one that could change the database is refused
+    // before it runs.
+    CppSQLite3Query readQuery(const char* sql);
+    CppSQLite3Query readQuery(const std::string& sql) { return readQuery(sql.c_str()); }
     // Column 0 of the first row as a 32-bit number.
     int scalar(const char* sql);
     int scalar(const std::string& sql) { return scalar(sql.c_str()); }
@@ -50,6 +54,7 @@ private:
     void checkDB() const;
     void checkOwner(const char* sql) const;
     sqlite3_stmt* compile(const char* sql);
+    CppSQLite3Query step(sqlite3_stmt* vm);
 
     sqlite3* m_db = nullptr;
     int m_busyTimeoutMs = 60000;

@@ -38,6 +38,10 @@ void SetLateIndexesReady(char letter, bool ready) {
     g_lateIndexesReady[static_cast<size_t>(letter - 'A')].store(ready);
 }
 
+// Per drive letter: whether its last repair came from the rows noted while loading.
+std::array<std::atomic<bool>, 26> g_repairedFromNotes{};
+std::atomic<bool> g_noteRows{true};
+
 } // namespace
 
 std::string ExtensionOf(std::string_view utf8Name) {
@@ -162,7 +166,7 @@ void DataBase::BeginInsert() {
     const bool fresh = m_db->query(SqlFormat("select 1 from [%c] limit 1", m_letter)).eof();
     m_mayHoldDotFolders = !fresh;
     m_facts.reset();
-    if (fresh) m_facts.emplace();
+    if (fresh && g_noteRows.load()) m_facts.emplace();
     if (fresh) {
         m_db->execute(SqlFormat("DROP INDEX IF EXISTS [IDX_%c_Path];"
                                 "DROP INDEX IF EXISTS [IDX_%c_Record];",
@@ -203,6 +207,23 @@ CppSQLite3DB& DataBase::Db() {
     }
     m_facts.reset(); // the caller may change rows
     return *m_db;
+}
+
+CppSQLite3Query DataBase::ReadRows(const std::string& sql) {
+    if (m_insert) m_insert->Flush();
+    return m_db->readQuery(sql);
+}
+
+bool DataBase::RepairedFromNotes(char letter) {
+    return g_repairedFromNotes[static_cast<size_t>(NormalizeLetter(letter) - 'A')].load();
+}
+
+void DataBase::SetNoteRowsForRepair(bool on) {
+    g_noteRows.store(on);
+}
+
+void DataBase::NoteRepair(bool fromNotes) {
+    g_repairedFromNotes[static_cast<size_t>(m_letter - 'A')].store(fromNotes);
 }
 
 void DataBase::EndInsert() {

@@ -55,12 +55,24 @@ public:
     // Fills path and depth of the children of one folder, if not done yet.
     void FillChildPaths(uint64_t folderId);
 
+    // Whether the last repair of letter's table (AdoptOrphans and FinishTree) was answered from
+    // what was noted of its rows while loading, without reading the whole table for it.
+    static bool RepairedFromNotes(char letter);
+    // On by default. Off, loads note nothing and every repair reads the table, which must
+    // leave the same rows: a check of one way against the other.
+    static void SetNoteRowsForRepair(bool on);
+
     char Letter() const { return m_letter; }
     // The connection, with every row inserted so far in the table.
     CppSQLite3DB& Db();
+    // Reads rows of the connection, while loading (every row inserted so far in the table) or
+    // after it. Unlike Db(), it keeps what was noted of the rows for the repair passes, as a
+    // statement that would change the database is refused.
+    CppSQLite3Query ReadRows(const std::string& sql);
 
 private:
     void RequireLetter() const;
+    void NoteRepair(bool fromNotes);
 
     char m_letter = 0;
     CppSQLite3DB* m_db;

@@ -1,131 +1,28 @@
 #include "store/IdList.h"
 
-#include <sqlite3.h>
-
-#include <cstddef>
-#include <new>
+#include "store/BoundListTable.h"
 
 namespace {
 
-constexpr int kListColumn = 1; // hidden: the argument
+struct IdListColumns {
+    using Data = std::vector<int64_t>;
+    static constexpr const char* kName = "id_list";
+    static constexpr const char* kPointerType = kIdListPointer;
+    static constexpr const char* kColumns = "value";
+    static constexpr int kColumnCount = 1;
+    static constexpr const char* kArgument = "list";
+    // Few values against a whole table: the planner looks each up by index.
+    static constexpr double kEstimatedCost = 10;
+    static constexpr sqlite3_int64 kEstimatedRows = 10;
 
-struct Table {
-    sqlite3_vtab base{};
-};
-
-struct Cursor {
-    sqlite3_vtab_cursor base{};
-    const std::vector<int64_t>* list = nullptr;
-    size_t at = 0;
-};
-
-int Connect(sqlite3* db, void*, int, const char* const*, sqlite3_vtab** out, char**) {
-    int rc = sqlite3_declare_vtab(db, "CREATE TABLE x(value,list HIDDEN)");
-    if (rc == SQLITE_OK) rc = sqlite3_vtab_config(db, SQLITE_VTAB_DIRECTONLY);
-    if (rc != SQLITE_OK) return rc;
-    auto* table = new (std::nothrow) Table;
-    if (!table) return SQLITE_NOMEM;
-    *out = &table->base;
-    return SQLITE_OK;
-}
-
-int Disconnect(sqlite3_vtab* vtab) {
-    delete reinterpret_cast<Table*>(vtab);
-    return SQLITE_OK;
-}
-
-// Only a scan given its list can run: id_list(?1).
-int BestIndex(sqlite3_vtab*, sqlite3_index_info* info) {
-    for (int i = 0; i < info->nConstraint; ++i) {
-        const auto& c = info->aConstraint[i];
-        if (c.iColumn != kListColumn || c.op != SQLITE_INDEX_CONSTRAINT_EQ) continue;
-        if (!c.usable) return SQLITE_CONSTRAINT;
-        info->aConstraintUsage[i].argvIndex = 1;
-        info->aConstraintUsage[i].omit = 1;
-        // Few values against a whole table: the planner looks each up by index.
-        info->estimatedCost = 10;
-        info->estimatedRows = 10;
-        info->idxNum = 1;
-        return SQLITE_OK;
+    static size_t Count(const Data& list) { return list.size(); }
+    static void Column(const Data& list, size_t row, int, sqlite3_context* context) {
+        sqlite3_result_int64(context, list[row]);
     }
-    return SQLITE_CONSTRAINT;
-}
-
-int Open(sqlite3_vtab*, sqlite3_vtab_cursor** out) {
-    auto* cursor = new (std::nothrow) Cursor;
-    if (!cursor) return SQLITE_NOMEM;
-    *out = &cursor->base;
-    return SQLITE_OK;
-}
-
-int Close(sqlite3_vtab_cursor* cursor) {
-    delete reinterpret_cast<Cursor*>(cursor);
-    return SQLITE_OK;
-}
-
-int Filter(sqlite3_vtab_cursor* base, int idxNum, const char*, int argc, sqlite3_value** argv) {
-    auto* cursor = reinterpret_cast<Cursor*>(base);
-    cursor->at = 0;
-    cursor->list = idxNum == 1 && argc == 1 ? static_cast<const std::vector<int64_t>*>(
-                                                  sqlite3_value_pointer(argv[0], kIdListPointer))
-                                            : nullptr;
-    return SQLITE_OK;
-}
-
-int Next(sqlite3_vtab_cursor* base) {
-    ++reinterpret_cast<Cursor*>(base)->at;
-    return SQLITE_OK;
-}
-
-int Eof(sqlite3_vtab_cursor* base) {
-    const auto* cursor = reinterpret_cast<Cursor*>(base);
-    return !cursor->list || cursor->at >= cursor->list->size();
-}
-
-int Column(sqlite3_vtab_cursor* base, sqlite3_context* context, int column) {
-    const auto* cursor = reinterpret_cast<Cursor*>(base);
-    if (column == 0)
-        sqlite3_result_int64(context, (*cursor->list)[cursor->at]);
-    else
-        sqlite3_result_null(context);
-    return SQLITE_OK;
-}
-
-int Rowid(sqlite3_vtab_cursor* base, sqlite3_int64* rowid) {
-    *rowid = static_cast<sqlite3_int64>(reinterpret_cast<Cursor*>(base)->at);
-    return SQLITE_OK;
-}
-
-sqlite3_module MakeModule() {
-    sqlite3_module m{};
-    m.xCreate = nullptr; // eponymous only: no CREATE VIRTUAL TABLE can make one
-    m.xConnect = Connect;
-    m.xBestIndex = BestIndex;
-    m.xDisconnect = Disconnect;
-    m.xDestroy = Disconnect;
-    m.xOpen = Open;
-    m.xClose = Close;
-    m.xFilter = Filter;
-    m.xNext = Next;
-    m.xEof = Eof;
-    m.xColumn = Column;
-    m.xRowid = Rowid;
-    return m;
-}
-
-const sqlite3_module kModule = MakeModule();
+};
 
 } // namespace
 
 bool RegisterIdList(sqlite3* db) {
-    if (!db) return false;
-    // Registering again would replace the module under statements that use it.
-    sqlite3_stmt* probe = nullptr;
-    if (sqlite3_prepare_v2(db, "select 1 from id_list(null) where 0", -1, &probe, nullptr) ==
-        SQLITE_OK) {
-        sqlite3_finalize(probe);
-        return true;
-    }
-    sqlite3_finalize(probe);
-    return sqlite3_create_module_v2(db, "id_list", &kModule, nullptr, nullptr) == SQLITE_OK;
+    return BoundListTable<IdListColumns>::Register(db);
 }

@@ -46,20 +46,21 @@ void DataBase::AdoptOrphans(uint64_t rootId) {
     const char l = m_letter;
     const auto root = static_cast<long long>(rootId);
     // The rows just loaded say whether any is an orphan; with none the table stays as it is.
-    if (m_facts && m_facts->Sealed()) {
-        if (!m_facts->HasOrphans(root)) return;
-        m_facts.reset(); // the passes below change rows
-    }
-
-    // A row has a parent only when a folder row (isDir=1) carries its pid as id. Whether any
-    // row lacks one is asked of the distinct parent ids (through the pid index) and each is
-    // looked up by id, instead of testing every row of the table against every folder.
-    const int orphans = m_db->scalar(
-        SqlFormat("select exists(select 1 from (select distinct pid from %c where pid<>%lld) "
-                  "as p where not exists(select 1 from %c as f where f.id=p.pid and f.isDir=1))",
-                  l, root, l));
-    if (orphans < 1) {
-        return;
+    if (m_facts && !m_facts->Sealed()) m_facts.reset();
+    if (m_facts && !m_facts->HasOrphans(root)) return;
+    if (!m_facts) {
+        NoteRepair(false);
+        // A row has a parent only when a folder row (isDir=1) carries its pid as id. Whether
+        // any row lacks one is asked of the distinct parent ids (through the pid index) and
+        // each is looked up by id, instead of testing every row of the table against every
+        // folder.
+        const int orphans = m_db->scalar(SqlFormat(
+            "select exists(select 1 from (select distinct pid from %c where pid<>%lld) "
+            "as p where not exists(select 1 from %c as f where f.id=p.pid and f.isDir=1))",
+            l, root, l));
+        if (orphans < 1) {
+            return;
+        }
     }
 
     long long extraId = 0;
@@ -78,12 +79,20 @@ void DataBase::AdoptOrphans(uint64_t rootId) {
         }
     }
 
+    // The notes go on through the adoption when the new folder's id is a number no row uses
+    // as a folder id or a pid (only ids at the end of their range wrap around to one).
+    if (m_facts && (m_facts->Known(extraId) || extraId == root)) m_facts.reset();
+    if (!m_facts) NoteRepair(false);
+
     const char* separator = "\t\t\t\t\t ";
-    std::string batch = "begin transaction;";
-    batch += separator;
-    batch += SqlFormat("UPDATE %c SET pid = %lld,isDeleted=1 WHERE pid NOT IN(select id from %c "
-                       "where isDir=1) AND pid <> %lld;",
-                       l, extraId, l, root);
+    std::string batch;
+    if (!m_facts) {
+        batch = "begin transaction;";
+        batch += separator;
+        batch += SqlFormat("UPDATE %c SET pid = %lld,isDeleted=1 WHERE pid NOT IN(select id from "
+                           "%c where isDir=1) AND pid <> %lld;",
+                           l, extraId, l, root);
+    }
     batch += separator;
     batch += SqlFormat("DELETE FROM %c WHERE (size = 0 OR size > 1024*1024*1000) AND pid = %lld "
                        "AND isDir=0;",
@@ -92,13 +101,31 @@ void DataBase::AdoptOrphans(uint64_t rootId) {
     batch += SqlFormat("DELETE FROM %c WHERE (attributes=0 OR id=0) AND pid = %lld;", l, extraId);
     batch += separator;
     batch += "commit transaction;";
-    InTransactionStep(*m_db, [&] { m_db->execute(batch); });
+    if (m_facts) {
+        // The orphans' parents are known: their rows are found through the pid index.
+        m_db->execute("begin transaction;");
+        InTransactionStep(*m_db, [&] {
+            ExecuteWithList(*m_db,
+                            SqlFormat("update %c set pid=%lld,isDeleted=1 where pid in(select "
+                                      "value from id_list(?1))",
+                                      l, extraId),
+                            m_facts->OrphanParents(root));
+            m_db->execute(batch);
+        });
+    } else {
+        InTransactionStep(*m_db, [&] { m_db->execute(batch); });
+    }
 
     if (m_db->scalar(SqlFormat("select count(*) from %c where pid=%lld", l, extraId)) > 0) {
         m_db->execute(SqlFormat("INSERT INTO %c(fn,id,pid,isdir,isDeleted,record,attributes) "
                                 "\t\t\t\t\t\t  VALUES('%s',%lld,%lld,1,1,%lld,%d)",
                                 l, kExtraFolderName, extraId, root, extraRecord,
                                 static_cast<int>(kExtraFolderAttributes)));
+        if (m_facts)
+            m_facts->Adopted(extraId, root,
+                             m_db->scalar(SqlFormat("select exists(select 1 from %c where "
+                                                    "pid=%lld and isDir=1 and fn<>'.')",
+                                                    l, extraId)) > 0);
     }
 }
 
@@ -111,6 +138,7 @@ void DataBase::FinishTree(uint64_t rootId) {
     std::optional<TreeFacts> facts = std::move(m_facts);
     m_facts.reset();
     if (facts && !facts->Sealed()) facts.reset();
+    NoteRepair(facts.has_value());
     m_db->execute("begin transaction;");
     InTransactionStep(*m_db, [&] {
         if (facts) {

@@ -200,6 +200,40 @@ TEST_P(CarveVolumeTest, OptionsTurnCarvingOffOrNarrowIt) {
 
 // PhotoRec, run on the same volume in the same run: the complete scan recovers at least as
 // many files byte-exact, and PhotoRec's own results are reported for the record.
+// Every column of every row, in table order.
+std::vector<std::string> TableText(char letter) {
+    DataBase store(letter);
+    std::vector<std::string> rows;
+    CppSQLite3Query q =
+        store.Db().query(std::string("select rowid,* from [") + letter + "] order by rowid");
+    for (; !q.eof(); q.nextRow()) {
+        std::string text;
+        for (int i = 0; i < q.numFields(); ++i)
+            text += std::string(q.fieldIsNull(i) ? "<null>" : q.getStringField(i, "")) + "|";
+        rows.push_back(text);
+    }
+    return rows;
+}
+
+// Finding the clusters to carve reads the rows already loaded; the repair after the last row
+// still answers from what was noted while loading, and leaves the rows that reading the whole
+// table for it leaves.
+TEST_P(CarveVolumeTest, CarvingScanRepairsFromItsNotesAsFromTheTable) {
+    ASSERT_TRUE(CompleteScan(letter, ntfs));
+    EXPECT_TRUE(DataBase::RepairedFromNotes(letter));
+    const std::vector<std::string> noted = TableText(letter);
+    ASSERT_GT(std::count_if(noted.begin(), noted.end(),
+                            [](const std::string& r) { return r.find(".jpg|") != r.npos; }),
+              0);
+
+    DataBase::SetNoteRowsForRepair(false);
+    const bool scanned = CompleteScan(letter, ntfs);
+    DataBase::SetNoteRowsForRepair(true);
+    ASSERT_TRUE(scanned);
+    EXPECT_FALSE(DataBase::RepairedFromNotes(letter));
+    EXPECT_EQ(TableText(letter), noted);
+}
+
 TEST_P(CarveVolumeTest, RecoversAtLeastAsManyFilesAsPhotoRec) {
     if (std::system("command -v photorec >/dev/null 2>&1") != 0) GTEST_SKIP() << "no photorec";
     TempDir out;

@@ -215,10 +215,13 @@ std::vector<TestRow> RandomTree(std::mt19937& random, int count) {
     return rows;
 }
 
-// Loads as LoadDrive does; with touch, a look at the connection while loading makes the
-// repair read the table for everything.
+// How a load is interrupted halfway: not at all, by a read of the rows so far (which keeps
+// the notes), or by a look at the connection (after which the repair reads the table).
+enum class Midway { kNothing, kRead, kConnection };
+
+// Loads as LoadDrive does, with the look midway.
 std::vector<std::string> LoadAndRepair(const std::vector<TestRow>& rows, uint64_t root,
-                                       bool touch) {
+                                       Midway midway) {
     DataBase store;
     store.SelectDrive('R');
     store.DropTable();
@@ -228,7 +231,12 @@ std::vector<std::string> LoadAndRepair(const std::vector<TestRow>& rows, uint64_
         ++number;
         store.InsertEntry(row.name, row.size, 0, 0, 0, row.attributes, row.id, row.pid,
                           row.isDeleted, row.isDir, number, 0);
-        if (touch && number == rows.size() / 2) store.Db();
+        if (number != rows.size() / 2) continue;
+        if (midway == Midway::kConnection) store.Db();
+        if (midway == Midway::kRead) {
+            EXPECT_EQ(store.ReadRows("select count(*) from R").getInt64Field(0),
+                      static_cast<int64_t>(number));
+        }
     }
     store.EndInsert();
     store.AdoptOrphans(root);
@@ -242,10 +250,56 @@ TEST(TreeRepair, RepairFromTheRowsNotedWhileLoadingMatchesTheRepairThatReadsTheT
     for (int round = 0; round < 60; ++round) {
         const auto rows = RandomTree(random, 1 + static_cast<int>(random() % 400));
         const uint64_t root = round % 3 == 0 ? 5 : 2;
-        const auto noted = LoadAndRepair(rows, root, false);
-        const auto read = LoadAndRepair(rows, root, true);
+        const auto noted = LoadAndRepair(rows, root, Midway::kNothing);
+        const auto read = LoadAndRepair(rows, root, Midway::kConnection);
+        if (rows.size() >= 2) {
+            ASSERT_FALSE(DataBase::RepairedFromNotes('R'));
+        }
         ASSERT_EQ(noted, read) << "round " << round;
+        ASSERT_EQ(LoadAndRepair(rows, root, Midway::kRead), read) << "round " << round;
     }
+}
+
+TEST(TreeRepair, OrphansAdoptedAndRowsReadWhileLoadingKeepTheRepairOnItsNotes) {
+    // Orphaned folders and files below a folder that holds a deleted row, and a "." row.
+    const std::vector<TestRow> rows = {Folder(u"Top", 10, 2),
+                                       Folder(u"Sub", 11, 10),
+                                       File(u"gone.txt", 12, 11, 5, true),
+                                       Folder(u".", 2, 2),
+                                       Folder(u"Lost", 20, 900),
+                                       File(u"in-lost.txt", 21, 20, 7),
+                                       File(u"orphan.txt", 22, 901, 9),
+                                       File(u"live.txt", 23, 10, 3)};
+    const auto noted = LoadAndRepair(rows, 2, Midway::kRead);
+    EXPECT_TRUE(DataBase::RepairedFromNotes('R'));
+    EXPECT_EQ(LoadAndRepair(rows, 2, Midway::kConnection), noted);
+    EXPECT_FALSE(DataBase::RepairedFromNotes('R'));
+    EXPECT_EQ(Rows("select fn,pid,isDeleted,isDir from R where pid in (2,902) order by fn"),
+              (std::vector<std::string>{"!!!ADVANCED - EXTRA!!!|2|1|2", "Lost|902|1|1", "Top|2|2|2",
+                                        "orphan.txt|902|1|0"}));
+
+    // Turned off, loads note nothing and the repair reads the table to the same rows.
+    DataBase::SetNoteRowsForRepair(false);
+    const auto unnoted = LoadAndRepair(rows, 2, Midway::kNothing);
+    DataBase::SetNoteRowsForRepair(true);
+    EXPECT_FALSE(DataBase::RepairedFromNotes('R'));
+    EXPECT_EQ(unnoted, noted);
+}
+
+TEST(TreeRepair, ReadingWhileLoadingRefusesStatementsThatWrite) {
+    DataBase store;
+    store.SelectDrive('R');
+    store.DropTable();
+    store.BeginInsert();
+    store.InsertEntry(u"a.txt", 1, 0, 0, 0, 0x20, 10, 2, false, false, 1, 0);
+    EXPECT_ANY_THROW(store.ReadRows("delete from R"));
+    EXPECT_ANY_THROW(store.ReadRows("update R set fn='b' returning fn"));
+    EXPECT_EQ(store.ReadRows("select fn from R").getStringField(0), std::string("a.txt"));
+    store.EndInsert();
+    store.AdoptOrphans(2);
+    store.FinishTree(2);
+    EXPECT_TRUE(DataBase::RepairedFromNotes('R'));
+    EXPECT_EQ(Scalar("select count(*) from R"), 1);
 }
 
 TEST(TreeRepair, RowFunctionsCannotBeCalledFromSchemaObjects) {
