@@ -7,6 +7,17 @@
 namespace {
 using ntfsattr::kAttributeList;
 using ntfsattr::kData;
+
+// Whether map puts the MFT's first extent where the boot sector says the MFT starts. The first
+// run of $MFT's data always begins there (record 0 is $MFT itself), so runs that place it
+// anywhere else, or nowhere, are damaged.
+bool PlacesTheMftStart(const MftRecordMap& map, const NTFSBootInfo& b) {
+    const auto start = b.SlotOffset(b.mftStartSlot);
+    const auto& extents = map.Extents();
+    return start && !extents.empty() && !extents.front().hole &&
+           extents.front().offset == start->value;
+}
+
 } // namespace
 
 bool MFTRunCursor::Open(NTFSVolume* volume) {
@@ -14,20 +25,31 @@ bool MFTRunCursor::Open(NTFSVolume* volume) {
     volume_ = volume;
     if (!volume_) return false;
     const NTFSBootInfo& b = volume_->Boot();
-    mft_ = volume_->ReadRecord(b.mftStartSlot);
-    if (!mft_ || b.recordSize == 0) return false;
+    if (b.recordSize == 0) return false;
+    if (MapFrom(volume_->ReadRecord(b.mftStartSlot))) return true;
+    // $MFT's own record is unreadable or its runs are damaged: $MFTMirr keeps a copy of it in
+    // its first record.
+    if (b.mftMirrorCluster > 0 && static_cast<uint64_t>(b.mftMirrorCluster) < b.totalClusters) {
+        const auto at = b.ClusterOffset(ClusterNumber{static_cast<uint64_t>(b.mftMirrorCluster)});
+        if (at && MapFrom(volume_->ReadRecordAt(RecordLocation::Whole(*at, b.recordSize))))
+            return true;
+    }
+    return false;
+}
+
+bool MFTRunCursor::MapFrom(std::unique_ptr<NTFSFileRecord> record) {
+    if (!record) return false;
+    const NTFSBootInfo& b = volume_->Boot();
     // The extension records of $MFT lie in its first extent (they must be found before the
     // rest of the MFT can be), where they are read while the map is being made.
-    if (FindAttribute(mft_->attributes, kAttributeList))
-        ExpandAttributeList(mft_->attributes, volume_);
-    NTFSAttribute* data = FindAttribute(mft_->attributes, kData);
-    if (!data) return false;
-    const uint64_t count = data->DataSize() / b.recordSize;
-    if (data->IsResident()) {
-        map_ = MftRecordMap(NTFSRunList(), b, count);
-    } else {
-        map_ = MftRecordMap(data->runList, b, count);
-    }
+    if (FindAttribute(record->attributes, kAttributeList))
+        ExpandAttributeList(record->attributes, volume_);
+    NTFSAttribute* data = FindAttribute(record->attributes, kData);
+    if (!data || data->IsResident()) return false;
+    MftRecordMap map(data->runList, b, data->DataSize() / b.recordSize);
+    if (!PlacesTheMftStart(map, b)) return false;
+    mft_ = std::move(record);
+    map_ = std::move(map);
     return true;
 }
 

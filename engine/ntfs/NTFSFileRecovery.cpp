@@ -27,6 +27,36 @@ bool IsExtraFolder(const ScanRow& row) {
            platform::Utf16ToUtf8(row.name) == kExtraFolderName;
 }
 
+// Bytes from the start of an attribute's data that its runs keep within the first
+// deviceBytes of the volume. An image cut short ends at some run: what comes before it can be
+// read and written, the rest cannot (a hole counts as readable: it reads as zeros).
+uint64_t BytesOnDevice(const NTFSRunList& runs, uint32_t clusterShift, uint64_t deviceBytes) {
+    uint64_t total = 0;
+    bool ended = false;
+    runs.Runs().forEach([&](const NTFSRunList::RUNLIST* r) {
+        if (ended) return;
+        if (clusterShift >= 64 || r->length > (UINT64_MAX >> clusterShift) >> 1) {
+            ended = true;
+            return;
+        }
+        const uint64_t bytes = r->length << clusterShift;
+        if (r->sparse) {
+            total = bytes > UINT64_MAX - total ? UINT64_MAX : total + bytes;
+            return;
+        }
+        const auto lcn = static_cast<uint64_t>(r->lcn);
+        if (r->lcn < 0 || lcn > (deviceBytes >> clusterShift)) {
+            ended = true;
+            return;
+        }
+        const uint64_t start = lcn << clusterShift;
+        const uint64_t here = start >= deviceBytes ? 0 : std::min(bytes, deviceBytes - start);
+        total = here > UINT64_MAX - total ? UINT64_MAX : total + here;
+        if (here < bytes) ended = true;
+    });
+    return total;
+}
+
 } // namespace
 
 NTFSFileRecovery::~NTFSFileRecovery() = default;
@@ -106,7 +136,15 @@ void NTFSFileRecovery::ResolveItem(const ScanRow& row, RecoveryItem& item) {
     item.claimedSize = m_data ? m_data->DataSize() : 0;
     // Never more than the clusters given to the attribute, nor than the whole volume.
     uint64_t size = item.claimedSize;
-    if (m_data && !m_data->IsResident()) size = std::min(size, m_data->allocatedSize);
+    if (m_data && !m_data->IsResident()) {
+        size = std::min(size, m_data->allocatedSize);
+        // Nor past the end of a device or image that stops before the volume does.
+        const uint64_t device = m_volume->DeviceSize();
+        if (device != 0 && !m_data->IsCompressed())
+            size = std::min(size,
+                            BytesOnDevice(m_data->runList, m_volume->Boot().clusterShift, device));
+        if (size == 0 && item.claimedSize != 0) item.unreadable = RecoveryReason::kNoData;
+    }
     item.size = std::min(size, VolumeBytes());
     m_record = std::move(file);
 }

@@ -46,8 +46,9 @@ public:
     // Number of slots the volume holds.
     uint64_t TotalSlots() const;
 
-    // The map of $MFT's runs, read on first use; null when $MFT's record or its $DATA cannot
-    // be read.
+    // The map of $MFT's runs, read on first use (from the copy of $MFT's record in $MFTMirr
+    // when the record itself is damaged); null when neither gives runs that start where the
+    // boot sector puts the MFT.
     const MftRecordMap* RecordMap();
 
 private:

@@ -80,7 +80,8 @@ std::optional<CheckedVolume> CheckFat(const platform::Source& source, uint64_t s
     CheckedVolume volume;
     volume.fileSystem = kind;
     volume.offset = start;
-    volume.length = BoundedLength(source, start, total * bps);
+    volume.claimed = total * bps;
+    volume.length = BoundedLength(source, start, volume.claimed);
     volume.label = fat32 ? FatLabel(boot, 0x42, 0x47) : FatLabel(boot, 0x26, 0x2B);
     return volume;
 }
@@ -105,7 +106,8 @@ std::optional<CheckedVolume> CheckNtfs(const platform::Source& source, uint64_t 
     volume.fileSystem = FileSystemKind::kNtfs;
     volume.offset = start;
     // The backup boot sector lies in the sector after the counted ones.
-    volume.length = BoundedLength(source, start, volumeBytes + bps);
+    volume.claimed = volumeBytes + bps;
+    volume.length = BoundedLength(source, start, volume.claimed);
     return volume;
 }
 
@@ -138,7 +140,8 @@ std::optional<CheckedVolume> CheckExfat(const platform::Source& source, uint64_t
     CheckedVolume volume;
     volume.fileSystem = FileSystemKind::kExfat;
     volume.offset = start;
-    volume.length = BoundedLength(source, start, volumeSectors << sectorShift);
+    volume.claimed = volumeSectors << sectorShift;
+    volume.length = BoundedLength(source, start, volume.claimed);
     return volume;
 }
 

@@ -14,8 +14,9 @@ namespace partition {
 
 struct CheckedVolume {
     FileSystemKind fileSystem = FileSystemKind::kUnknown;
-    uint64_t offset = 0; // where the volume starts in the source
-    uint64_t length = 0; // as its boot sector gives it, cut at the source's end
+    uint64_t offset = 0;  // where the volume starts in the source
+    uint64_t length = 0;  // as its boot sector gives it, cut at the source's end
+    uint64_t claimed = 0; // as its boot sector gives it, from its start
     // Where the boot sector that was checked lies, from the volume's start: 0, or the place
     // of a backup copy (FAT32: sector 6; NTFS: the volume's last sector).
     uint64_t bootSectorOffset = 0;

@@ -214,6 +214,13 @@ ProbeResult ProbeSource(const platform::Source& source, const ProbeOptions& opti
                 result.problems.push_back(std::string("its ") + FileSystemName(kind0) +
                                           " boot sector names " + StructureName(kind0) +
                                           " that is not where it says");
+            // An image cut short (a copy that stopped early): the files that lie past its end
+            // cannot be read, and the scan cannot know that by itself.
+            else if (size != 0 && checked->claimed > size)
+                result.problems.push_back(
+                    std::string("its ") + FileSystemName(kind0) + " volume ends at byte " +
+                    std::to_string(checked->claimed) + ", past its end (" + std::to_string(size) +
+                    " bytes); only the first " + std::to_string(size) + " bytes can be read");
             result.volumes.push_back(volume);
             return result;
         }

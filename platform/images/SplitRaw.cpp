@@ -9,9 +9,23 @@ namespace {
 
 constexpr size_t kMaxPieces = 9999;
 
+// How many numbers past a missing piece are looked at for pieces that follow it.
+constexpr size_t kLookAhead = 64;
+
 bool Exists(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0;
+}
+
+// The name of piece n in the numbering of first (a name ending in ".001", ".0001", ...); empty
+// past the numbering's width.
+std::string PieceName(const std::string& first, size_t n) {
+    const auto dot = first.rfind('.');
+    const size_t width = first.size() - dot - 1;
+    std::string digits = std::to_string(n);
+    if (digits.size() > width) return {};
+    digits.insert(0, width - digits.size(), '0');
+    return first.substr(0, dot + 1) + digits;
 }
 
 } // namespace
@@ -23,14 +37,10 @@ std::vector<std::string> SplitRaw::Pieces(const std::string& path) {
     if (number.back() != '1' ||
         !std::all_of(number.begin(), number.end() - 1, [](char c) { return c == '0'; }))
         return {};
-    const size_t width = number.size();
     std::vector<std::string> pieces{path};
     for (size_t n = 2; n <= kMaxPieces; ++n) {
-        std::string digits = std::to_string(n);
-        if (digits.size() > width) break;
-        digits.insert(0, width - digits.size(), '0');
-        const std::string next = path.substr(0, dot + 1) + digits;
-        if (!Exists(next)) break;
+        const std::string next = PieceName(path, n);
+        if (next.empty() || !Exists(next)) break;
         pieces.push_back(next);
     }
     if (pieces.size() < 2) return {};
@@ -62,7 +72,49 @@ std::unique_ptr<SplitRaw> SplitRaw::Open(const std::vector<std::string>& pieces,
         image->pieces_.push_back(std::move(piece));
     }
     image->size_ = start;
+    image->AddPiecesAfterGap();
     return image;
+}
+
+void SplitRaw::AddPiecesAfterGap() {
+    const std::string first = files_.front(); // a copy: files_ grows below
+    const size_t missing = files_.size() + 1;
+    size_t found = 0;
+    for (size_t n = missing + 1; n <= missing + kLookAhead && n <= kMaxPieces && !found; ++n) {
+        const std::string name = PieceName(first, n);
+        if (name.empty()) break;
+        if (Exists(name)) found = n;
+    }
+    if (!found) return;
+    // Pieces are cut to one size (all but the last): then each later piece has its place, and
+    // only what the missing ones held is lost. Pieces of different sizes leave no way to tell.
+    const uint64_t pieceSize = pieces_.front().size;
+    const bool even = std::all_of(pieces_.begin(), pieces_.end(),
+                                  [&](const Piece& p) { return p.size == pieceSize; });
+    problem_ = "piece " + PieceName(first, missing) + " is missing; ";
+    if (!even || pieceSize == 0) {
+        problem_ += "the disk is read up to it, and the pieces after it are left out";
+        return;
+    }
+    problem_ += "the data it held reads as zeros";
+    size_t gap = 0;
+    for (size_t n = found; n <= kMaxPieces && gap < kLookAhead; ++n) {
+        const std::string name = PieceName(first, n);
+        if (name.empty()) break;
+        Piece piece;
+        if (!Exists(name) || !piece.device.Open(name)) {
+            ++gap;
+            continue;
+        }
+        gap = 0;
+        piece.size = piece.device.Size();
+        if (n - 1 > UINT64_MAX / pieceSize || piece.size > pieceSize) break;
+        piece.start = (n - 1) * pieceSize;
+        size_ = piece.start + piece.size;
+        files_.push_back(name);
+        pieces_.push_back(std::move(piece));
+        if (pieces_.back().size < pieceSize) break; // the last piece
+    }
 }
 
 int64_t SplitRaw::ReadLocked(uint64_t offset, uint8_t* buffer, uint64_t length) const {
@@ -74,6 +126,15 @@ int64_t SplitRaw::ReadLocked(uint64_t offset, uint8_t* buffer, uint64_t length) 
     int64_t total = 0;
     bool failed = false;
     while (length > 0 && it != pieces_.end()) {
+        if (offset < it->start) {
+            // A missing piece: its bytes cannot be read.
+            const uint64_t n = std::min(length, it->start - offset);
+            failed = true;
+            buffer += n;
+            offset += n;
+            length -= n;
+            continue;
+        }
         const uint64_t inside = offset - it->start;
         if (inside >= it->size) {
             ++it;

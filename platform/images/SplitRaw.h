@@ -1,6 +1,6 @@
 #pragma once
 // A raw disk split into numbered pieces: name.001, name.002, ... (as dd | split or imaging
-// tools write them), read as one disk.
+// tools write them), read as one disk. A missing piece is named; what it held cannot be read.
 #include "platform/RawDevice.h"
 #include "platform/images/ImageSource.h"
 
@@ -24,6 +24,9 @@ protected:
 
 private:
     explicit SplitRaw(const std::string& path) : ImageSource(path) {}
+    // When a piece is missing and later ones are there, names the gap and, when the pieces
+    // share one size, adds the later ones at their places.
+    void AddPiecesAfterGap();
     struct Piece {
         RawDevice device;
         uint64_t start = 0;

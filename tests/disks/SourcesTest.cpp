@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -117,6 +118,54 @@ TEST(OpenSourcePath, TellsContainersByContentNotByName) {
     const auto none = platform::OpenSourcePath(dir.File("absent.E01"));
     EXPECT_FALSE(none.source);
     EXPECT_NE(none.error.find("No such file"), std::string::npos) << none.error;
+}
+
+// A split set with a piece missing in the middle: the gap is named, the pieces after it are
+// read at their places (every piece but the last has one size), and only the gap's bytes are
+// lost. With pieces of different sizes the later ones have no known place and are left out.
+TEST(OpenSourcePath, SplitSetWithAMissingPieceNamesItAndReadsTheRest) {
+    TempDir dir;
+    const auto pieces = platform::SplitRaw::Pieces(DiskPath("gpt-split.img.001"));
+    ASSERT_EQ(pieces.size(), 5u);
+    for (size_t i = 0; i < pieces.size(); ++i)
+        if (i != 2)
+            std::filesystem::copy_file(pieces[i], dir.File("disk.00" + std::to_string(i + 1)));
+    const auto gapped = platform::OpenSourcePath(dir.File("disk.001"));
+    ASSERT_TRUE(gapped.source) << gapped.error;
+    EXPECT_EQ(gapped.kind, platform::ContainerKind::kSplitRaw);
+    EXPECT_EQ(gapped.problem,
+              "piece " + dir.File("disk.003") + " is missing; the data it held reads as zeros");
+    EXPECT_EQ(gapped.files.size(), 4u);
+    const auto raw = OpenRaw(DiskPath("gpt.img"));
+    ASSERT_EQ(gapped.source->Size(), raw->Size());
+    const uint64_t piece = std::filesystem::file_size(pieces[0]);
+    const auto got = ReadAll(*gapped.source, raw->Size());
+    const auto want = ReadAll(*raw, raw->Size());
+    for (uint64_t at = 0; at < raw->Size(); at += piece) {
+        SCOPED_TRACE(at);
+        const uint64_t n = std::min<uint64_t>(piece, raw->Size() - at);
+        const std::vector<uint8_t> part(got.begin() + at, got.begin() + at + n);
+        if (at == 2 * piece)
+            EXPECT_EQ(part, std::vector<uint8_t>(n, 0));
+        else
+            EXPECT_EQ(part, std::vector<uint8_t>(want.begin() + at, want.begin() + at + n));
+    }
+    // Nothing of the gap counts as read.
+    std::vector<uint8_t> gap(4096);
+    EXPECT_EQ(gapped.source->ReadAt(2 * piece + 4096, gap.data(), gap.size()), 0);
+
+    // The second piece cut short as well: the disk ends at the gap.
+    std::filesystem::resize_file(dir.File("disk.002"), piece / 2);
+    std::filesystem::copy_file(dir.File("disk.001"), dir.File("other.001"));
+    std::filesystem::copy_file(dir.File("disk.002"), dir.File("other.002"));
+    std::filesystem::copy_file(dir.File("disk.004"), dir.File("other.004"));
+    const auto uneven = platform::OpenSourcePath(dir.File("other.001"));
+    ASSERT_TRUE(uneven.source) << uneven.error;
+    EXPECT_EQ(uneven.problem, "piece " + dir.File("other.003") +
+                                  " is missing; the disk is read up to it, and the pieces after "
+                                  "it are left out");
+    EXPECT_EQ(uneven.source->Size(), piece + piece / 2);
+    EXPECT_EQ(uneven.files.size(), 2u);
 }
 
 TEST(OpenSourcePath, KeepsAContainerOpenOnlyWhileItsFilesAreUnchanged) {

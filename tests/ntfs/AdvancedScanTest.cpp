@@ -110,9 +110,10 @@ TEST(NtfsAdvancedScanDamaged, FindsTheRecordsWhenTheMftRunListIsBroken) {
     const TestVolume& v = LoadVolume("ntfs");
     TempDir dir;
     const std::string damaged = DamageMftRunList(v.image, dir.File("damaged.img"));
+    // The quick scan takes the runs from the copy of $MFT's record in $MFTMirr.
     ScanLog quick;
     ASSERT_TRUE(ScanImage('U', damaged, false, quick));
-    EXPECT_TRUE(ReadTable('U').empty()); // no extent: the quick scan finds nothing
+    EXPECT_GT(ReadTable('U').size(), 50u);
 
     ScanLog intact;
     ASSERT_TRUE(ScanImage('U', v.image, false, intact));

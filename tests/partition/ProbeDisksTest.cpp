@@ -273,6 +273,27 @@ TEST(DiskProbe, BareVolumesAreTheirOwnVolume) {
     }
 }
 
+// An image that stops before its volume ends (a copy cut short) still binds its volume, and
+// says how much of it is there: the scan alone cannot tell missing files from absent ones.
+TEST(DiskProbe, BareVolumeCutShortSaysWhereItEnds) {
+    for (const char* name : {"fat32", "ntfs", "exfat"}) {
+        SCOPED_TRACE(name);
+        platform::RawDevice device;
+        ASSERT_TRUE(device.Open(LoadVolume(name).image));
+        const uint64_t cut = device.Size() / 2 / 512 * 512;
+        MemorySource truncated(device, 0, cut);
+        const ProbeResult r = ProbeSource(truncated);
+        ASSERT_EQ(r.volumes.size(), 1u);
+        EXPECT_EQ(r.volumes[0].length, cut);
+        const std::string kind = name[0] == 'n' ? "NTFS" : name[0] == 'e' ? "exFAT" : "FAT32";
+        const std::string at = std::to_string(cut);
+        EXPECT_EQ(r.problems,
+                  std::vector<std::string>{"its " + kind + " volume ends at byte " +
+                                           std::to_string(device.Size()) + ", past its end (" + at +
+                                           " bytes); only the first " + at + " bytes can be read"});
+    }
+}
+
 TEST(DiskProbe, SearchFindsTheVolumeOfAPartitionWhoseEntryIsTooLong) {
     // Partition 2 (NTFS) is said to run 2 MiB past the volume, so its last sector is not
     // the NTFS backup; its boot sector is gone. Only the every-sector search places it.
