@@ -4,6 +4,7 @@
 // lists, and recovers every file byte for byte. So it does where the user names its offset on a
 // larger image.
 #include "tests/cli/CliRunner.h"
+#include "tests/support/FlsListing.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/TestVolumes.h"
 
@@ -14,8 +15,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <memory>
-#include <set>
+#include <map>
 #include <sstream>
 #include <unistd.h>
 #include <vector>
@@ -59,34 +59,14 @@ std::string DamagedCopy(const TempDir& dir, uint64_t at) {
     return copy;
 }
 
-// (path below the root with '/', deleted) of every file and folder fls lists.
-std::set<std::pair<std::string, bool>> FlsEntries(const std::string& image) {
-    std::set<std::pair<std::string, bool>> entries;
-    const std::string command = "fls -r -p '" + image + "' 2>/dev/null";
-    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
-    EXPECT_TRUE(pipe);
-    if (!pipe) return entries;
-    char line[4096];
-    while (fgets(line, sizeof line, pipe.get())) {
-        std::string text(line);
-        if (!text.empty() && text.back() == '\n') text.pop_back();
-        const auto tab = text.find('\t');
-        if (tab == std::string::npos || text[0] == 'v' || text[0] == 'V' ||
-            text.find("(Volume Label Entry)") != std::string::npos)
-            continue;
-        entries.insert({text.substr(tab + 1), text.find(" * ") != std::string::npos});
-    }
-    return entries;
-}
-
-// The same of the rows a scan of drive E: lists.
-std::set<std::pair<std::string, bool>> ScanEntries(const std::vector<JsonRowValues>& rows) {
-    std::set<std::pair<std::string, bool>> entries;
+// Path below the root ("DOCS/NOTE.TXT") -> deleted, of the rows a scan of drive E: lists.
+std::map<std::string, bool> ScanEntries(const std::vector<JsonRowValues>& rows) {
+    std::map<std::string, bool> entries;
     for (const JsonRowValues& row : rows) {
         std::string path = row.FullPath().substr(3); // past "E:\"
         for (char& c : path)
             if (c == '\\') c = '/';
-        entries.insert({path, row.number.at("isDeleted") == 1});
+        entries[path] = row.number.at("isDeleted") == 1;
     }
     return entries;
 }
@@ -129,7 +109,7 @@ TEST(Fat4kBackup, ZeroedFirstSectorIsFoundAndListsAsTheOriginal) {
         << drives.out << drives.err;
 
     const auto rows = Scan(damaged);
-    const auto expected = FlsEntries(Original());
+    const auto expected = FlsListing(Original());
     EXPECT_EQ(expected.size(), 4u);
     EXPECT_EQ(ScanEntries(rows), expected);
     // Row for row what the intact original gives, times and sizes included.
@@ -165,7 +145,7 @@ TEST(Fat4kBackup, VolumeAtANamedOffsetIsFoundFromItsBackup) {
               std::string::npos)
         << drives.out << drives.err;
     const auto rows = Scan(shifted + "#@3584");
-    EXPECT_EQ(ScanEntries(rows), FlsEntries(Original()));
+    EXPECT_EQ(ScanEntries(rows), FlsListing(Original()));
     TempDir out;
     const auto r = RunCli(
         {"--drive", "E=" + shifted + "#@3584", "recover", "E:", "--all", "--to", out.path()});
