@@ -1,7 +1,11 @@
 // Searches arbitrary bytes for lost volumes: the input is laid at a 1 MiB mark, a 63-sector
 // mark and an odd sector of a small disk, so that the aligned search, the every-sector search
 // and the checks of each file-system kind all read it as boot sectors, backups, FATs and MFTs.
+// The input is also a volume's first sectors whose backup boot sector is looked for, and a
+// backup served in place of a damaged first sector.
+#include "engine/partition/BackupBootSector.h"
 #include "engine/partition/BootSectorCheck.h"
+#include "engine/partition/BootSectorOverlay.h"
 #include "engine/partition/LostVolumeSearch.h"
 #include "tests/partition/MemorySource.h"
 
@@ -22,6 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (void)partition::BootSectorLabel(data, kind);
     }
     (void)partition::VolumesFromSector(disk, 1u << 20, data);
+    for (const uint64_t sectorSize : partition::kFatSectorSizes)
+        (void)partition::Fat32FromBackup(disk, 1u << 20, sectorSize, data);
+    (void)partition::VolumeFromBackup(disk, 1u << 20, 0);
+    (void)partition::VolumeFromBackup(disk, 1u << 20, size);
+    const partition::BootSectorOverlay overlay(disk, 1u << 20);
+    uint8_t first[8192];
+    (void)overlay.ReadAt(0, first, sizeof first);
     (void)partition::SearchLostVolumes(disk, LostSearch::kAligned, {});
     (void)partition::SearchLostVolumes(disk, LostSearch::kEverySector, {});
     return 0;

@@ -1,5 +1,6 @@
 #include "jobs/VolumeBinder.h"
 
+#include "engine/partition/BackupBootSector.h"
 #include "engine/volume/DriveProbe.h"
 #include "engine/volume/EntryPoints.h"
 #include "platform/WindowSource.h"
@@ -53,7 +54,8 @@ std::string VolumeName(const std::string& path, const FoundVolume& v) {
 }
 
 // A volume whose boot sector lies at offset, though no table names it there: the user who
-// asks for it knows where it starts.
+// asks for it knows where it starts. Where that sector is damaged, a backup copy of it that
+// places the volume at offset will do.
 std::optional<FoundVolume> VolumeAt(const std::shared_ptr<const platform::Source>& source,
                                     uint64_t offset) {
     const platform::WindowSource window(source, offset, 0);
@@ -63,7 +65,18 @@ std::optional<FoundVolume> VolumeAt(const std::shared_ptr<const platform::Source
         return std::nullopt;
     DriveBootInfo info{};
     TestBootSector(sector, 'C', &info);
-    if (!info.supported) return std::nullopt;
+    if (!info.supported) {
+        const auto backup = partition::VolumeFromBackup(*source, offset, 0);
+        if (!backup) return std::nullopt;
+        FoundVolume v;
+        v.offset = offset;
+        v.length = backup->length;
+        v.fileSystem = backup->fileSystem;
+        v.label = backup->label;
+        v.foundBySearch = true;
+        v.bootSectorOffset = backup->bootSectorOffset;
+        return v;
+    }
     FoundVolume v;
     v.offset = offset;
     v.fileSystem = info.fileSystem;
@@ -193,7 +206,14 @@ BindResult BindWithFilter(platform::DriveMap& map, char letter, const SourceSpec
         return r;
     }
     if (volumes.empty() && spec.offset)
-        if (auto v = VolumeAt(opened.source, *spec.offset)) volumes.push_back(*v);
+        if (auto v = VolumeAt(opened.source, *spec.offset)) {
+            if (v->bootSectorOffset != 0)
+                r.messages.push_back(
+                    spec.path + ": the boot sector at byte " + std::to_string(v->offset) +
+                    " is damaged; the " + FileSystemName(v->fileSystem) + " backup at byte " +
+                    std::to_string(v->bootSectorOffset) + " of the volume was used");
+            volumes.push_back(*v);
+        }
     if (volumes.empty()) {
         std::string why = probe.reason.empty()
                               ? std::string("no ") + SupportedFileSystems() + " volume was found"

@@ -1,5 +1,7 @@
 #include "engine/partition/LostVolumeSearch.h"
 
+#include "engine/partition/BackupBootSector.h"
+
 #include <algorithm>
 #include <map>
 
@@ -10,7 +12,6 @@ namespace {
 constexpr uint64_t kSector = 512;
 constexpr uint64_t kMiB = 1 << 20;
 constexpr uint64_t kCylinderStep = 63 * kSector;
-constexpr uint64_t kFat32BackupAt = 6 * kSector;
 // exFAT's backup boot region starts 12 sectors in, for 512- and 4096-byte sectors.
 constexpr uint64_t kExfatBackupAt[] = {12 * kSector, 12 * 4096};
 constexpr size_t kChunk = 4 << 20;         // every-sector search: bytes per read
@@ -21,6 +22,9 @@ public:
     void Add(std::vector<CheckedVolume> volumes) {
         for (auto& v : volumes)
             byOffset_.emplace(v.offset, std::move(v));
+    }
+    void Add(std::optional<CheckedVolume> volume) {
+        if (volume) byOffset_.emplace(volume->offset, std::move(*volume));
     }
     bool Has(uint64_t offset) const { return byOffset_.count(offset) != 0; }
     // The end of the found volume that starts before `position` and holds it, or 0. Only
@@ -82,9 +86,18 @@ SearchResult SearchAligned(const platform::Source& source,
         const uint8_t* at = buffer + kSector;
         finds.Add(VolumesFromSector(source, p, at, kAsBootSector));
         if (p >= kSector) finds.Add(VolumesFromSector(source, p - kSector, buffer, kAsNtfsBackup));
-        if (!finds.Has(p))
-            finds.Add(
-                VolumesFromSector(source, p + kFat32BackupAt, at + kFat32BackupAt, kAsFat32Backup));
+        for (const uint64_t sectorSize : kFatSectorSizes) {
+            // A volume of sectorSize-byte sectors starts on a multiple of its sector size.
+            const uint64_t copyAt = kFat32BackupSector * sectorSize;
+            if (finds.Has(p) || p % sectorSize != 0 || copyAt + kSector > size - p) continue;
+            uint8_t copy[kSector];
+            const uint8_t* sector = copy;
+            if (copyAt + kSector <= sizeof buffer - kSector)
+                sector = at + copyAt; // in the read above
+            else if (source.ReadAt(p + copyAt, copy, kSector) != static_cast<int64_t>(kSector))
+                continue;
+            finds.Add(Fat32FromBackup(source, p, sectorSize, sector));
+        }
         for (uint64_t copyAt : kExfatBackupAt) {
             if (finds.Has(p) || copyAt >= size - p) continue;
             uint8_t copy[kSector];

@@ -1,5 +1,6 @@
 #include "engine/partition/VolumeProbe.h"
 
+#include "engine/partition/BackupBootSector.h"
 #include "engine/partition/BootSectorCheck.h"
 #include "engine/partition/GptTable.h"
 #include "engine/partition/LostVolumeSearch.h"
@@ -41,38 +42,6 @@ struct Binding {
     size_t checked = 0; // volumes whose FAT or MFT lies where their boot sector says
 };
 
-// A partition whose first sector names no file system may still hold one whose backup boot
-// sector survived: FAT32's at sector 6, exFAT's at sector 12, NTFS's in the partition's last
-// sector.
-std::optional<partition::CheckedVolume> FromBackup(const platform::Source& source,
-                                                   const TablePartition& p) {
-    uint8_t sector[kSector];
-    const uint64_t fatCopy = 6 * kSector;
-    if (p.length > fatCopy + kSector &&
-        source.ReadAt(p.offset + fatCopy, sector, kSector) == static_cast<int64_t>(kSector)) {
-        for (auto& v : partition::VolumesFromSector(source, p.offset + fatCopy, sector,
-                                                    partition::kAsFat32Backup))
-            if (v.offset == p.offset) return v;
-    }
-    for (const uint64_t exfatCopy : {uint64_t{12} * kSector, uint64_t{12} * 4096}) {
-        if (p.length > exfatCopy + kSector &&
-            source.ReadAt(p.offset + exfatCopy, sector, kSector) == static_cast<int64_t>(kSector)) {
-            for (auto& v : partition::VolumesFromSector(source, p.offset + exfatCopy, sector,
-                                                        partition::kAsExfatBackup))
-                if (v.offset == p.offset) return v;
-        }
-    }
-    if (p.length >= 2 * kSector) {
-        const uint64_t last = p.offset + p.length - kSector;
-        if (source.ReadAt(last, sector, kSector) == static_cast<int64_t>(kSector)) {
-            for (auto& v :
-                 partition::VolumesFromSector(source, last, sector, partition::kAsNtfsBackup))
-                if (v.offset == p.offset) return v;
-        }
-    }
-    return std::nullopt;
-}
-
 Binding BindTable(const platform::Source& source, const TableLayout& table) {
     Binding out;
     for (const TablePartition& p : table.partitions) {
@@ -95,7 +64,9 @@ Binding BindTable(const platform::Source& source, const TableLayout& table) {
             out.volumes.push_back(volume);
             continue;
         }
-        if (auto backup = FromBackup(source, p)) {
+        // A first sector that names no file system may be a damaged one whose backup
+        // survived.
+        if (auto backup = partition::VolumeFromBackup(source, p.offset, p.length)) {
             volume.fileSystem = backup->fileSystem;
             volume.label = backup->label;
             volume.bootSectorOffset = backup->bootSectorOffset;
@@ -168,6 +139,12 @@ void AddSearchFinds(const platform::Source& source, const ProbeOptions& options,
         volume.foundBySearch = true;
         volume.label = found.label;
         volume.bootSectorOffset = found.bootSectorOffset;
+        if (found.bootSectorOffset != 0)
+            result.problems.push_back(std::string("the boot sector of the ") +
+                                      FileSystemName(found.fileSystem) + " volume found at byte " +
+                                      std::to_string(found.offset) +
+                                      " is damaged; its backup at byte " +
+                                      std::to_string(found.bootSectorOffset) + " was used");
         // A volume found where a table's partition begins is that partition.
         auto other =
             std::find_if(result.others.begin(), result.others.end(), [&](const OtherSpace& o) {

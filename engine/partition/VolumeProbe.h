@@ -24,8 +24,9 @@ struct FoundVolume {
     bool foundBySearch = false;   // placed by a boot-sector search, not by a table
     std::string label;            // from the boot sector where it holds one; may be empty
     // Where, from the volume's start, the boot sector that placed it lies: 0, or the place of
-    // a backup copy when the volume's first sector is damaged (FAT32: 3072, sector 6; NTFS:
-    // its last sector). A volume with a backup in use is read through a BootSectorOverlay.
+    // a backup copy when the volume's first sector is damaged (FAT32: sector 6, so 3072 for
+    // 512-byte sectors and 24576 for 4096-byte ones; NTFS: its last sector). A volume with a
+    // backup in use is read through a BootSectorOverlay.
     uint64_t bootSectorOffset = 0;
 };
 

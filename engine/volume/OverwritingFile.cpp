@@ -7,6 +7,8 @@ std::u16string OverwritingFile(char letter, FileSystemKind kind, uint64_t record
         switch (kind) {
         case FileSystemKind::kNtfs:
             return NtfsOverwritingFile(letter, record);
+        case FileSystemKind::kFat12:
+        case FileSystemKind::kFat16:
         case FileSystemKind::kFat32:
             return FatOverwritingFile(letter, record);
         case FileSystemKind::kExfat:

@@ -4,9 +4,7 @@
 // read past a freed chain; and the column through tessaly-cli.
 #include "engine/exfat/ExfatEntrySet.h"
 #include "engine/exfat/ExfatScanner.h"
-#include "engine/volume/EntryPoints.h"
 #include "engine/volume/OverwritingFile.h"
-#include "platform/DriveMap.h"
 #include "platform/Text.h"
 #include "tests/cli/CliRunner.h"
 #include "tests/condition/ConditionSupport.h"
@@ -23,15 +21,6 @@
 using namespace tessaly::test;
 
 namespace {
-
-bool NoDirectories(const char16_t*, void*) {
-    return true;
-}
-void OnStart(uint32_t, uint32_t, uint32_t, void*) {}
-bool OnProgress(uint32_t, uint32_t, void*) {
-    return true;
-}
-void OnFinish(void*) {}
 
 std::vector<uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -59,60 +48,27 @@ size_t DeletedSetOf(const std::vector<uint8_t>& image, uint64_t dataLength) {
     return SIZE_MAX;
 }
 
-void Scan(char letter, const std::string& image, bool complete) {
-    ASSERT_EQ(platform::DriveMap::Instance().Bind(letter, image), "");
-    if (complete)
-        ASSERT_TRUE(AdvancedScanFatDrive(letter, OnStart, OnProgress, OnFinish, nullptr));
-    else
-        ASSERT_TRUE(QuickScanFatDrive(letter, NoDirectories, nullptr));
-}
-
-void ExpectShares(const ConditionVolume& volume, const std::vector<ConditionRow>& rows) {
-    int partly = 0, wholly = 0, intact = 0;
-    for (const ConditionEntry& e : volume.entries) {
-        const ConditionRow* row = FindRow(rows, e);
-        ASSERT_NE(row, nullptr) << e.path;
-        ASSERT_TRUE(row->recoverable.has_value()) << e.path;
-        EXPECT_EQ(*row->recoverable, e.percent) << e.path;
-        if (e.deleted) ++(e.percent == 100 ? intact : e.percent == 0 ? wholly : partly);
-    }
-    // Files wholly and partly taken, and deleted files nothing took.
-    EXPECT_GE(wholly, 2);
-    EXPECT_GE(partly, 1);
-    EXPECT_GE(intact, 2);
-    for (const ConditionRow& r : rows)
-        if (r.isDir) {
-            EXPECT_FALSE(r.recoverable.has_value()) << r.name;
-        }
+// Files wholly and partly taken, and deleted files nothing took.
+void ExpectEveryKindOfShare(const ConditionVolume& volume, const std::vector<ConditionRow>& rows) {
+    const ShareCounts counts = ExpectShares(volume, rows);
+    EXPECT_GE(counts.wholly, 2);
+    EXPECT_GE(counts.partly, 1);
+    EXPECT_GE(counts.intact, 2);
 }
 
 TEST(ConditionExfat, QuickAndCompleteScansMatchTheBitmap) {
     const ConditionVolume volume = LoadConditionVolume("cond-exfat");
-    Scan('N', volume.image, false);
-    ExpectShares(volume, ConditionRows('N'));
-    Scan('N', volume.image, true);
-    ExpectShares(volume, ConditionRows('N'));
+    ASSERT_NO_FATAL_FAILURE(ScanImage('N', volume.image, false, false));
+    ExpectEveryKindOfShare(volume, ConditionRows('N'));
+    ASSERT_NO_FATAL_FAILURE(ScanImage('N', volume.image, false, true));
+    ExpectEveryKindOfShare(volume, ConditionRows('N'));
 }
 
 TEST(ConditionExfat, OverwrittenByNamesTheLiveFileThatTookTheFirstCluster) {
     const ConditionVolume volume = LoadConditionVolume("cond-exfat");
-    Scan('N', volume.image, false);
+    ASSERT_NO_FATAL_FAILURE(ScanImage('N', volume.image, false, false));
     const auto rows = ConditionRows('N');
-    int named = 0;
-    for (const ConditionEntry& e : volume.entries) {
-        if (!e.deleted) continue;
-        const ConditionRow* row = FindRow(rows, e);
-        ASSERT_NE(row, nullptr) << e.path;
-        const std::string by =
-            platform::Utf16ToUtf8(OverwritingFile('N', FileSystemKind::kExfat, row->record));
-        if (e.takenBy == "-") {
-            EXPECT_EQ(by, "") << e.path;
-        } else {
-            EXPECT_EQ(by, "N:" + e.takenBy) << e.path;
-            ++named;
-        }
-    }
-    EXPECT_GE(named, 3);
+    EXPECT_GE(ExpectOverwritingFiles('N', FileSystemKind::kExfat, volume, rows), 3);
     // Files that lie in one piece (NoFatChain) are not read past a freed chain.
     for (const ConditionRow& r : rows)
         if (r.deleted && !r.isDir) {
@@ -138,7 +94,7 @@ TEST(ConditionExfat, FileThatHadAChainIsReadPastTheFreedChain) {
     }
     TempDir dir;
     WriteFile(dir.File("chained.img"), image);
-    Scan('O', dir.File("chained.img"), false);
+    ASSERT_NO_FATAL_FAILURE(ScanImage('O', dir.File("chained.img"), false, false));
     const auto rows = ConditionRows('O');
     int checked = 0;
     for (const ConditionRow& r : rows) {
@@ -183,16 +139,8 @@ TEST(ConditionExfat, OwnerFoundThroughItsFatChain) {
     }
     TempDir dir;
     WriteFile(dir.File("n2chain.img"), image);
-    Scan('Q', dir.File("n2chain.img"), false);
-    const auto rows = ConditionRows('Q');
-    for (const ConditionEntry& e : volume.entries) {
-        if (!e.deleted || e.takenBy == "-") continue;
-        const ConditionRow* row = FindRow(rows, e);
-        ASSERT_NE(row, nullptr) << e.path;
-        EXPECT_EQ(platform::Utf16ToUtf8(OverwritingFile('Q', FileSystemKind::kExfat, row->record)),
-                  "Q:" + e.takenBy)
-            << e.path;
-    }
+    ASSERT_NO_FATAL_FAILURE(ScanImage('Q', dir.File("n2chain.img"), false, false));
+    EXPECT_GE(ExpectOverwritingFiles('Q', FileSystemKind::kExfat, volume, ConditionRows('Q')), 3);
 }
 
 TEST(ConditionExfat, NoBitmapLeavesDeletedSharesUnknown) {
@@ -214,7 +162,7 @@ TEST(ConditionExfat, NoBitmapLeavesDeletedSharesUnknown) {
     ASSERT_TRUE(cleared);
     TempDir dir;
     WriteFile(dir.File("nobitmap.img"), image);
-    Scan('P', dir.File("nobitmap.img"), false);
+    ASSERT_NO_FATAL_FAILURE(ScanImage('P', dir.File("nobitmap.img"), false, false));
     const auto rows = ConditionRows('P');
     for (const ConditionEntry& e : volume.entries) {
         const ConditionRow* row = FindRow(rows, e);

@@ -1,5 +1,9 @@
 #include "tests/condition/ConditionSupport.h"
 
+#include "engine/volume/EntryPoints.h"
+#include "engine/volume/OverwritingFile.h"
+#include "platform/DriveMap.h"
+#include "platform/Text.h"
 #include "store/CppSQLite3Query.h"
 #include "store/DataBase.h"
 #include "tests/support/TestVolumes.h"
@@ -37,7 +41,7 @@ ConditionVolume LoadConditionVolume(const std::string& name) {
 std::vector<ConditionRow> ConditionRows(char letter) {
     DataBase store(letter);
     auto q = store.Db().query(
-        std::string("select fn,size,isDeleted,isDir,recoverable,record from [") + letter + "]");
+        std::string("select fn,size,isDeleted,isDir,recoverable,record,id from [") + letter + "]");
     std::vector<ConditionRow> rows;
     for (; !q.eof(); q.nextRow()) {
         ConditionRow r;
@@ -47,6 +51,7 @@ std::vector<ConditionRow> ConditionRows(char letter) {
         r.isDir = q.getIntField(3) != 0;
         if (!q.fieldIsNull(4)) r.recoverable = q.getIntField(4);
         r.record = static_cast<uint64_t>(q.getInt64Field(5));
+        r.id = static_cast<uint64_t>(q.getInt64Field(6));
         rows.push_back(r);
     }
     return rows;
@@ -62,6 +67,71 @@ const ConditionRow* FindRow(const std::vector<ConditionRow>& rows, const Conditi
             return &r;
     }
     return nullptr;
+}
+
+namespace {
+
+bool AnyFolder(const char16_t*, void*) {
+    return true;
+}
+void OnStart(uint32_t, uint32_t, uint32_t, void*) {}
+bool OnProgress(uint32_t, uint32_t, void*) {
+    return true;
+}
+void OnFinish(void*) {}
+
+} // namespace
+
+void ScanImage(char letter, const std::string& image, bool ntfs, bool complete) {
+    ASSERT_EQ(platform::DriveMap::Instance().Bind(letter, image), "");
+    if (ntfs)
+        ASSERT_TRUE(ScanNtfsDrive(letter, OnStart, OnProgress, OnFinish, nullptr, complete));
+    else if (complete)
+        ASSERT_TRUE(AdvancedScanFatDrive(letter, OnStart, OnProgress, OnFinish, nullptr));
+    else
+        ASSERT_TRUE(QuickScanFatDrive(letter, AnyFolder, nullptr));
+}
+
+ShareCounts ExpectShares(const ConditionVolume& volume, const std::vector<ConditionRow>& rows,
+                         bool deletedOnly) {
+    ShareCounts counts;
+    for (const ConditionEntry& e : volume.entries) {
+        if (deletedOnly && !e.deleted) continue;
+        const ConditionRow* row = FindRow(rows, e);
+        if (!row) {
+            ADD_FAILURE() << "no row for " << e.path;
+            continue;
+        }
+        EXPECT_EQ(row->recoverable, std::optional<int>(e.percent)) << e.path;
+        if (e.deleted)
+            ++(e.percent == 100 ? counts.intact : e.percent == 0 ? counts.wholly : counts.partly);
+    }
+    for (const ConditionRow& r : rows)
+        if (r.isDir) {
+            EXPECT_FALSE(r.recoverable.has_value()) << r.name;
+        }
+    return counts;
+}
+
+int ExpectOverwritingFiles(char letter, FileSystemKind kind, const ConditionVolume& volume,
+                           const std::vector<ConditionRow>& rows) {
+    int named = 0;
+    for (const ConditionEntry& e : volume.entries) {
+        if (!e.deleted) continue;
+        const ConditionRow* row = FindRow(rows, e);
+        if (!row) {
+            ADD_FAILURE() << "no row for " << e.path;
+            continue;
+        }
+        const std::string by = platform::Utf16ToUtf8(OverwritingFile(letter, kind, row->record));
+        if (e.takenBy == "-") {
+            EXPECT_EQ(by, "") << e.path;
+        } else {
+            EXPECT_EQ(by, std::string(1, letter) + ":" + e.takenBy) << e.path;
+            ++named;
+        }
+    }
+    return named;
 }
 
 } // namespace tessaly::test

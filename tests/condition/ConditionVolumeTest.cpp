@@ -1,75 +1,34 @@
 // The recoverable column after the quick and complete scans of volumes on which later files
 // took over deleted files' clusters, checked against what the script read from the volumes'
 // own allocation records.
-#include "engine/volume/EntryPoints.h"
-#include "platform/DriveMap.h"
 #include "tests/condition/ConditionSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 using namespace tessaly::test;
 
 namespace {
 
-bool NoDirectories(const char16_t*, void*) {
-    return true;
-}
-void OnStart(uint32_t, uint32_t, uint32_t, void*) {}
-bool OnProgress(uint32_t, uint32_t, void*) {
-    return true;
-}
-void OnFinish(void*) {}
-
-void Bind(char letter, const std::string& image) {
-    ASSERT_EQ(platform::DriveMap::Instance().Bind(letter, image), "");
-}
-
-// Every file of the manifest has its row, with the percent the volume gives; folders have
-// none.
-void ExpectConditions(const ConditionVolume& volume, const std::vector<ConditionRow>& rows,
-                      bool deletedOnly = false) {
-    int damaged = 0;
-    for (const ConditionEntry& e : volume.entries) {
-        if (deletedOnly && !e.deleted) continue;
-        const ConditionRow* row = FindRow(rows, e);
-        ASSERT_NE(row, nullptr) << e.path;
-        ASSERT_TRUE(row->recoverable.has_value()) << e.path;
-        EXPECT_EQ(*row->recoverable, e.percent) << e.path;
-        if (e.percent < 100) ++damaged;
-    }
-    EXPECT_GT(damaged, 0);
-    for (const ConditionRow& r : rows)
-        if (r.isDir) {
-            EXPECT_FALSE(r.recoverable.has_value()) << r.name;
-        }
-}
-
 TEST(ConditionFat32, QuickScanMatchesTheFat) {
     const ConditionVolume volume = LoadConditionVolume("cond-fat32");
-    Bind('K', volume.image);
-    ASSERT_TRUE(QuickScanFatDrive('K', NoDirectories, nullptr));
-    const auto rows = ConditionRows('K');
-    ExpectConditions(volume, rows);
-    int overwritten = 0, intactDeleted = 0;
-    for (const ConditionEntry& e : volume.entries)
-        if (e.deleted) ++(e.percent < 100 ? overwritten : intactDeleted);
-    EXPECT_EQ(overwritten, 10);
-    EXPECT_EQ(intactDeleted, 2);
+    ASSERT_NO_FATAL_FAILURE(ScanImage('K', volume.image, false, false));
+    const ShareCounts counts = ExpectShares(volume, ConditionRows('K'));
+    EXPECT_EQ(counts.Taken(), 10);
+    EXPECT_EQ(counts.intact, 2);
 }
 
 TEST(ConditionFat32, CompleteScanGivesTheSameShares) {
     const ConditionVolume volume = LoadConditionVolume("cond-fat32");
-    Bind('K', volume.image);
-    ASSERT_TRUE(AdvancedScanFatDrive('K', OnStart, OnProgress, OnFinish, nullptr));
-    ExpectConditions(volume, ConditionRows('K'), true);
+    ASSERT_NO_FATAL_FAILURE(ScanImage('K', volume.image, false, true));
+    EXPECT_GT(ExpectShares(volume, ConditionRows('K'), true).Taken(), 0);
 }
 
 TEST(ConditionNtfs, QuickScanMatchesTheBitmap) {
     const ConditionVolume volume = LoadConditionVolume("cond-ntfs");
-    Bind('L', volume.image);
-    ASSERT_TRUE(ScanNtfsDrive('L', OnStart, OnProgress, OnFinish, nullptr, false));
-    const auto rows = ConditionRows('L');
-    ExpectConditions(volume, rows);
+    ASSERT_NO_FATAL_FAILURE(ScanImage('L', volume.image, true, false));
+    EXPECT_GT(ExpectShares(volume, ConditionRows('L')).Taken(), 0);
     // The file kept in its own record is whole whatever took the clusters around it.
     for (const ConditionEntry& e : volume.entries)
         if (e.Name() == "Small.txt") {
@@ -79,9 +38,8 @@ TEST(ConditionNtfs, QuickScanMatchesTheBitmap) {
 
 TEST(ConditionNtfs, CompleteScanGivesTheSameShares) {
     const ConditionVolume volume = LoadConditionVolume("cond-ntfs");
-    Bind('L', volume.image);
-    ASSERT_TRUE(ScanNtfsDrive('L', OnStart, OnProgress, OnFinish, nullptr, true));
-    ExpectConditions(volume, ConditionRows('L'), true);
+    ASSERT_NO_FATAL_FAILURE(ScanImage('L', volume.image, true, true));
+    EXPECT_GT(ExpectShares(volume, ConditionRows('L'), true).Taken(), 0);
 }
 
 TEST(ConditionNtfs, UnreadableBitmapLeavesTheShareUnknown) {
@@ -111,8 +69,7 @@ TEST(ConditionNtfs, UnreadableBitmapLeavesTheShareUnknown) {
         std::fwrite("BAAD", 1, 4, out);
         std::fclose(out);
     }
-    Bind('M', copy);
-    ASSERT_TRUE(ScanNtfsDrive('M', OnStart, OnProgress, OnFinish, nullptr, false));
+    ASSERT_NO_FATAL_FAILURE(ScanImage('M', copy, true, false));
     const auto rows = ConditionRows('M');
     for (const ConditionEntry& e : volume.entries) {
         const ConditionRow* row = FindRow(rows, e);

@@ -2,6 +2,7 @@
 // Shared pieces of the exFAT tests: the real volumes bound to letters, scans through the
 // FAT-family entry points, rows by path, fls listings and copies of images patched by hand.
 #include "store/ScanRow.h"
+#include "tests/support/FlsListing.h"
 #include "tests/support/TestVolumes.h"
 
 #include <cstdint>
@@ -22,8 +23,6 @@ uint64_t ExfatRootCluster(const std::string& image);
 // Binds letter to image and runs the quick (or complete) scan through the FAT entry points.
 // Fails the test when the scan fails.
 void ScanExfat(char letter, const std::string& image, bool complete, ExfatScan& out);
-// fls -r -p of an image: path -> deleted, without the volume's metadata entries.
-std::map<std::string, bool> FlsListing(const std::string& image);
 // Recovers the row with record below a new folder in dir; returns that folder.
 std::string RecoverRecord(char letter, uint64_t record, const std::string& dir, bool* ok);
 // A copy of the bytes of a file, and the writing of bytes to a new file.
