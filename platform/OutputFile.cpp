@@ -243,22 +243,46 @@ bool OutputFile::Commit(bool readOnly) {
         error_ = error;
         return false;
     }
+    device_ = st.st_dev;
+    inode_ = st.st_ino;
     if (::renameat(folder_, temp_.c_str(), folder_, name_.c_str()) != 0) {
         const int error = errno;
+        error_ = error;
+        // A name the destination's file system cannot hold (FAT and exFAT refuse ':' or '?'):
+        // the complete file stays under its temporary name for RenameTo to try another name.
+        if (error == EINVAL || error == ENOENT || error == EILSEQ) {
+            nameRefused_ = true;
+            return false;
+        }
         ::unlinkat(folder_, temp_.c_str(), 0);
         temp_.clear();
-        error_ = error;
+        device_ = inode_ = 0;
         return false;
     }
     temp_.clear();
-    device_ = st.st_dev;
-    inode_ = st.st_ino;
+    return true;
+}
+
+bool OutputFile::RenameTo(const std::string& name) {
+    if (!nameRefused_ || temp_.empty() || name.empty()) {
+        error_ = EBADF;
+        return false;
+    }
+    if (::renameat(folder_, temp_.c_str(), folder_, name.c_str()) != 0) {
+        error_ = errno;
+        return false;
+    }
+    temp_.clear();
+    name_ = name;
+    nameRefused_ = false;
+    error_ = 0;
     return true;
 }
 
 void OutputFile::Abandon() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
+    nameRefused_ = false;
     if (!temp_.empty() && folder_ >= 0) ::unlinkat(folder_, temp_.c_str(), 0);
     temp_.clear();
 }

@@ -79,8 +79,14 @@ public:
     // Sets last access and last write times (FILETIME values; 0 leaves that time as it is).
     bool SetTimes(uint64_t accessed, uint64_t modified);
     // Completes the file: drops its write bits when readOnly, closes it (a delayed write error
-    // fails it) and renames it to its name, replacing what was there. A failure removes it.
+    // fails it) and renames it to its name, replacing what was there. A failure removes it,
+    // unless the destination refused the name itself (NameRefused): the complete file then
+    // waits under its temporary name for RenameTo or Abandon.
     bool Commit(bool readOnly);
+    // Whether Commit failed only because the destination cannot hold the name.
+    bool NameRefused() const { return nameRefused_; }
+    // After a refused name: gives the complete file this name instead. False leaves it waiting.
+    bool RenameTo(const std::string& name);
     // Removes the unfinished file.
     void Abandon();
 
@@ -98,6 +104,7 @@ private:
     int folder_ = -1; // borrowed from the OutputFolder, which outlives the file
     std::string temp_;
     std::string name_;
+    bool nameRefused_ = false;
     uint64_t device_ = 0;
     uint64_t inode_ = 0;
     int error_ = 0;

@@ -112,6 +112,19 @@ std::u16string Numbered(std::u16string_view name, uint32_t number, bool keepExte
     return std::u16string(Prefix(stem, maxBytes - tail)) + suffix + std::u16string(ext);
 }
 
+std::u16string PortableName(std::u16string_view name) {
+    std::u16string portable(name);
+    for (char16_t& c : portable) {
+        if (c < 0x20 || c == u'"' || c == u'*' || c == u':' || c == u'<' || c == u'>' ||
+            c == u'?' || c == u'\\' || c == u'|')
+            c = u'_';
+    }
+    while (!portable.empty() && (portable.back() == u'.' || portable.back() == u' '))
+        portable.pop_back();
+    if (portable.empty()) portable = u"_";
+    return portable;
+}
+
 std::u16string Fold(std::u16string_view name) {
     std::u16string folded(name);
     for (char16_t& c : folded)

@@ -28,6 +28,10 @@ std::u16string Shorten(std::u16string_view name, bool keepExtension,
 // keepExtension, "stem (2).ext"; shortened to fit maxBytes.
 std::u16string Numbered(std::u16string_view name, uint32_t number, bool keepExtension,
                         size_t maxBytes = kMaxNameBytes);
+// name as file systems made for Windows hold it (FAT, exFAT, NTFS through its Windows
+// namespace): '"', '*', ':', '<', '>', '?', '\\', '|' and control characters become "_", and
+// trailing dots and spaces go. The name itself when it has none of those.
+std::u16string PortableName(std::u16string_view name);
 // The form in which two names are the same name: ASCII letters in lower case, as file systems
 // that ignore case compare them.
 std::u16string Fold(std::u16string_view name);

@@ -152,15 +152,15 @@ bool RecoveryWalk::VisitFolder(const ScanRow& row, const RecoveryItem& item,
                     {RecoveryOutcome::kSkipped, RecoveryReason::kAlreadyRecovered, 0});
         return true;
     }
-    const std::u16string name = ChooseName(parent, item, row.record);
-    const std::u16string path = FileRecovery::JoinOutputPath(parentPath, name);
+    std::u16string name = ChooseName(parent, item, row.record);
+    std::u16string path = FileRecovery::JoinOutputPath(parentPath, name);
     if (depth >= kMaxDepth) {
         FailFolder(row, id, path, name,
                    {RecoveryOutcome::kWriteError, RecoveryReason::kTooDeep, 0});
         return false;
     }
 
-    const std::string utf8 = platform::Utf16ToUtf8(name);
+    std::string utf8 = platform::Utf16ToUtf8(name);
     const platform::EntryInfo existing = parent.Lookup(utf8);
     const Failure refused{RecoveryOutcome::kWriteError, RecoveryReason::kSystem, 0};
     if (existing.error) {
@@ -170,8 +170,19 @@ bool RecoveryWalk::VisitFolder(const ScanRow& row, const RecoveryItem& item,
     switch (existing.kind) {
     case platform::EntryKind::kNone:
         if (!parent.MakeChild(utf8)) {
-            FailFolder(row, id, path, name, {refused.outcome, refused.reason, parent.Error()});
-            return false;
+            // A name the destination cannot hold: the folder takes its portable form, so that
+            // what lies below it is still written.
+            const int error = parent.Error();
+            const bool nameRefused = error == EINVAL || error == ENOENT || error == EILSEQ;
+            const std::u16string portable =
+                nameRefused ? PortableChoice(parent, item, row.record) : std::u16string();
+            if (portable.empty() || !parent.MakeChild(platform::Utf16ToUtf8(portable))) {
+                FailFolder(row, id, path, name, {refused.outcome, refused.reason, error});
+                return false;
+            }
+            name = portable;
+            path = FileRecovery::JoinOutputPath(parentPath, name);
+            utf8 = platform::Utf16ToUtf8(name);
         }
         break;
     case platform::EntryKind::kFolder:
@@ -281,8 +292,8 @@ bool RecoveryWalk::WriteFile(const ScanRow& row, const RecoveryItem& item,
     uint64_t owner = row.record;
     if (!m_filesWritten.insert({folder.Device(), folder.Inode(), row.record}).second)
         owner = kSharedRecordOwner + m_sharedRecords++;
-    const std::u16string name = ChooseName(folder, item, owner);
-    const std::u16string path = FileRecovery::JoinOutputPath(folderPath, name);
+    std::u16string name = ChooseName(folder, item, owner);
+    std::u16string path = FileRecovery::JoinOutputPath(folderPath, name);
     auto fail = [&](RecoveryOutcome outcome, RecoveryReason reason, int error) {
         Report(row, path, name, {outcome, reason, error}, item.claimedSize, item.size,
                m_output.BytesWritten(), false);
@@ -349,8 +360,16 @@ bool RecoveryWalk::WriteFile(const ScanRow& row, const RecoveryItem& item,
     // The row's creation time has no place on this platform.
     if (!out.SetTimes(item.accessed, item.modified) || !out.Commit(item.ReadOnly())) {
         const int error = out.Error();
-        out.Abandon();
-        return fail(RecoveryOutcome::kWriteError, RecoveryReason::kSystem, error);
+        // A destination made for Windows refuses some names a volume can hold ("a:b.txt"):
+        // the written file takes the name's portable form rather than being thrown away.
+        const std::u16string portable =
+            out.NameRefused() ? PortableChoice(folder, item, owner) : std::u16string();
+        if (portable.empty() || !out.RenameTo(platform::Utf16ToUtf8(portable))) {
+            out.Abandon();
+            return fail(RecoveryOutcome::kWriteError, RecoveryReason::kSystem, error);
+        }
+        name = portable;
+        path = FileRecovery::JoinOutputPath(folderPath, name);
     }
     m_session.AddOutput(out.Device(), out.Inode(), owner);
     Report(row, path, name, {RecoveryOutcome::kWritten, RecoveryReason::kNone, 0}, item.claimedSize,
@@ -388,6 +407,16 @@ std::u16string RecoveryWalk::ChooseName(platform::OutputFolder& folder, const Re
         return name;
     }
     return outputnames::Numbered(base, number, keepExtension);
+}
+
+std::u16string RecoveryWalk::PortableChoice(platform::OutputFolder& folder,
+                                            const RecoveryItem& item, uint64_t owner) {
+    const std::u16string safe = outputnames::SafeName(item.name, item.hexValue);
+    const std::u16string portable = outputnames::PortableName(safe);
+    if (portable == safe) return {};
+    RecoveryItem renamed = item;
+    renamed.name = portable;
+    return ChooseName(folder, renamed, owner);
 }
 
 void RecoveryWalk::ReserveLiveNames(const platform::OutputFolder& folder,

@@ -82,6 +82,10 @@ private:
     // its record value with a file already written there).
     std::u16string ChooseName(platform::OutputFolder& folder, const RecoveryItem& item,
                               uint64_t owner);
+    // The name to try when the destination refused the one ChooseName gave: the portable form
+    // of the item's name, chosen as ChooseName chooses. Empty when that form is the name itself.
+    std::u16string PortableChoice(platform::OutputFolder& folder, const RecoveryItem& item,
+                                  uint64_t owner);
     // Live rows keep their plain names: they are given them before any row is written.
     void ReserveLiveNames(const platform::OutputFolder& folder, const std::vector<ScanRow>& rows);
     // A folder that could not be made: it and every file below it are reported.

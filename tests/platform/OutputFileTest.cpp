@@ -56,6 +56,44 @@ TEST(OutputFile, AppearsUnderItsNameOnlyWhenCommitted) {
     EXPECT_FALSE(out.Write("x", 1)); // committed
 }
 
+TEST(OutputFile, ARefusedNameKeepsTheFileForAnotherName) {
+    // A name the file system refuses (here one whose folder is missing, which fails as a FAT
+    // destination fails "a:b.txt") leaves the complete file waiting, not deleted.
+    TempDir dir;
+    platform::OutputFolder folder;
+    ASSERT_TRUE(folder.Open(dir.path()));
+    platform::OutputFile out;
+    ASSERT_TRUE(out.Begin(folder, "missing/a.bin"));
+    ASSERT_TRUE(out.Write("kept", 4));
+    EXPECT_FALSE(out.Commit(false));
+    EXPECT_EQ(out.Error(), ENOENT);
+    ASSERT_TRUE(out.NameRefused());
+    EXPECT_EQ(Entries(dir.path()), 1u); // the temporary file
+    EXPECT_FALSE(out.RenameTo("missing/b.bin"));
+    EXPECT_TRUE(out.NameRefused());
+    ASSERT_TRUE(out.RenameTo("a_bin"));
+    EXPECT_FALSE(out.NameRefused());
+    EXPECT_EQ(Slurp(dir.path() + "/a_bin"), "kept");
+    EXPECT_EQ(Entries(dir.path()), 1u);
+    EXPECT_NE(out.Inode(), 0u);
+
+    // Abandoned after a refused name, nothing is left; a file that fails otherwise never
+    // waits.
+    ASSERT_TRUE(out.Begin(folder, "missing/c.bin"));
+    ASSERT_TRUE(out.Write("gone", 4));
+    EXPECT_FALSE(out.Commit(false));
+    out.Abandon();
+    EXPECT_FALSE(out.NameRefused());
+    EXPECT_EQ(Entries(dir.path()), 1u);
+    fs::create_directory(dir.path() + "/sub");
+    fs::create_directory(dir.path() + "/sub/inner");
+    ASSERT_TRUE(out.Begin(folder, "sub"));
+    EXPECT_FALSE(out.Commit(false)); // a folder with entries is in the way: not a name issue
+    EXPECT_FALSE(out.NameRefused());
+    EXPECT_FALSE(out.RenameTo("other"));
+    EXPECT_EQ(Entries(dir.path()), 2u);
+}
+
 TEST(OutputFile, AbandonedFileLeavesNothing) {
     TempDir dir;
     { std::ofstream(dir.File("keep.txt")) << "old"; }

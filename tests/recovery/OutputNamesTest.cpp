@@ -50,6 +50,16 @@ TEST(OutputNames, CharactersAreNeverSplit) {
     EXPECT_EQ(Shorten(longExtension, true), (u"x." + Repeat(u"e", 253)));
 }
 
+TEST(OutputNames, PortableNamesHoldNothingWindowsRefuses) {
+    EXPECT_EQ(PortableName(u"a:b.txt"), u"a_b.txt");
+    EXPECT_EQ(PortableName(u"q\"<>|*?\\.txt"), u"q_______.txt");
+    EXPECT_EQ(PortableName(u"ctl\x01\x1f.txt"), u"ctl__.txt");
+    EXPECT_EQ(PortableName(u"Dir: "), u"Dir_");
+    EXPECT_EQ(PortableName(u"trailing. . "), u"trailing");
+    EXPECT_EQ(PortableName(u"..."), u"_");
+    EXPECT_EQ(PortableName(u"\u00E9t\u00E9 report.txt"), u"\u00E9t\u00E9 report.txt");
+}
+
 TEST(OutputNames, SafeNamesAndFolding) {
     EXPECT_EQ(SafeName(u"", 0xABC), u"0x0ABC");
     EXPECT_EQ(SafeName(u"..", 1), u"_..");
