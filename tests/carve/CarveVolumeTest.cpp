@@ -5,6 +5,8 @@
 // when installed, carves the same volume as a reference.
 #include "engine/carve/CarveOptions.h"
 #include "engine/carve/CarvedRows.h"
+#include "store/CppSQLite3Query.h"
+#include "store/DataBase.h"
 #include "tests/carve/CarveVolumeSupport.h"
 #include "tests/support/TestVolumes.h"
 
@@ -105,8 +107,6 @@ TEST_P(CarveVolumeTest, OptionsTurnCarvingOffOrNarrowIt) {
     EXPECT_EQ(carved, 3);
 }
 
-// PhotoRec, run on the same volume in the same run: the complete scan recovers at least as
-// many files byte-exact, and PhotoRec's own results are reported for the record.
 // Every column of every row, in table order.
 std::vector<std::string> TableText(char letter) {
     DataBase store(letter);
@@ -141,6 +141,8 @@ TEST_P(CarveVolumeTest, CarvingScanRepairsFromItsNotesAsFromTheTable) {
     EXPECT_EQ(TableText(letter), noted);
 }
 
+// PhotoRec, run on the same volume in the same run: the complete scan recovers at least as
+// many files byte-exact, and PhotoRec's own results are reported for the record.
 TEST_P(CarveVolumeTest, RecoversAtLeastAsManyFilesAsPhotoRec) {
     ExpectAtLeastAsManyAsPhotoRec(letter, ntfs, image, manifest);
 }
