@@ -111,7 +111,12 @@ CMainFrame::CMainFrame(QWidget* parent) : QMainWindow(parent) {
     InstallFileBrowsing();
     m_tools = new WindowTools(this); // after the file list and the tree it works with
     connect(this, &CMainFrame::scanEnded, this, [this](const ScanOutcome& outcome) {
-        m_summaries[outcome.letter] = ToQ(DescribeScanOutcome(outcome));
+        // The status bar's field keeps to what was found: a long note (folders left unread,
+        // a backup boot region used) would squeeze it under the message, which says it whole.
+        ScanOutcome found = outcome;
+        found.backupBootRegion = false;
+        found.notes = ScanNotes{};
+        m_summaries[outcome.letter] = ToQ(DescribeScanOutcome(found));
         ShowDriveFields();
     });
     connect(this, &CMainFrame::scanStarted, this, [this](char letter) {
