@@ -18,7 +18,7 @@
 #include "store/RowReader.h"
 #include "ui/dialogs/CProgressDlg.h"
 #include "ui/dialogs/CProgressMgr.h"
-#include "ui/shell/WindowRecovery.h"
+#include "ui/recovery/WindowRecovery.h"
 
 #include <QApplication>
 #include <QDir>

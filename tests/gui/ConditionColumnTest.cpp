@@ -9,11 +9,11 @@
 #include "ui/list/CCorvaneView.h"
 #include "ui/list/CReportCtrl.h"
 #include "ui/list/ScanRowModel.h"
+#include "ui/recovery/WindowRecovery.h"
 #include "ui/settings/BuiltinTexts.h"
 #include "ui/settings/LangText.h"
 #include "ui/shell/FolderBrowser.h"
 #include "ui/shell/SidePages.h"
-#include "ui/shell/WindowRecovery.h"
 #include "ui/tree/DriveTreePane.h"
 
 #include <QCheckBox>

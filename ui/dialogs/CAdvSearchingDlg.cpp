@@ -11,11 +11,11 @@
 #include "ui/format/RowColumns.h"
 #include "ui/format/TextFormat.h"
 #include "ui/list/CReportCtrl.h"
+#include "ui/recovery/WindowRecovery.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/DialogIds.h"
 #include "ui/resources/MenuLayout.h"
 #include "ui/settings/Translate.h"
-#include "ui/shell/WindowRecovery.h"
 
 #include <QApplication>
 #include <QCheckBox>

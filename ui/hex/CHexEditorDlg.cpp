@@ -15,11 +15,11 @@
 #include "ui/hex/CHexEditBase.h"
 #include "ui/hex/CHexEditFindDlg.h"
 #include "ui/hex/HexBytes.h"
+#include "ui/recovery/WindowRecovery.h"
 #include "ui/resources/CommandIds.h"
 #include "ui/resources/DialogIds.h"
 #include "ui/resources/MenuLayout.h"
 #include "ui/settings/BuiltinTexts.h"
-#include "ui/shell/WindowRecovery.h"
 
 #include <QAction>
 #include <QFileDialog>

@@ -5,8 +5,8 @@
 // The file list and the folder tree plug in through RowSelection and a tree-row reader.
 #include "jobs/ExtensionFilter.h"
 #include "store/ScanRow.h"
+#include "ui/recovery/WindowRecovery.h"
 #include "ui/shell/FolderBrowser.h"
-#include "ui/shell/WindowRecovery.h"
 
 #include <QObject>
 #include <QString>

@@ -1,11 +1,11 @@
-#include "ui/shell/RecoveryProgress.h"
+#include "ui/recovery/RecoveryProgress.h"
 
 #include "ui/base/QtText.h"
 #include "ui/dialogs/CProgressDlg.h"
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/dialogs/MessageBox.h"
 #include "ui/format/TextFormat.h"
-#include "ui/shell/WindowRecovery.h"
+#include "ui/recovery/WindowRecovery.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "ui/shell/WindowRecovery.h"
+#include "ui/recovery/WindowRecovery.h"
 
 #include "jobs/ChosenRows.h"
 #include "platform/Text.h"
@@ -7,8 +7,8 @@
 #include "ui/dialogs/CProgressMgr.h"
 #include "ui/dialogs/CSelectFolderDlg.h"
 #include "ui/format/TextFormat.h"
+#include "ui/recovery/RecoveryProgress.h"
 #include "ui/settings/BuiltinTexts.h"
-#include "ui/shell/RecoveryProgress.h"
 
 #include <QApplication>
 #include <QMessageBox>
