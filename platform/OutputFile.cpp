@@ -250,7 +250,7 @@ bool OutputFile::Commit(bool readOnly) {
         error_ = error;
         // A name the destination's file system cannot hold (FAT and exFAT refuse ':' or '?'):
         // the complete file stays under its temporary name for RenameTo to try another name.
-        if (error == EINVAL || error == ENOENT || error == EILSEQ) {
+        if (IsRefusedName(error)) {
             nameRefused_ = true;
             return false;
         }
@@ -285,6 +285,10 @@ void OutputFile::Abandon() {
     nameRefused_ = false;
     if (!temp_.empty() && folder_ >= 0) ::unlinkat(folder_, temp_.c_str(), 0);
     temp_.clear();
+}
+
+bool IsRefusedName(int error) {
+    return error == EINVAL || error == ENOENT || error == EILSEQ;
 }
 
 bool PathExists(const std::string& path) {

@@ -110,6 +110,10 @@ private:
     int error_ = 0;
 };
 
+// Whether error (an errno) is a file system refusing a name itself, as FAT and exFAT refuse
+// "a:b.txt": another name may succeed where this one failed.
+bool IsRefusedName(int error);
+
 // Whether anything (file, folder, link) exists at path.
 bool PathExists(const std::string& path);
 // Whether path names an existing folder (links followed).

@@ -173,9 +173,9 @@ bool RecoveryWalk::VisitFolder(const ScanRow& row, const RecoveryItem& item,
             // A name the destination cannot hold: the folder takes its portable form, so that
             // what lies below it is still written.
             const int error = parent.Error();
-            const bool nameRefused = error == EINVAL || error == ENOENT || error == EILSEQ;
-            const std::u16string portable =
-                nameRefused ? PortableChoice(parent, item, row.record) : std::u16string();
+            const std::u16string portable = platform::IsRefusedName(error)
+                                                ? PortableChoice(parent, item, row.record)
+                                                : std::u16string();
             if (portable.empty() || !parent.MakeChild(platform::Utf16ToUtf8(portable))) {
                 FailFolder(row, id, path, name, {refused.outcome, refused.reason, error});
                 return false;
